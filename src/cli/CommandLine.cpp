@@ -1,0 +1,39 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Session.h"
+
+#include <filesystem>
+
+namespace varnholt::cli {
+
+int run(const std::vector<std::string>& args, Streams streams)
+{
+    CLI::App app{"Varnholt copies your data out of Apple's Messages, Notes and Voice Memos into open files.\n"
+                 "It reads a Mac home folder read-only and writes only below the output folder.",
+                 "varnholt"};
+    app.set_version_flag("--version", std::string("varnholt ") + VARNHOLT_VERSION);
+    app.require_subcommand(1);
+
+    Session session(streams);
+    app.add_option("--home", session.home,
+                   "The Mac home folder to read (its Library folder holds the data); default: your home folder")
+        ->check(CLI::ExistingDirectory);
+
+    addSourcesCommand(app, session);
+    addVoiceMemosCommand(app, session);
+    addMessagesCommand(app, session);
+    addNotesCommand(app, session);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error, streams.out, streams.err);
+        return code == 0 ? success : badUsage;
+    }
+    if (!session.action)
+        return badUsage;
+    return session.action();
+}
+
+} // namespace varnholt::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "export/ExportOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+namespace varnholt::cli {
+
+// State shared by the subcommands of one run: the global options and the
+// action the chosen subcommand asks for, run after parsing.
+struct Session {
+    explicit Session(Streams s) : streams(s) {}
+
+    Streams streams;
+    std::string home;               // --home, the Mac home folder to read
+    std::function<int()> action;    // set by the chosen subcommand
+
+    // The source home: --home when given, else the user's home.
+    std::string sourceHome() const;
+    // Fills the fields every export shares and resolves the output folder (default path when empty).
+    ExportOptions baseOptions(ExporterType type, const std::string& out) const;
+};
+
+// Runs one export through an ExportManager on a local event loop and returns the exit status.
+int runExport(const ExportOptions& options, const Streams& streams);
+
+void addSourcesCommand(CLI::App& app, Session& session);
+void addVoiceMemosCommand(CLI::App& app, Session& session);
+void addMessagesCommand(CLI::App& app, Session& session);
+void addNotesCommand(CLI::App& app, Session& session);
+
+} // namespace varnholt::cli

@@ -1,0 +1,30 @@
+#include "cli/Session.h"
+#include "export/Presentation.h"
+#include "export/SourceData.h"
+
+#include <fmt/format.h>
+
+namespace varnholt::cli {
+
+void addSourcesCommand(CLI::App& app, Session& session)
+{
+    auto* command = app.add_subcommand("sources", "List the data sources, which are implemented, and which have data");
+    command->callback([&session] {
+        session.action = [&session] {
+            const std::string home = session.sourceHome();
+            session.streams.out << "Sources in " << home << ":\n";
+            for (ExporterType type : kAllExporterTypes) {
+                std::string state = "not implemented";
+                if (isImplemented(type)) {
+                    const auto found = findSourceData(type, home);
+                    state = found ? "data found at " + *found : "no data found";
+                }
+                session.streams.out << fmt::format("  {:<20} {:<34} {}\n", displayName(type),
+                                                   exporterDescription(type), state);
+            }
+            return static_cast<int>(success);
+        };
+    });
+}
+
+} // namespace varnholt::cli

@@ -1,0 +1,39 @@
+#include "cli/Session.h"
+#include "export/SourceData.h"
+
+namespace varnholt::cli {
+
+namespace {
+struct VoiceMemosArguments {
+    std::string out;
+    bool dryRun = false;
+    std::optional<long long> limit;
+};
+} // namespace
+
+void addVoiceMemosCommand(CLI::App& app, Session& session)
+{
+    auto arguments = std::make_shared<VoiceMemosArguments>();
+    auto* command = app.add_subcommand("voice-memos", "Copy the Voice Memos recordings and describe them in JSON");
+    command->add_option("--out", arguments->out, "Output folder (default: ~/voice_memos_export_<time>)");
+    command->add_flag("--dry-run", arguments->dryRun, "Only count the recordings and their size; write nothing");
+    command->add_option("--limit", arguments->limit, "Test mode limit (Voice Memos copies all recordings anyway)")
+        ->check(CLI::NonNegativeNumber);
+    command->callback([&session, arguments] {
+        session.action = [&session, arguments] {
+            ExportOptions options = session.baseOptions(ExporterType::voiceMemos, arguments->out);
+            options.isDryRun = arguments->dryRun;
+            options.testModeLimit = arguments->limit;
+            const int status = runExport(options, session.streams);
+            if (status == exportFailed) {
+                session.streams.err << "Looked for recordings in:\n";
+                for (const std::string& path : sourceDataLocations(ExporterType::voiceMemos, options.sourceHome))
+                    session.streams.err << "  " << path << "\n";
+                session.streams.err << "Point --home at a Mac home folder you can read.\n";
+            }
+            return status;
+        };
+    });
+}
+
+} // namespace varnholt::cli

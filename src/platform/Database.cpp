@@ -1,0 +1,106 @@
+#include "platform/Database.h"
+
+#include "platform/Statement.h"
+
+#include <sqlite3.h>
+
+namespace varnholt {
+
+tl::expected<Database, std::string> Database::open(const std::string& path, Mode mode)
+{
+    int flags = SQLITE_OPEN_READONLY;
+    if (mode == Mode::ReadOnlyUri)
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX;
+    else if (mode == Mode::ReadWriteCreate)
+        flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    Database db(raw); // owns the handle even when opening failed, as SQLite requires a close then
+    if (rc != SQLITE_OK) {
+        std::string message = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+        return tl::unexpected(message);
+    }
+    return db;
+}
+
+Database::~Database()
+{
+    close();
+}
+
+Database::Database(Database&& other) noexcept : m_handle(other.m_handle)
+{
+    other.m_handle = nullptr;
+}
+
+Database& Database::operator=(Database&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_handle = other.m_handle;
+        other.m_handle = nullptr;
+    }
+    return *this;
+}
+
+void Database::close()
+{
+    if (m_handle) {
+        sqlite3_close_v2(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+std::string Database::errorMessage() const
+{
+    return m_handle ? sqlite3_errmsg(m_handle) : "database is not open";
+}
+
+tl::expected<Statement, std::string> Database::prepare(const std::string& sql) const
+{
+    if (!m_handle)
+        return tl::unexpected(std::string("database is not open"));
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(m_handle, sql.c_str(), -1, &raw, nullptr);
+    Statement statement(raw);
+    if (rc != SQLITE_OK || !raw)
+        return tl::unexpected(errorMessage());
+    return statement;
+}
+
+tl::expected<void, std::string> Database::exec(const std::string& sql) const
+{
+    if (!m_handle)
+        return tl::unexpected(std::string("database is not open"));
+    char* error = nullptr;
+    const int rc = sqlite3_exec(m_handle, sql.c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error ? error : errorMessage();
+        sqlite3_free(error);
+        return tl::unexpected(message);
+    }
+    return {};
+}
+
+std::string sqliteFileUri(const std::string& path, const std::string& query)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        if (plain) {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0xF];
+        }
+    }
+    if (!query.empty())
+        uri += "?" + query;
+    return uri;
+}
+
+} // namespace varnholt

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+
+#include <tl/expected.hpp>
+
+struct sqlite3;
+
+namespace varnholt {
+
+class Statement;
+
+// An open SQLite connection; closed when the object goes away. Move-only.
+class Database {
+public:
+    enum class Mode { ReadOnly, ReadOnlyUri, ReadWriteCreate };
+
+    // Opens with sqlite3_open_v2. ReadOnly passes SQLITE_OPEN_READONLY alone;
+    // ReadOnlyUri adds SQLITE_OPEN_URI and SQLITE_OPEN_FULLMUTEX (the path is then a "file:" URI);
+    // ReadWriteCreate is for fixture builders, never for sources.
+    // On failure returns SQLite's message.
+    [[nodiscard]] static tl::expected<Database, std::string> open(const std::string& path, Mode mode);
+
+    Database() = default;
+    ~Database();
+    Database(Database&& other) noexcept;
+    Database& operator=(Database&& other) noexcept;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    bool isOpen() const { return m_handle != nullptr; }
+    sqlite3* handle() const { return m_handle; }
+    std::string errorMessage() const;
+
+    // Prepares one statement (the text must be NUL-terminated; length -1 is passed).
+    [[nodiscard]] tl::expected<Statement, std::string> prepare(const std::string& sql) const;
+    // Runs statements without results (sqlite3_exec).
+    [[nodiscard]] tl::expected<void, std::string> exec(const std::string& sql) const;
+
+    void close();
+
+private:
+    explicit Database(sqlite3* handle) : m_handle(handle) {}
+    sqlite3* m_handle = nullptr;
+};
+
+// Builds a read-only "file:" URI for a path, escaping what a URI cannot hold raw.
+std::string sqliteFileUri(const std::string& path, const std::string& query);
+
+} // namespace varnholt

@@ -1,0 +1,12 @@
+#include "sample-home/SampleHome.h"
+
+#include "sample-home/VoiceMemosSample.h"
+
+namespace varnholt::sample {
+
+void buildSampleHome(const std::filesystem::path& home, const SampleOptions& options)
+{
+    buildVoiceMemos(home, options);
+}
+
+} // namespace varnholt::sample
