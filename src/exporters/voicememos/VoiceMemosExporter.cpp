@@ -152,7 +152,8 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
             throw parent.error();
 
         std::error_code ec;
-        if (fs::symlink_status(destination, ec).type() != fs::file_type::not_found)
+        std::error_code probe;
+        if (fs::symlink_status(destination, probe).type() != fs::file_type::not_found)
             fs::remove_all(destination, ec);
         if (!ec)
             fs::copy_file(file.source, destination, ec);
