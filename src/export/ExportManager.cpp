@@ -18,8 +18,8 @@ struct ExportManager::Task {
     std::jthread thread;
 };
 
-ExportManager::ExportManager(MainQueue& mainQueue)
-    : m_mainQueue(mainQueue), m_alive(std::make_shared<ExportManager*>(this))
+ExportManager::ExportManager(MainQueue& mainQueue, BranchRunner runner)
+    : m_mainQueue(mainQueue), m_runner(std::move(runner)), m_alive(std::make_shared<ExportManager*>(this))
 {
 }
 
@@ -61,13 +61,13 @@ void ExportManager::startExport(const ExportOptions& options)
     auto task = std::make_shared<Task>();
     m_currentTask = task;
     m_tasks.push_back(task);
-    task->thread = std::jthread([task, options, alive = AliveToken(m_alive), queue = &m_mainQueue] {
-        runExportBody(task, options, alive, *queue);
+    task->thread = std::jthread([task, options, alive = AliveToken(m_alive), queue = &m_mainQueue, runner = m_runner] {
+        runExportBody(task, options, alive, *queue, runner);
     });
 }
 
 void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const ExportOptions& options, AliveToken alive,
-                                  MainQueue& mainQueue)
+                                  MainQueue& mainQueue, const BranchRunner& runner)
 {
     // Runs on the export thread: touches no field directly, only through the main queue.
     auto setStatus = [alive, &mainQueue, task](std::string status) {
@@ -86,20 +86,7 @@ void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const Expor
 
     ErrorPtr error;
     try {
-        switch (options.type) {
-        case ExporterType::voiceMemos:
-            runVoiceMemosBranch(context);
-            break;
-        case ExporterType::messages:
-            runMessagesBranch(context);
-            break;
-        case ExporterType::notes:
-            runNotesBranch(context);
-            break;
-        default:
-            runNotImplementedBranch(context);
-            break;
-        }
+        runner(context);
     } catch (const Error& e) {
         error = e.clone();
     } catch (const std::exception& e) {
@@ -113,6 +100,24 @@ void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const Expor
     else
         postToMain(alive, mainQueue, [task, options](ExportManager& self) { self.complete(task, options); });
     task->finished = true;
+}
+
+void ExportManager::runSourceBranch(const ExportContext& context)
+{
+    switch (context.options().type) {
+    case ExporterType::voiceMemos:
+        runVoiceMemosBranch(context);
+        break;
+    case ExporterType::messages:
+        runMessagesBranch(context);
+        break;
+    case ExporterType::notes:
+        runNotesBranch(context);
+        break;
+    default:
+        runNotImplementedBranch(context);
+        break;
+    }
 }
 
 void ExportManager::complete(const std::shared_ptr<Task>& task, const ExportOptions& options)

@@ -25,7 +25,12 @@ public:
 
     static constexpr std::chrono::milliseconds kResetDelay{2000};
 
-    explicit ExportManager(MainQueue& mainQueue);
+    // Runs the export body of one request on the export thread. The default picks the
+    // source's branch; tests pass their own.
+    using BranchRunner = std::function<void(const class ExportContext&)>;
+    static void runSourceBranch(const class ExportContext& context);
+
+    explicit ExportManager(MainQueue& mainQueue, BranchRunner runner = runSourceBranch);
     // Asks running exports to stop and waits for their threads.
     ~ExportManager();
     ExportManager(const ExportManager&) = delete;
@@ -53,7 +58,7 @@ private:
 
     using AliveToken = std::weak_ptr<ExportManager*>;
     static void runExportBody(const std::shared_ptr<Task>& task, const ExportOptions& options, AliveToken alive,
-                              MainQueue& mainQueue);
+                              MainQueue& mainQueue, const BranchRunner& runner);
     static void postToMain(const AliveToken& alive, MainQueue& mainQueue, std::function<void(ExportManager&)> action);
     void complete(const std::shared_ptr<Task>& task, const ExportOptions& options);
     void fail(const std::shared_ptr<Task>& task, ErrorPtr error);
@@ -69,6 +74,7 @@ private:
     void notifyOutcome(Outcome outcome);
 
     MainQueue& m_mainQueue;
+    BranchRunner m_runner;
     // Held weakly by everything posted to the main queue, so nothing touches a destroyed manager.
     std::shared_ptr<ExportManager*> m_alive;
 

@@ -1,0 +1,113 @@
+#include "cli/CommandLine.h"
+#include "cli/ProgressBar.h"
+#include "platform/Files.h"
+#include "sample-home/SampleFiles.h"
+#include "sample-home/SampleHome.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <cmath>
+#include <sstream>
+
+using namespace varnholt;
+namespace fs = std::filesystem;
+
+namespace {
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+    std::vector<std::string> trace;
+};
+
+CliRun runCli(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "varnholt");
+    std::ostringstream out, err;
+    test::TraceCapture trace;
+    const int status = cli::run(args, {out, err, false});
+    return {status, out.str(), err.str(), trace.lines()};
+}
+} // namespace
+
+TEST(CommandLine, ExportsVoiceMemosFromASampleHome)
+{
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    const auto run = runCli({"--home", (dir / "home").string(), "voice-memos", "--out", (dir / "out").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.trace.front(), "[Varnholt] Starting Voice Memos export to: " + (dir / "out").string());
+    EXPECT_EQ(run.trace.back(), "[Varnholt] Summary: Files exported to: " + (dir / "out").string());
+    const auto metadata = nlohmann::json::parse(*readFile(dir / "out" / "voice_memos_metadata.json"));
+    EXPECT_EQ(metadata["total_files"], 5);
+    EXPECT_TRUE(fs::exists(dir / "out" / "Archive/2023/Old lecture.caf"));
+}
+
+TEST(CommandLine, DryRunWritesNothing)
+{
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    const auto run =
+        runCli({"--home", (dir / "home").string(), "voice-memos", "--dry-run", "--out", (dir / "out").string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    EXPECT_NE(run.err.find("Dry run complete: 5 voice memos, total size: "), std::string::npos) << run.err;
+}
+
+TEST(CommandLine, FailuresAndBadUsageHaveTheirOwnExitStatus)
+{
+    test::TempDir dir;
+    fs::create_directories(dir / "empty-home");
+    auto failed = runCli({"--home", (dir / "empty-home").string(), "voice-memos", "--out", (dir / "out").string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("Could not find accessible Voice Memos directory"), std::string::npos);
+    EXPECT_NE(failed.err.find((dir / "empty-home").string() + "/Library/Recordings"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "out"));
+
+    sample::buildSampleHome(dir / "home");
+    sample::writeSampleFile(dir / "file", "x");
+    auto blocked = runCli({"--home", (dir / "home").string(), "voice-memos", "--out", (dir / "file").string()});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.err.find((dir / "file").string()), std::string::npos) << blocked.err;
+
+    EXPECT_EQ(runCli({"--home", (dir / "no-such-home").string(), "sources"}).status, 2);
+    EXPECT_EQ(runCli({"frobnicate"}).status, 2);
+    EXPECT_EQ(runCli({}).status, 2);
+    EXPECT_EQ(runCli({"voice-memos", "--limit", "-3"}).status, 2);
+
+    auto version = runCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("varnholt "), std::string::npos);
+    EXPECT_EQ(runCli({"--help"}).status, 0);
+}
+
+TEST(CommandLine, SourcesTellsWhereDataIs)
+{
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    const auto run = runCli({"--home", (dir / "home").string(), "sources"});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Voice Memos"), std::string::npos);
+    EXPECT_NE(run.out.find("data found at " + (dir / "home").string() +
+                           "/Library/Group Containers/group.com.apple.VoiceMemos.shared/Recordings"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("Health Data"), std::string::npos);
+    EXPECT_NE(run.out.find("not implemented"), std::string::npos);
+}
+
+TEST(ProgressBar, RendersClampedPercentAndClipsUtf8)
+{
+    EXPECT_EQ(cli::ProgressBar::render(0.5, "Copying", 80), "[############------------]  50% Copying");
+    EXPECT_EQ(cli::ProgressBar::render(std::nan(""), "x", 80), "[------------------------]   0% x");
+    EXPECT_EQ(cli::ProgressBar::render(7.0, "x", 80), "[########################] 100% x");
+    const std::string clipped = cli::ProgressBar::render(0.0, "東京東京", 34);
+    EXPECT_EQ(clipped.substr(32), "東京");
+
+    std::ostringstream silent;
+    cli::ProgressBar off(silent, false);
+    off.update(0.5, "x");
+    off.finish();
+    EXPECT_TRUE(silent.str().empty());
+}

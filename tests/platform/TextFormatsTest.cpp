@@ -1,0 +1,65 @@
+#include "platform/ByteCount.h"
+#include "platform/Files.h"
+#include "platform/Iso8601.h"
+#include "platform/Percent.h"
+#include "support/TempDir.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace varnholt;
+
+TEST(Iso8601, FormatsUtcWithWholeSecondsAndAppleEpoch)
+{
+    EXPECT_EQ(formatIso8601(0.0), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(formatIso8601(kAppleReferenceOffset), "2001-01-01T00:00:00Z");
+    EXPECT_EQ(formatIso8601(1709647402.9), "2024-03-05T14:03:22Z");
+    EXPECT_EQ(formatIso8601(-1.5), "1969-12-31T23:59:58Z");
+    EXPECT_EQ(formatIso8601(std::numeric_limits<double>::infinity()), "9999-12-31T23:59:59Z");
+    EXPECT_EQ(formatIso8601(std::nan("")), "1970-01-01T00:00:00Z");
+}
+
+TEST(ByteCount, ShortDecimalSizes)
+{
+    EXPECT_EQ(formatByteCount(0), "Zero KB");
+    EXPECT_EQ(formatByteCount(1), "1 byte");
+    EXPECT_EQ(formatByteCount(999), "999 bytes");
+    EXPECT_EQ(formatByteCount(1000), "1 KB");
+    EXPECT_EQ(formatByteCount(12345), "12 KB");
+    EXPECT_EQ(formatByteCount(3'400'000), "3.4 MB");
+    EXPECT_EQ(formatByteCount(1'250'000'000), "1.25 GB");
+    EXPECT_EQ(formatByteCount(999'999), "1 MB");
+}
+
+TEST(Percent, TruncatesAndSurvivesBadFractions)
+{
+    EXPECT_EQ(percentOf(0.999), 99);
+    EXPECT_EQ(percentOf(1.0), 100);
+    EXPECT_EQ(percentOf(std::nan("")), 0);
+    EXPECT_EQ(percentOf(std::numeric_limits<double>::infinity()), 100);
+    EXPECT_EQ(percentOf(-3.0), 0);
+    EXPECT_EQ(percentOf(1e300), 100);
+}
+
+TEST(Files, WithinChecksAndAtomicWrites)
+{
+    EXPECT_TRUE(isWithin("/out", "/out/a/b.txt"));
+    EXPECT_TRUE(isWithin("/out/", "/out/a"));
+    EXPECT_FALSE(isWithin("/out", "/out/../etc/passwd"));
+    EXPECT_FALSE(isWithin("/out", "/outside/x"));
+    EXPECT_FALSE(isWithin("/out", "/etc"));
+
+    test::TempDir dir;
+    const auto file = dir / "f.json";
+    ASSERT_TRUE(writeFileAtomically(file, "first"));
+    ASSERT_TRUE(writeFileAtomically(file, "second"));
+    EXPECT_EQ(*readFile(file), "second");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary left behind";
+
+    ASSERT_TRUE(writeFile(dir / "plain", "x"));
+    auto blocked = createDirectories(dir / "plain" / "sub");
+    ASSERT_FALSE(blocked);
+    EXPECT_NE(blocked.error().description().find("plain"), std::string::npos);
+    EXPECT_FALSE(writeFileAtomically(dir / "missing-folder" / "f", "x"));
+}
