@@ -1,0 +1,43 @@
+#include "app/Typography.h"
+
+#include <QLabel>
+
+namespace varnholt {
+
+QFont fontOfSize(double points, QFont::Weight weight)
+{
+    QFont font;
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    return font;
+}
+
+QFont headlineFont()
+{
+    return fontOfSize(13, QFont::DemiBold);
+}
+
+QFont captionFont()
+{
+    return fontOfSize(10);
+}
+
+QFont sectionTitleFont()
+{
+    return fontOfSize(12, QFont::DemiBold);
+}
+
+void makeSecondary(QWidget* widget)
+{
+    widget->setForegroundRole(QPalette::PlaceholderText);
+}
+
+QLabel* sectionTitle(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(sectionTitleFont());
+    makeSecondary(label);
+    return label;
+}
+
+} // namespace varnholt
