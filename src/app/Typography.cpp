@@ -6,8 +6,10 @@ namespace varnholt {
 
 QFont fontOfSize(double points, QFont::Weight weight)
 {
+    // The layout's points are device-independent pixels, like the window's size limits,
+    // so text keeps its proportions to the window whatever the screen's DPI setting.
     QFont font;
-    font.setPointSizeF(points);
+    font.setPixelSize(qRound(points));
     font.setWeight(weight);
     return font;
 }

@@ -7,7 +7,7 @@ class QWidget;
 
 namespace varnholt {
 
-// Text styles of the window, in points like the rest of the layout.
+// Text styles of the window, sized in the same units as the rest of the layout.
 QFont fontOfSize(double points, QFont::Weight weight = QFont::Normal);
 QFont headlineFont();
 QFont captionFont();
