@@ -21,7 +21,7 @@ QFont headlineFont()
 
 QFont captionFont()
 {
-    return fontOfSize(10);
+    return fontOfSize(11);
 }
 
 QFont sectionTitleFont()
