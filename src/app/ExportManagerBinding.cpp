@@ -5,7 +5,8 @@
 namespace varnholt {
 
 ExportManagerBinding::ExportManagerBinding(QObject* parent)
-    : QObject(parent), m_ownQueue(std::make_unique<QtMainQueue>()), m_manager(std::make_unique<ExportManager>(*m_ownQueue))
+    : QObject(parent), m_ownQueue(std::make_unique<QtMainQueue>()),
+      m_manager(std::make_unique<ExportManager>(*m_ownQueue))
 {
     observe();
 }

@@ -69,10 +69,7 @@ NotesMethod notesMethod(bool fast)
 
 ExporterDetailView::ExporterDetailView(ExporterType exporterType, ExportManagerBinding& binding,
                                        WindowEnvironment environment, QWidget* parent)
-    : QWidget(parent),
-      m_exporterType(exporterType),
-      m_binding(binding),
-      m_environment(std::move(environment)),
+    : QWidget(parent), m_exporterType(exporterType), m_binding(binding), m_environment(std::move(environment)),
       m_exportFormats(defaultFormatSelection())
 {
     setObjectName(QStringLiteral("detailView"));
@@ -153,7 +150,8 @@ ExportOptions ExporterDetailView::previewRequest() const
 
 void ExporterDetailView::setupDefaultPath()
 {
-    setExportPath(QString::fromStdString(defaultOutputPath(m_exporterType, m_environment.now(), m_environment.userHome)));
+    setExportPath(
+        QString::fromStdString(defaultOutputPath(m_exporterType, m_environment.now(), m_environment.userHome)));
 }
 
 void ExporterDetailView::checkFDAAccess()
@@ -453,17 +451,17 @@ QWidget* ExporterDetailView::buildButtonRow()
     const QColor text = palette().color(QPalette::ButtonText);
 
     if (offersPreview(m_exporterType)) {
-        m_previewButton = new QPushButton(QIcon(symbolPixmap(QStringLiteral("magnifyingglass"), text, 14,
-                                                             devicePixelRatioF())),
-                                          QStringLiteral("Preview"));
+        m_previewButton =
+            new QPushButton(QIcon(symbolPixmap(QStringLiteral("magnifyingglass"), text, 14, devicePixelRatioF())),
+                            QStringLiteral("Preview"));
         m_previewButton->setObjectName(QStringLiteral("previewButton"));
         connect(m_previewButton, &QPushButton::clicked, this, [this] { startDryRun(); });
         row->addWidget(m_previewButton);
     }
 
-    m_exportButton = new QPushButton(
-        QIcon(symbolPixmap(QStringLiteral("square.and.arrow.up"), Qt::white, 14, devicePixelRatioF())),
-        QString::fromStdString(buttonText(m_exporterType)));
+    m_exportButton =
+        new QPushButton(QIcon(symbolPixmap(QStringLiteral("square.and.arrow.up"), Qt::white, 14, devicePixelRatioF())),
+                        QString::fromStdString(buttonText(m_exporterType)));
     m_exportButton->setObjectName(QStringLiteral("exportButton"));
     m_exportButton->setDefault(true);
     const QColor accent = accentColor(palette());
@@ -518,7 +516,8 @@ void ExporterDetailView::refreshControls()
         return;
     const bool exporting = m_binding.isExporting();
     m_exportButton->setEnabled(!m_exportPath.isEmpty() && !exporting && canExport() && isImplemented(m_exporterType));
-    m_exportButton->setText(exporting ? QStringLiteral("Exporting...") : QString::fromStdString(buttonText(m_exporterType)));
+    m_exportButton->setText(exporting ? QStringLiteral("Exporting...")
+                                      : QString::fromStdString(buttonText(m_exporterType)));
     if (m_previewButton)
         m_previewButton->setEnabled(!exporting);
 }

@@ -12,7 +12,8 @@
 
 namespace varnholt {
 
-FDAWarningView::FDAWarningView(QString sourceHome, QWidget* parent) : QFrame(parent), m_sourceHome(std::move(sourceHome))
+FDAWarningView::FDAWarningView(QString sourceHome, QWidget* parent)
+    : QFrame(parent), m_sourceHome(std::move(sourceHome))
 {
     setObjectName(QStringLiteral("fdaBanner"));
     setStyleSheet(QStringLiteral("#fdaBanner { background: %1; border-radius: 8px; }")
@@ -27,8 +28,8 @@ FDAWarningView::FDAWarningView(QString sourceHome, QWidget* parent) : QFrame(par
     texts->setSpacing(2);
     auto* title = new QLabel(QStringLiteral("Full Disk Access Required"));
     title->setFont(fontOfSize(13, QFont::DemiBold));
-    auto* caption =
-        new QLabel(QStringLiteral("This exporter needs Full Disk Access. Grant it in System Settings > Privacy & Security."));
+    auto* caption = new QLabel(
+        QStringLiteral("This exporter needs Full Disk Access. Grant it in System Settings > Privacy & Security."));
     caption->setFont(captionFont());
     caption->setWordWrap(true);
     makeSecondary(caption);

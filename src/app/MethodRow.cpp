@@ -5,6 +5,7 @@
 #include "app/Typography.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -20,6 +21,7 @@ MethodRow::MethodRow(const Look& look, std::function<void()> onSelect, QWidget* 
 {
     setObjectName(QStringLiteral("method") + look.title);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(10, 8, 10, 8);
@@ -37,8 +39,9 @@ MethodRow::MethodRow(const Look& look, std::function<void()> onSelect, QWidget* 
     auto* badge = new QLabel(look.badge);
     badge->setObjectName(QStringLiteral("badge"));
     badge->setFont(fontOfSize(9, QFont::DemiBold));
-    badge->setStyleSheet(QStringLiteral("#badge { color: white; background: %1; border-radius: 4px; padding: 1px 5px; }")
-                             .arg(cssColor(look.badgeColor)));
+    badge->setStyleSheet(
+        QStringLiteral("#badge { color: white; background: %1; border-radius: 4px; padding: 1px 5px; }")
+            .arg(cssColor(look.badgeColor)));
     titleLine->addWidget(title);
     titleLine->addWidget(badge);
     titleLine->addStretch(1);
@@ -57,9 +60,9 @@ void MethodRow::setSelected(bool selected)
     m_selected = selected;
     if (selected) {
         setSymbol(m_check, QStringLiteral("checkmark.circle.fill"), m_look.tint, kCheckSize);
-        setStyleSheet(QStringLiteral("QFrame#%1 { background: %2; border: 1px solid %3; border-radius: 6px; }")
-                          .arg(objectName(), cssColor(withAlpha(m_look.tint, 0.10)),
-                               cssColor(withAlpha(m_look.tint, 0.30))));
+        setStyleSheet(
+            QStringLiteral("QFrame#%1 { background: %2; border: 1px solid %3; border-radius: 6px; }")
+                .arg(objectName(), cssColor(withAlpha(m_look.tint, 0.10)), cssColor(withAlpha(m_look.tint, 0.30))));
     } else {
         setSymbol(m_check, QStringLiteral("circle"), palette().color(QPalette::PlaceholderText), kCheckSize);
         setStyleSheet(QStringLiteral("QFrame#%1 { background: transparent; border: 1px solid transparent; "
@@ -75,6 +78,16 @@ void MethodRow::mousePressEvent(QMouseEvent* event)
         event->accept();
     else
         QFrame::mousePressEvent(event);
+}
+
+void MethodRow::keyPressEvent(QKeyEvent* event)
+{
+    const bool selects =
+        event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (selects && m_onSelect)
+        m_onSelect();
+    else
+        QFrame::keyPressEvent(event);
 }
 
 void MethodRow::mouseReleaseEvent(QMouseEvent* event)

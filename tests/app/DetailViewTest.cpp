@@ -81,7 +81,7 @@ TEST_F(DetailViewTest, TestModeRowShowsItsLimitFieldAndIsDisabledInFastMode)
     EXPECT_FALSE(row->isEnabled());
     EXPECT_TRUE(notes->isTestMode());
     EXPECT_EQ(notes->exportRequest()->testModeLimit, 10);
-    QTest::mouseClick(child(notes.get(), "methodStandard"), Qt::LeftButton);
+    QTest::keyClick(child(notes.get(), "methodStandard"), Qt::Key_Space);
     EXPECT_TRUE(row->isEnabled());
 
     for (const auto& [typed, expected] : std::vector<std::pair<QString, std::optional<long long>>>{
@@ -97,8 +97,7 @@ TEST(TestLimitTest, AcceptsOnlyASignedDecimalInteger)
     EXPECT_EQ(parseTestLimit("+7"), 7);
     EXPECT_EQ(parseTestLimit("-3"), -3);
     EXPECT_EQ(parseTestLimit("0"), 0);
-    for (const char* bad : {"", "abc", "+", "-", "+-3", "++7", " 7", "7 ", "7x", "1.5", "0x10",
-                            "99999999999999999999"})
+    for (const char* bad : {"", "abc", "+", "-", "+-3", "++7", " 7", "7 ", "7x", "1.5", "0x10", "99999999999999999999"})
         EXPECT_FALSE(parseTestLimit(bad)) << bad;
 }
 
@@ -108,8 +107,8 @@ TEST_F(DetailViewTest, FastMethodRetitlesHtmlAsTextAndKeepsTheSelection)
     EXPECT_EQ(formatSwitches(notes.get()), (QStringList{"HTML", "Markdown", "PDF", "RTF", "TXT"}));
     EXPECT_EQ(formatDescriptions(notes.get()),
               (QStringList{"Rich text with formatting", "Markdown format with preserved formatting",
-                           "Portable document format (requires additional tools)",
-                           "Rich text format (Word compatible)", "Plain text with media links"}));
+                           "Portable document format (requires additional tools)", "Rich text format (Word compatible)",
+                           "Plain text with media links"}));
     EXPECT_TRUE(child<QAbstractButton>(notes.get(), "format.HTML")->isChecked());
     EXPECT_EQ(child(child(notes.get(), "methodStandard"), "check")->property("symbolName"), "checkmark.circle.fill");
     EXPECT_EQ(child(child(notes.get(), "methodFast"), "check")->property("symbolName"), "circle");
@@ -167,8 +166,8 @@ TEST_F(DetailViewTest, ExportButtonNeedsAPathAnImplementedSourceAndNoRunningExpo
     EXPECT_EQ(memos->exportPath(), "/somewhere");
     EXPECT_TRUE(exportButton->isEnabled());
 
-    for (ExporterType type : {ExporterType::photos, ExporterType::contacts, ExporterType::safari,
-                              ExporterType::health}) {
+    for (ExporterType type :
+         {ExporterType::photos, ExporterType::contacts, ExporterType::safari, ExporterType::health}) {
         auto other = makeDetail(type);
         EXPECT_FALSE(child(other.get(), "exportButton")->isEnabled());
         EXPECT_TRUE(shown(other.get(), "comingSoon"));

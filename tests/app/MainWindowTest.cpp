@@ -79,8 +79,7 @@ TEST_F(MainWindowTest, SwitchingSourcesGivesAFreshScreenWithDefaults)
 {
     auto window = makeWindow();
     ExporterDetailView* notes = window->detailView();
-    const QString defaultPath =
-        QString::fromStdString(defaultOutputPath(ExporterType::notes, fixedNow(), userHome()));
+    const QString defaultPath = QString::fromStdString(defaultOutputPath(ExporterType::notes, fixedNow(), userHome()));
     EXPECT_EQ(notes->exportPath(), defaultPath);
 
     FolderChooser::setNextAnswer(QStringLiteral("/chosen/folder"));

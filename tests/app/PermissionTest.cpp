@@ -20,7 +20,8 @@ TEST_F(PermissionTest, BannerShowsOnlyForAnUnreadableMessagesDatabase)
     ASSERT_TRUE(shown(messages.get(), "fdaBanner"));
     const QStringList texts = labelTexts(child(messages.get(), "fdaBanner"));
     EXPECT_TRUE(texts.contains("Full Disk Access Required"));
-    EXPECT_TRUE(texts.contains("This exporter needs Full Disk Access. Grant it in System Settings > Privacy & Security."));
+    EXPECT_TRUE(
+        texts.contains("This exporter needs Full Disk Access. Grant it in System Settings > Privacy & Security."));
     // Advisory only: the buttons stay usable.
     EXPECT_TRUE(child(messages.get(), "exportButton")->isEnabled());
     EXPECT_TRUE(child(messages.get(), "previewButton")->isEnabled());

@@ -12,9 +12,9 @@
 #include "support/TraceCapture.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -24,8 +24,7 @@
 namespace varnholt::test {
 
 // Looking up widgets by object name.
-template <typename T = QWidget>
-T* child(const QWidget* parent, const char* name)
+template <typename T = QWidget> T* child(const QWidget* parent, const char* name)
 {
     T* found = parent->findChild<T*>(QString::fromUtf8(name));
     EXPECT_NE(found, nullptr) << "no child named " << name;
