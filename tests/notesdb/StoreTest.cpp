@@ -218,6 +218,21 @@ TEST(NoteStoreReader, ProgressAndAttachmentsForManyNotes)
     EXPECT_EQ(count("Processing note "), 25);
     EXPECT_EQ(messages.back(), "Processing note 1230 of 1230...");
     EXPECT_NE(std::find(messages.begin(), messages.end(), "Reading note 1200 of 1230..."), messages.end());
+
+    // The legacy statement lists its ids: more than one statement's worth still find every attachment.
+    std::vector<sample::LegacyNote> legacyNotes;
+    std::vector<sample::LegacyAttachment> legacyAttachments;
+    for (std::int64_t id = 1; id <= 1100; ++id) {
+        legacyNotes.push_back({id, "n", "", std::nullopt, 1, static_cast<double>(id)});
+        legacyAttachments.push_back({id, "f.jpg", id, "public.jpeg", "X"});
+    }
+    sample::buildLegacyNoteStore(dir / "legacy/NoteStore.sqlite", legacyNotes, legacyAttachments);
+    Opened legacy = open(dir / "legacy/NoteStore.sqlite", dir.path());
+    NoteStoreReader legacyReader(legacy.db, dir.str());
+    const auto oldNotes = legacyReader.queryNotes(legacyReader.detectSchema());
+    ASSERT_EQ(oldNotes.size(), 1100u);
+    for (const Note& note : oldNotes)
+        ASSERT_EQ(note.attachments.size(), 1u);
 }
 
 TEST(NoteStoreReader, LegacyLayoutUsesItsOwnStatements)

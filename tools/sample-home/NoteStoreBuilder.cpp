@@ -116,6 +116,7 @@ NoteStoreBuilder::NoteStoreBuilder(fs::path storePath, std::set<std::string> omi
     m_db = std::move(*db);
     exec("PRAGMA journal_mode=WAL;");
     exec("PRAGMA wal_autocheckpoint=0;");
+    exec("PRAGMA synchronous=OFF;"); // a fixture, rebuilt at will
 
     std::string objects = "CREATE TABLE ZICCLOUDSYNCINGOBJECT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER";
     for (const auto& [name, type] : objectColumns())
@@ -268,6 +269,7 @@ void buildLegacyNoteStore(const fs::path& storePath, const std::vector<LegacyNot
     if (!opened)
         throw std::runtime_error("cannot create the legacy Notes store: " + opened.error());
     const Database& db = *opened;
+    execOn(db, "BEGIN;");
     execOn(db, "CREATE TABLE ZNOTE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZMARKEDFORDELETION "
                "INTEGER, ZISPINNED INTEGER, ZLOCKED INTEGER, ZFOLDER INTEGER, ZACCOUNT INTEGER, ZCREATIONDATE "
                "TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZTITLE VARCHAR, ZTITLE1 VARCHAR, ZSNIPPET VARCHAR );");
@@ -306,6 +308,7 @@ void buildLegacyNoteStore(const fs::path& storePath, const std::vector<LegacyNot
                    {"ZTYPEUTI", attachment.typeUti},
                    {"ZIDENTIFIER", attachment.identifier}},
                   {});
+    execOn(db, "COMMIT;");
 }
 
 } // namespace varnholt::sample

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unordered_set>
 
 namespace varnholt::notesdb {
 
@@ -461,8 +462,7 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
                       a("ZTYPEUTI") + ", " + a("ZIDENTIFIER") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
     if (hasMedia)
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
-    sql += "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND a.ZNOTE IN (" + placeholders(idCount) +
-           ")\n    ORDER BY a.ZNOTE, a.Z_PK";
+    sql += "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND a.ZNOTE IS NOT NULL\n    ORDER BY a.ZNOTE, a.Z_PK";
     return sql;
 }
 
@@ -472,26 +472,43 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
     std::map<std::int64_t, std::vector<Attachment>> result;
     if (noteIds.empty())
         return result;
-    // The ids go in slices that stay under SQLite's limit on bound parameters.
-    for (size_t offset = 0; offset < noteIds.size(); offset += kAttachmentChunk) {
-        const size_t count = std::min(kAttachmentChunk, noteIds.size() - offset);
-        const std::string sql = attachmentsStatement(schema, count);
+    auto readRows = [&](Statement& statement, const std::unordered_set<std::int64_t>* wanted) {
+        while (statement.step() == Statement::Step::Row) {
+            const std::int64_t note = statement.columnInt64(0);
+            if (wanted && !wanted->count(note))
+                continue;
+            Attachment attachment;
+            attachment.id = statement.columnInt64(1);
+            attachment.filename = columnString(statement, 2);
+            attachment.directory = columnString(statement, 3);
+            attachment.typeUTI = columnString(statement, 4);
+            attachment.identifier = columnString(statement, 5);
+            result[note].push_back(std::move(attachment));
+        }
+    };
+
+    if (schema.isModernSchema) {
+        // One pass over the attachment rows, kept when their note is asked for: no bound
+        // parameters, so no limit on how many notes, and no scan per slice of ids.
+        const std::string sql = attachmentsStatement(schema, 0);
         if (sql.empty())
             return result;
         auto statement = m_db.prepare(sql);
         if (!statement)
-            return result; // a store without attachments table has no attachments
+            return result;
+        const std::unordered_set<std::int64_t> wanted(noteIds.begin(), noteIds.end());
+        readRows(*statement, &wanted);
+        return result;
+    }
+    // The legacy statement names its ids: they go in slices under SQLite's limit on bound parameters.
+    for (size_t offset = 0; offset < noteIds.size(); offset += kAttachmentChunk) {
+        const size_t count = std::min(kAttachmentChunk, noteIds.size() - offset);
+        auto statement = m_db.prepare(attachmentsStatement(schema, count));
+        if (!statement)
+            return result; // a store without the attachments table has no attachments
         for (size_t i = 0; i < count; ++i)
             statement->bindInt64(static_cast<int>(i + 1), noteIds[offset + i]);
-        while (statement->step() == Statement::Step::Row) {
-            Attachment attachment;
-            attachment.id = statement->columnInt64(1);
-            attachment.filename = columnString(*statement, 2);
-            attachment.directory = columnString(*statement, 3);
-            attachment.typeUTI = columnString(*statement, 4);
-            attachment.identifier = columnString(*statement, 5);
-            result[statement->columnInt64(0)].push_back(std::move(attachment));
-        }
+        readRows(*statement, nullptr);
     }
     return result;
 }
