@@ -189,6 +189,16 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
     NotesExporterFastDB neither({}, other.string());
     EXPECT_EQ(codeOf([&] { neither.exportTo((dir / "neither").string(), {}); }), 3);
 
+    // A store cut short fails with a database error, not a crash and not an empty success.
+    const fs::path cut = dir / "cut";
+    buildTitledHome(cut, std::vector<std::optional<std::string>>(300, std::string(400, 'w')));
+    const fs::path cutStore = sample::notesContainer(cut) / "NoteStore.sqlite";
+    const std::string whole = contents(cutStore);
+    ASSERT_TRUE(writeFile(cutStore, std::string_view(whole).substr(0, whole.size() / 2)));
+    NotesExporterFastDB truncated({}, cut.string());
+    const int code = codeOf([&] { truncated.exportTo((dir / "cut-out").string(), {}); });
+    EXPECT_TRUE(code == 7 || code == 10) << code;
+
     // A text file that cannot be written fails the export after the others are written.
     fs::create_directories(dir / "blocked/txt/One.txt");
     NotesExporterFastDB blocked({}, home.string());
