@@ -45,8 +45,8 @@ void addNotesCommand(CLI::App& app, Session& session)
     command->add_option("--out", arguments->out, "Output folder (default: ~/notes_export_<time>)");
     command->add_flag("--fast", arguments->fast,
                       "Read the Notes database directly: one text file per note and notes.ndjson");
-    command->add_option("--format", arguments->formats,
-                        "Formats, comma-separated. Fast method: txt, json (default: both)")
+    command
+        ->add_option("--format", arguments->formats, "Formats, comma-separated. Fast method: txt, json (default: both)")
         ->delimiter(',');
     command->callback([&session, arguments] {
         session.action = [&session, arguments]() -> int {

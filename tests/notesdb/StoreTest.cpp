@@ -123,7 +123,10 @@ TEST(NoteStoreAccess, SnapshotFoldsTheWalAndLeavesTheOriginalUntouched)
         EXPECT_FALSE(opened.db.exec("CREATE TABLE t (x)")) << "the connection is read-only";
         DatabaseSnapshot moved(std::move(opened.snapshot));
         EXPECT_TRUE(opened.snapshot.path().empty());
-        EXPECT_TRUE(fs::exists(moved.path()));
+        DatabaseSnapshot assigned;
+        assigned = std::move(moved);
+        EXPECT_TRUE(moved.path().empty());
+        EXPECT_TRUE(fs::exists(assigned.path()));
     }
     EXPECT_FALSE(fs::exists(snapshotFolder)) << "the private copy goes with the snapshot";
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -177,8 +180,8 @@ TEST(NoteStoreReader, OlderColumnSetsStillRead)
 {
     test::TempDir dir;
     // macOS 12 has no ZLOCKEDNOTESMODE; the oldest stores have no ZISPINNED or ZFOLDER either.
-    Opened opened = open(modernStore(dir.path(), 3, {"ZLOCKEDNOTESMODE", "ZISPINNED", "ZFOLDER", "ZCREATIONDATE3"}),
-                         dir.path());
+    Opened opened =
+        open(modernStore(dir.path(), 3, {"ZLOCKEDNOTESMODE", "ZISPINNED", "ZFOLDER", "ZCREATIONDATE3"}), dir.path());
     NoteStoreReader reader(opened.db, dir.str());
     const auto notes = reader.queryNotes(reader.detectSchema());
     ASSERT_EQ(notes.size(), 3u);

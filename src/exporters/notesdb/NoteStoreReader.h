@@ -17,7 +17,7 @@
 namespace varnholt {
 class Database;
 class Statement;
-}
+} // namespace varnholt
 
 namespace varnholt::notesdb {
 

@@ -41,13 +41,10 @@ struct WriteFailure {
 };
 } // namespace
 
-NotesExporterFastDB::NotesExporterFastDB(ProgressHandler progressHandler, std::string sourceHome,
-                                         std::stop_token stop, ReadabilityProbe canRead, fs::path temporaryRoot)
-    : m_progressHandler(std::move(progressHandler)),
-      m_sourceHome(std::move(sourceHome)),
-      m_stop(std::move(stop)),
-      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()),
-      m_temporaryRoot(std::move(temporaryRoot))
+NotesExporterFastDB::NotesExporterFastDB(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop,
+                                         ReadabilityProbe canRead, fs::path temporaryRoot)
+    : m_progressHandler(std::move(progressHandler)), m_sourceHome(std::move(sourceHome)), m_stop(std::move(stop)),
+      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()), m_temporaryRoot(std::move(temporaryRoot))
 {
 }
 
@@ -78,8 +75,9 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
     reportProgress(0.15, "Detecting schema version...");
     const notesdb::SchemaInfo schema = reader.detectSchema();
     Trace::line("[FastDB] Detected schema: " + schema.describe());
-    if (!schema.isModernSchema && !reader.queryScalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND "
-                                                      "name='ZNOTE';")
+    if (!schema.isModernSchema && !reader
+                                       .queryScalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND "
+                                                    "name='ZNOTE';")
                                        .value_or(0))
         throw DomainError("NotesExporter", 3,
                           "The file at " + storePath +
@@ -222,8 +220,8 @@ void NotesExporterFastDB::exportHTML(const std::vector<Note>& notes, const std::
         for (const WriteFailure& failure : failures)
             Trace::line("[FastDB] ❌ Failed to write " + failure.path + ": " + failure.reason);
         throw DomainError("NotesExporter", 9,
-                          "Failed to write " + std::to_string(failures.size()) + " of " +
-                              std::to_string(notes.size()) + " text files (first: " + failures.front().reason +
+                          "Failed to write " + std::to_string(failures.size()) + " of " + std::to_string(notes.size()) +
+                              " text files (first: " + failures.front().reason +
                               "). Check that the output folder is writable and has free space, then export again.");
     }
 }
