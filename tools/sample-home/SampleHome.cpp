@@ -1,5 +1,7 @@
 #include "sample-home/SampleHome.h"
 
+#include "sample-home/ContactsSample.h"
+#include "sample-home/MessagesSample.h"
 #include "sample-home/VoiceMemosSample.h"
 
 namespace varnholt::sample {
@@ -7,6 +9,8 @@ namespace varnholt::sample {
 void buildSampleHome(const std::filesystem::path& home, const SampleOptions& options)
 {
     buildVoiceMemos(home, options);
+    buildMessages(home, options);
+    buildContacts(home, options);
 }
 
 } // namespace varnholt::sample
