@@ -39,6 +39,10 @@ std::string numbered(const std::string& name, int number)
 AttachmentCopier::AttachmentCopier(std::string homeDirectory, fs::path attachmentsFolder)
     : m_home(std::move(homeDirectory)), m_attachmentsFolder(std::move(attachmentsFolder))
 {
+    std::error_code ec;
+    m_resolvedHome = fs::weakly_canonical(m_home.empty() ? fs::path("/") : fs::path(m_home), ec);
+    if (ec)
+        m_resolvedHome = fs::path(m_home).lexically_normal();
 }
 
 size_t AttachmentCopier::copyConversation(const std::vector<std::string>& storedNames,
@@ -76,8 +80,7 @@ bool AttachmentCopier::copyAttachment(const std::string& storedName, Conversatio
     // Only files of the home folder are exported, whatever the database names; and only regular files,
     // since copying a device or a pipe would never end.
     const fs::path resolved = fs::weakly_canonical(source, ec);
-    const fs::path home = fs::weakly_canonical(m_home.empty() ? fs::path("/") : fs::path(m_home), ec);
-    if (ec || !isWithin(home, resolved))
+    if (ec || !isWithin(m_resolvedHome, resolved))
         return skip(source, "outside the home folder");
     if (!fs::is_regular_file(resolved, ec))
         return skip(source, "not a regular file");

@@ -29,6 +29,7 @@ private:
     bool copyAttachment(const std::string& storedName, ConversationState& state) const;
 
     std::string m_home;
+    std::filesystem::path m_resolvedHome; // symbolic links resolved, once
     std::filesystem::path m_attachmentsFolder;
 };
 

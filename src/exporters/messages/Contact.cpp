@@ -1,7 +1,5 @@
 #include "exporters/messages/Contact.h"
 
-#include "exporters/messages/ContactsStore.h"
-
 namespace varnholt {
 
 std::string composeContactName(const Contact& contact)
@@ -13,17 +11,6 @@ std::string composeContactName(const Contact& contact)
         name += contact.familyName;
     }
     return name;
-}
-
-std::string describe(ContactsAuthorization status)
-{
-    switch (status) {
-    case ContactsAuthorization::notDetermined: return "notDetermined (0)";
-    case ContactsAuthorization::restricted: return "restricted (1)";
-    case ContactsAuthorization::denied: return "denied (2)";
-    case ContactsAuthorization::authorized: return "authorized (3)";
-    }
-    return "unknown";
 }
 
 } // namespace varnholt

@@ -241,9 +241,14 @@ nlohmann::json MessagesDatabase::readMessage(const Statement& row) const
 nlohmann::json MessagesDatabase::getAttachments(std::int64_t messageId) const
 {
     nlohmann::json attachments = nlohmann::json::array();
-    auto statement = m_db.prepare(m_attachmentsSql);
-    if (!statement)
-        return attachments;
+    if (!m_attachmentStatement) {
+        auto prepared = m_db.prepare(m_attachmentsSql);
+        if (!prepared)
+            return attachments;
+        m_attachmentStatement = std::move(*prepared);
+    }
+    Statement* statement = &*m_attachmentStatement;
+    statement->reset();
     statement->bindInt64(1, messageId);
     while (statement->step() == Statement::Step::Row) {
         nlohmann::json attachment = nlohmann::json::object();

@@ -63,13 +63,16 @@ public:
 private:
     MessagesDatabase() = default;
 
-    // Declared before the connection, so the connection closes before the snapshot is removed.
+    // Declared in this order so that statements are finalised, then the connection closed, then the
+    // snapshot removed.
     PrivateDatabaseCopy m_copy;
     Database m_db;
     std::string m_home;
     std::map<std::string, std::set<std::string>> m_columns; // table -> columns present
     std::string m_messagesSql;
     std::string m_attachmentsSql;
+    // Prepared on first use and reused for every message with attachments.
+    mutable std::optional<Statement> m_attachmentStatement;
 };
 
 } // namespace varnholt
