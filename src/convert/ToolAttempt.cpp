@@ -41,8 +41,8 @@ ToolAttempt::Outcome ToolAttempt::run(const std::string& output)
     if (m_result.stopped)
         return Outcome::stopped;
     if (m_result.timedOut)
-        Trace::line(fmt::format("[NotesExporter] \u26a0\ufe0f {} ran longer than {} s and was stopped", m_executable,
-                                std::chrono::duration_cast<std::chrono::seconds>(m_timeLimit).count()));
+        Trace::line(fmt::format("[NotesExporter] \u26a0\ufe0f {} ran longer than {:g} s and was stopped", m_executable,
+                                std::chrono::duration<double>(m_timeLimit).count()));
     if (!m_result.succeeded() || !temporary.exists())
         return Outcome::notCreated;
     if (!temporary.commit()) {
