@@ -116,6 +116,18 @@ void RtfWriter::appendEscaped(std::string& out, std::string_view utf8)
 {
     std::size_t position = 0;
     while (position < utf8.size()) {
+        // Plain ASCII goes over as it is, a run at a time.
+        std::size_t run = position;
+        while (run < utf8.size()) {
+            const auto c = static_cast<unsigned char>(utf8[run]);
+            if (c < 0x20 || c >= 0x7F || c == '\\' || c == '{' || c == '}')
+                break;
+            ++run;
+        }
+        out.append(utf8.substr(position, run - position));
+        position = run;
+        if (position >= utf8.size())
+            break;
         const char32_t cp = utf8::next(utf8, position);
         if (cp == '\\' || cp == '{' || cp == '}') {
             out.push_back('\\');
