@@ -71,6 +71,13 @@ void parseChunk(std::string_view html, HtmlEventSink& sink)
 
 void HtmlEventParser::parse(std::string_view html, HtmlEventSink& sink)
 {
+    // libxml2 sets up its globals lazily and without a guard: two threads
+    // parsing first at once deadlock inside it. Set them up once, here.
+    static const bool initialised = [] {
+        xmlInitParser();
+        return true;
+    }();
+    (void)initialised;
     if (html.empty())
         return;
     const std::string clean = utf8::repaired(html);
