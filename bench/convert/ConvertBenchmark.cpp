@@ -30,7 +30,8 @@ std::string noteHtml(int index)
                                    index);
     for (int paragraph = 0; paragraph < 10; ++paragraph)
         html += fmt::format("<div>Paragraph {} with <b>bold</b>, <i>italic</i> and <u>underlined</u> words, "
-                            "日本語のテキスト, مرحبا بالعالم, emoji 😀👍🏽 and a <a href=\"https://example.org/{}/{}\">"
+                            "日本語のテキスト, مرحبا بالعالم, emoji 😀👍🏽 and a <a "
+                            "href=\"https://example.org/{}/{}\">"
                             "link to somewhere</a>.</div><div><br></div>",
                             paragraph, index, paragraph);
     html += "<h2>Lists</h2><ul><li>Milk</li><li>Eggs &amp; bread</li><li>Crème fraîche</li></ul>"
@@ -77,9 +78,9 @@ int main(int argc, char** argv)
     varnholt::FormatConverter converter;
 
     const auto startA = Clock::now();
-    converter.convertFolder(notes.string(), (root / "a").string(), {varnholt::ExportFormat::txt,
-                                                                     varnholt::ExportFormat::rtf},
-                            std::nullopt, {}, varnholt::SourceHtml::leaveUntouched);
+    converter.convertFolder(notes.string(), (root / "a").string(),
+                            {varnholt::ExportFormat::txt, varnholt::ExportFormat::rtf}, std::nullopt, {},
+                            varnholt::SourceHtml::leaveUntouched);
     const double a = seconds(Clock::now() - startA);
     std::printf("(a) TXT + RTF in process:            %8.2f s  %10.1f files/s\n", a, count / a);
 
@@ -93,7 +94,13 @@ int main(int argc, char** argv)
             for (const auto& [format, extension] : {std::pair{"plain", ".txt"}, std::pair{"rtf", ".rtf"}}) {
                 varnholt::ProcessSpec spec;
                 spec.executable = pandoc.string();
-                spec.arguments = {"-s", "-f", "html", "-t", format, "-o", (root / "b" / (name + extension)).string(),
+                spec.arguments = {"-s",
+                                  "-f",
+                                  "html",
+                                  "-t",
+                                  format,
+                                  "-o",
+                                  (root / "b" / (name + extension)).string(),
                                   (notes / (name + ".html")).string()};
                 spec.output = varnholt::ProcessOutput::discard;
                 (void)varnholt::ProcessRunner::run(spec);
@@ -107,8 +114,8 @@ int main(int argc, char** argv)
     }
 
     const auto startC = Clock::now();
-    converter.convertFolder(notes.string(), (root / "c").string(), {varnholt::ExportFormat::markdown}, std::nullopt,
-                            {}, varnholt::SourceHtml::leaveUntouched);
+    converter.convertFolder(notes.string(), (root / "c").string(), {varnholt::ExportFormat::markdown}, std::nullopt, {},
+                            varnholt::SourceHtml::leaveUntouched);
     const double c = seconds(Clock::now() - startC);
     std::printf("(c) Markdown through the chain:      %8.2f s  %10.1f files/s\n", c, count / c);
 

@@ -66,8 +66,8 @@ void addConvertCommand(CLI::App& app, Session& session)
                 return static_cast<int>(exportFailed);
             }
             bar.finish();
-            session.streams.err << "Converted " << converted << " HTML file" << (converted == 1 ? "" : "s")
-                                << " into " << out.string() << "\n";
+            session.streams.err << "Converted " << converted << " HTML file" << (converted == 1 ? "" : "s") << " into "
+                                << out.string() << "\n";
             return static_cast<int>(success);
         };
     });

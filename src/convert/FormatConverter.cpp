@@ -163,8 +163,7 @@ int FormatConverter::convertFolder(const std::string& sourceFolder, const std::s
         processed += batchEnd - offset;
         if (progressHandler)
             progressHandler(0.96 + (static_cast<double>(processed) / static_cast<double>(total)) * 0.03,
-                            "Converting formats... (" + std::to_string(processed) + "/" + std::to_string(total) +
-                                ")");
+                            "Converting formats... (" + std::to_string(processed) + "/" + std::to_string(total) + ")");
     }
     return static_cast<int>(processed);
 }
@@ -175,8 +174,7 @@ void FormatConverter::convertWithTextutil(const std::string& inputPath, const st
     TextutilConverter::convert(inputPath, outputPath, format);
 }
 
-void FormatConverter::convertHTMLToPDF(const std::string& htmlPath, const std::string& pdfPath,
-                                       SourceHtml source) const
+void FormatConverter::convertHTMLToPDF(const std::string& htmlPath, const std::string& pdfPath, SourceHtml source) const
 {
     PdfConverter(m_tools, m_stop, source).convert(htmlPath, pdfPath);
 }

@@ -10,57 +10,6 @@
 namespace varnholt {
 
 namespace {
-struct ElementRule {
-    std::uint32_t effects = 0;
-    int breakBefore = 0;
-    int breakAfter = 0;
-};
-
-// Bits must match HtmlLayout::Effect.
-constexpr std::uint32_t kBold = 1u << 0, kItalic = 1u << 1, kUnderline = 1u << 2, kStrike = 1u << 3,
-                        kMono = 1u << 4, kHeading = 1u << 5, kHidden = 1u << 6, kPre = 1u << 7, kList = 1u << 9,
-                        kListItem = 1u << 10, kCell = 1u << 11, kRow = 1u << 12, kQuote = 1u << 13;
-
-const ElementRule* ruleFor(std::string_view name)
-{
-    static const std::unordered_map<std::string_view, ElementRule> kRules = [] {
-        std::unordered_map<std::string_view, ElementRule> rules;
-        for (auto n : {"head", "script", "style", "title", "template", "noembed", "noframes", "select", "textarea"})
-            rules[n] = {kHidden, 0, 0};
-        for (auto n : {"b", "strong"})
-            rules[n] = {kBold, 0, 0};
-        for (auto n : {"i", "em", "cite", "var", "dfn"})
-            rules[n] = {kItalic, 0, 0};
-        for (auto n : {"u", "ins"})
-            rules[n] = {kUnderline, 0, 0};
-        for (auto n : {"s", "strike", "del"})
-            rules[n] = {kStrike, 0, 0};
-        for (auto n : {"code", "tt", "kbd", "samp"})
-            rules[n] = {kMono, 0, 0};
-        for (auto n : {"h1", "h2", "h3", "h4", "h5", "h6"})
-            rules[n] = {kHeading, 2, 2};
-        for (auto n : {"p", "hr", "dl", "figure"})
-            rules[n] = {0, 2, 2};
-        rules["blockquote"] = {kQuote, 2, 2};
-        rules["pre"] = {kPre | kMono, 2, 2};
-        rules["listing"] = {kPre | kMono, 2, 2};
-        rules["xmp"] = {kPre | kMono, 2, 2};
-        for (auto n : {"div", "address", "article", "aside", "center", "details", "dialog", "dd", "dt", "fieldset",
-                       "figcaption", "footer", "form", "header", "hgroup", "legend", "main", "nav", "section",
-                       "summary", "table", "caption", "body", "html", "noscript", "option"})
-            rules[n] = {0, 1, 1};
-        for (auto n : {"ul", "ol", "menu", "dir"})
-            rules[n] = {kList, 1, 1};
-        rules["li"] = {kListItem, 1, 1};
-        rules["tr"] = {kRow, 1, 1};
-        rules["td"] = {kCell, 0, 0};
-        rules["th"] = {kCell, 0, 0};
-        return rules;
-    }();
-    auto it = kRules.find(name);
-    return it == kRules.end() ? nullptr : &it->second;
-}
-
 int headingSize(std::string_view name)
 {
     switch (name[1]) {
@@ -90,44 +39,6 @@ std::string lowerWithoutSpaces(std::string_view text)
     return out;
 }
 
-// Formatting a style attribute asks for, in the few forms notes use.
-std::uint32_t styleEffects(const HtmlAttributes& attributes)
-{
-    const auto style = attributes.value("style");
-    if (!style || style->empty())
-        return 0;
-    const std::string css = lowerWithoutSpaces(*style);
-    std::uint32_t effects = 0;
-    auto property = [&css](std::string_view name) -> std::string_view {
-        const auto at = css.find(std::string(name) + ":");
-        if (at == std::string::npos)
-            return {};
-        const auto start = at + name.size() + 1;
-        const auto end = css.find(';', start);
-        return std::string_view(css).substr(start, end == std::string::npos ? std::string::npos : end - start);
-    };
-    const auto weight = property("font-weight");
-    if (weight.find("bold") != std::string_view::npos || weight == "600" || weight == "700" || weight == "800" ||
-        weight == "900")
-        effects |= kBold;
-    const auto fontStyle = property("font-style");
-    if (fontStyle.find("italic") != std::string_view::npos || fontStyle.find("oblique") != std::string_view::npos)
-        effects |= kItalic;
-    const auto decoration = property("text-decoration");
-    const auto decorationLine = property("text-decoration-line");
-    for (auto value : {decoration, decorationLine}) {
-        if (value.find("underline") != std::string_view::npos)
-            effects |= kUnderline;
-        if (value.find("line-through") != std::string_view::npos)
-            effects |= kStrike;
-    }
-    const auto family = property("font-family");
-    for (auto mono : {"monospace", "courier", "menlo", "monaco", "consolas"})
-        if (family.find(mono) != std::string_view::npos)
-            effects |= kMono;
-    return effects;
-}
-
 bool truthy(std::optional<std::string_view> value)
 {
     if (!value)
@@ -138,10 +49,9 @@ bool truthy(std::optional<std::string_view> value)
 
 std::string roman(long number, bool upper)
 {
-    static const std::pair<int, const char*> kParts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"},
-                                                         {100, "c"},  {90, "xc"},  {50, "l"},  {40, "xl"},
-                                                         {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},
-                                                         {1, "i"}};
+    static const std::pair<int, const char*> kParts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
+                                                         {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                                                         {5, "v"},    {4, "iv"},   {1, "i"}};
     if (number <= 0 || number >= 4000)
         return std::to_string(number);
     std::string out;
@@ -197,6 +107,84 @@ constexpr std::string_view kChecked = "\u2611";
 constexpr std::string_view kBullet = "\u2022";
 } // namespace
 
+const HtmlLayout::ElementRule* HtmlLayout::ruleFor(std::string_view name)
+{
+    static const std::unordered_map<std::string_view, ElementRule> kRules = [] {
+        std::unordered_map<std::string_view, ElementRule> rules;
+        for (auto n : {"head", "script", "style", "title", "template", "noembed", "noframes", "select", "textarea"})
+            rules[n] = {hidden, 0, 0};
+        for (auto n : {"b", "strong"})
+            rules[n] = {bold, 0, 0};
+        for (auto n : {"i", "em", "cite", "var", "dfn"})
+            rules[n] = {italic, 0, 0};
+        for (auto n : {"u", "ins"})
+            rules[n] = {underline, 0, 0};
+        for (auto n : {"s", "strike", "del"})
+            rules[n] = {strikethrough, 0, 0};
+        for (auto n : {"code", "tt", "kbd", "samp"})
+            rules[n] = {monospace, 0, 0};
+        for (auto n : {"h1", "h2", "h3", "h4", "h5", "h6"})
+            rules[n] = {heading, 2, 2};
+        for (auto n : {"p", "hr", "dl", "figure"})
+            rules[n] = {0, 2, 2};
+        rules["blockquote"] = {quote, 2, 2};
+        rules["pre"] = {preformatted | monospace, 2, 2};
+        rules["listing"] = {preformatted | monospace, 2, 2};
+        rules["xmp"] = {preformatted | monospace, 2, 2};
+        for (auto n : {"div",      "address",    "article", "aside",   "center", "details", "dialog",   "dd",    "dt",
+                       "fieldset", "figcaption", "footer",  "form",    "header", "hgroup",  "legend",   "main",  "nav",
+                       "section",  "summary",    "table",   "caption", "body",   "html",    "noscript", "option"})
+            rules[n] = {0, 1, 1};
+        for (auto n : {"ul", "ol", "menu", "dir"})
+            rules[n] = {list, 1, 1};
+        rules["li"] = {listItem, 1, 1};
+        rules["tr"] = {row, 1, 1};
+        rules["td"] = {cell, 0, 0};
+        rules["th"] = {cell, 0, 0};
+        return rules;
+    }();
+    auto it = kRules.find(name);
+    return it == kRules.end() ? nullptr : &it->second;
+}
+
+// Formatting a style attribute asks for, in the few forms notes use.
+std::uint32_t HtmlLayout::styleEffects(const HtmlAttributes& attributes)
+{
+    const auto style = attributes.value("style");
+    if (!style || style->empty())
+        return 0;
+    const std::string css = lowerWithoutSpaces(*style);
+    std::uint32_t effects = 0;
+    auto property = [&css](std::string_view name) -> std::string_view {
+        const auto at = css.find(std::string(name) + ":");
+        if (at == std::string::npos)
+            return {};
+        const auto start = at + name.size() + 1;
+        const auto end = css.find(';', start);
+        return std::string_view(css).substr(start, end == std::string::npos ? std::string::npos : end - start);
+    };
+    const auto weight = property("font-weight");
+    if (weight.find("bold") != std::string_view::npos || weight == "600" || weight == "700" || weight == "800" ||
+        weight == "900")
+        effects |= bold;
+    const auto fontStyle = property("font-style");
+    if (fontStyle.find("italic") != std::string_view::npos || fontStyle.find("oblique") != std::string_view::npos)
+        effects |= italic;
+    const auto decoration = property("text-decoration");
+    const auto decorationLine = property("text-decoration-line");
+    for (auto value : {decoration, decorationLine}) {
+        if (value.find("underline") != std::string_view::npos)
+            effects |= underline;
+        if (value.find("line-through") != std::string_view::npos)
+            effects |= strikethrough;
+    }
+    const auto family = property("font-family");
+    for (auto mono : {"monospace", "courier", "menlo", "monaco", "consolas"})
+        if (family.find(mono) != std::string_view::npos)
+            effects |= monospace;
+    return effects;
+}
+
 void HtmlLayout::layOut(std::string_view html, LayoutWriter& writer)
 {
     HtmlLayout layout(writer);
@@ -209,7 +197,7 @@ void HtmlLayout::startElement(std::string_view name, const HtmlAttributes& attri
     m_preformattedStart = false;
     const ElementRule* rule = ruleFor(name);
     if (m_hidden > 0) {
-        m_open.push_back({std::string(name), rule && (rule->effects & kHidden) ? std::uint32_t(hidden) : 0u, 0});
+        m_open.push_back({std::string(name), rule && (rule->effects & hidden) ? std::uint32_t(hidden) : 0u, 0});
         if (!m_open.back().effects)
             return;
         ++m_hidden;

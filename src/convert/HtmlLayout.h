@@ -50,6 +50,14 @@ private:
         std::uint32_t effects = 0;
         int breakAfter = 0;
     };
+    struct ElementRule {
+        std::uint32_t effects = 0;
+        int breakBefore = 0;
+        int breakAfter = 0;
+    };
+    static const ElementRule* ruleFor(std::string_view name);
+    static std::uint32_t styleEffects(const HtmlAttributes& attributes);
+
     enum class ListKind { bulleted, numbered, checklist };
     struct ListLevel {
         ListKind kind = ListKind::bulleted;
@@ -89,7 +97,7 @@ private:
     int m_strikethrough = 0;
     int m_monospace = 0;
 
-    bool m_started = false;       // something has been shown
+    bool m_started = false; // something has been shown
     bool m_lineHasContent = false;
     int m_pendingBreaks = 0;
     bool m_pendingSpace = false;

@@ -103,8 +103,8 @@ void PdfConverter::convert(const std::string& htmlPath, const std::string& pdfPa
     }
 
     if (exists(m_tools.developerWeasyprint)) {
-        ToolAttempt attempt(m_tools.developerWeasyprint, weasyprintArguments(htmlPath),
-                            m_tools.developerEnvironment(), m_tools.pdfTimeLimit, m_stop);
+        ToolAttempt attempt(m_tools.developerWeasyprint, weasyprintArguments(htmlPath), m_tools.developerEnvironment(),
+                            m_tools.pdfTimeLimit, m_stop);
         switch (attempt.run(pdfPath)) {
         case Outcome::created:
             Trace::line("[NotesExporter] Created PDF with dev weasyprint: " + pdfPath);

@@ -23,7 +23,7 @@ TemporaryOutput::~TemporaryOutput()
 
 bool TemporaryOutput::exists() const
 {
-    struct stat info{};
+    struct stat info {};
     return ::stat(m_temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 

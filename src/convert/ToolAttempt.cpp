@@ -12,11 +12,8 @@ namespace varnholt {
 ToolAttempt::ToolAttempt(std::string executable, std::vector<std::string> argumentsBeforeOutput,
                          ConversionTools::Environment environment, std::chrono::milliseconds timeLimit,
                          std::stop_token stop)
-    : m_executable(std::move(executable)),
-      m_arguments(std::move(argumentsBeforeOutput)),
-      m_environment(std::move(environment)),
-      m_timeLimit(timeLimit),
-      m_stop(std::move(stop))
+    : m_executable(std::move(executable)), m_arguments(std::move(argumentsBeforeOutput)),
+      m_environment(std::move(environment)), m_timeLimit(timeLimit), m_stop(std::move(stop))
 {
 }
 
@@ -46,8 +43,8 @@ ToolAttempt::Outcome ToolAttempt::run(const std::string& output)
     if (!m_result.succeeded() || !temporary.exists())
         return Outcome::notCreated;
     if (!temporary.commit()) {
-        Trace::line(fmt::format("[NotesExporter] \u274c Could not move the converted file into place at {}: {}",
-                                output, std::strerror(errno)));
+        Trace::line(fmt::format("[NotesExporter] \u274c Could not move the converted file into place at {}: {}", output,
+                                std::strerror(errno)));
         return Outcome::notCreated;
     }
     return Outcome::created;

@@ -21,8 +21,7 @@ public:
     enum class Outcome { created, notCreated, launchFailed, stopped };
 
     ToolAttempt(std::string executable, std::vector<std::string> argumentsBeforeOutput,
-                ConversionTools::Environment environment, std::chrono::milliseconds timeLimit,
-                std::stop_token stop);
+                ConversionTools::Environment environment, std::chrono::milliseconds timeLimit, std::stop_token stop);
 
     Outcome run(const std::string& output);
 

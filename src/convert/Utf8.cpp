@@ -88,7 +88,9 @@ char32_t next(std::string_view text, std::size_t& position)
         ++position;
         return kReplacement;
     }
-    const auto byte = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(text[position + i])); };
+    const auto byte = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(text[position + i]));
+    };
     char32_t cp = 0;
     switch (length) {
     case 1:

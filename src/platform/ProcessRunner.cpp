@@ -167,8 +167,8 @@ tl::expected<ChildProcess, DomainError> ProcessRunner::launch(const ProcessSpec&
     std::vector<char*> envp = pointers(environmentStrings);
 
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, spec.executable.c_str(), actions.get(), attributes.get(), argv.data(),
-                                 envp.data());
+    const int rc =
+        ::posix_spawn(&pid, spec.executable.c_str(), actions.get(), attributes.get(), argv.data(), envp.data());
     if (rc != 0)
         return tl::unexpected(launchError(spec.executable, rc));
 

@@ -37,8 +37,8 @@ TEST(ConvertCommand, ConvertsAnyFolderAndLeavesItsHtmlAlone)
     ASSERT_TRUE(writeFile(html / "Other.html", "<p>other</p>"));
     const fs::path out = dir / "converted";
     test::TraceCapture trace;
-    CommandRun run = runCommandLine({"convert", "--html", html.string(), "--out", out.string(), "--format", "txt,rtf,pdf",
-                              "--limit", "1"});
+    CommandRun run = runCommandLine(
+        {"convert", "--html", html.string(), "--out", out.string(), "--format", "txt,rtf,pdf", "--limit", "1"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Converted 1 HTML file into " + out.string() + "\n");
     EXPECT_EQ(*readFile(out / "txt" / "Other.txt"), "other\n");
@@ -48,10 +48,10 @@ TEST(ConvertCommand, ConvertsAnyFolderAndLeavesItsHtmlAlone)
 
     EXPECT_EQ(runCommandLine({"convert", "--html", html.string(), "--out", out.string(), "--format", "docx"}).status,
               cli::badUsage);
-    EXPECT_EQ(runCommandLine({"convert", "--html", (dir / "missing").string(), "--out", out.string(), "--format",
-                              "txt"})
-                  .status,
-              cli::badUsage);
+    EXPECT_EQ(
+        runCommandLine({"convert", "--html", (dir / "missing").string(), "--out", out.string(), "--format", "txt"})
+            .status,
+        cli::badUsage);
     ASSERT_TRUE(writeFile(dir / "file", "x"));
     run = runCommandLine({"convert", "--html", html.string(), "--out", (dir / "file").string(), "--format", "md"});
     EXPECT_EQ(run.status, cli::exportFailed);
@@ -71,8 +71,8 @@ TEST(ConvertCommand, AFreshProcessConvertsInParallelWithoutHanging)
         ASSERT_TRUE(writeFile(dir / "notes" / ("n" + std::to_string(i) + ".html"), "<p>note " + std::to_string(i)));
     ProcessSpec spec;
     spec.executable = varnholt.string();
-    spec.arguments = {"convert", "--html", (dir / "notes").string(), "--out", (dir / "out").string(), "--format",
-                      "txt,rtf,md"};
+    spec.arguments = {"convert",  "--html",    (dir / "notes").string(), "--out", (dir / "out").string(),
+                      "--format", "txt,rtf,md"};
     spec.environment = {{"PATH", "/nonexistent"}};
     spec.timeLimit = std::chrono::minutes(2);
     auto result = ProcessRunner::run(spec);

@@ -1,5 +1,5 @@
-#include "FakeTools.h"
 #include "convert/FormatConverter.h"
+#include "FakeTools.h"
 #include "platform/FileSystemError.h"
 #include "platform/Files.h"
 #include "support/TempDir.h"
@@ -64,8 +64,8 @@ TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
     ProgressRecorder progress;
     FormatConverter converter(test::noTools());
     const int processed = converter.convertFormats(
-        out.string(), {ExportFormat::html, ExportFormat::txt, ExportFormat::rtf, ExportFormat::pdf,
-                       ExportFormat::markdown},
+        out.string(),
+        {ExportFormat::html, ExportFormat::txt, ExportFormat::rtf, ExportFormat::pdf, ExportFormat::markdown},
         std::nullopt, progress.handler());
 
     EXPECT_EQ(processed, 5);
@@ -73,17 +73,14 @@ TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
     EXPECT_DOUBLE_EQ(progress.reports[0].fraction, 0.99);
     EXPECT_EQ(progress.reports[0].message, "Converting formats... (5/5)");
     const std::vector<std::string> expected = {
-        "html/Empty.html", "html/Home/Plan.html", "html/It's \"quoted\" – Grüße 日本.html",
-        "html/Top.html", "html/Work/Plan.html", "html/Work/Plan_files/photo.png", "html/notes.htm",
-        "markdown/Empty.md", "markdown/Home/Plan.md", "markdown/It's \"quoted\" – Grüße 日本.md",
-        "markdown/Top.md", "markdown/Work/Plan.md",
+        "html/Empty.html", "html/Home/Plan.html", "html/It's \"quoted\" – Grüße 日本.html", "html/Top.html",
+        "html/Work/Plan.html", "html/Work/Plan_files/photo.png", "html/notes.htm", "markdown/Empty.md",
+        "markdown/Home/Plan.md", "markdown/It's \"quoted\" – Grüße 日本.md", "markdown/Top.md", "markdown/Work/Plan.md",
         // Without weasyprint each PDF is an RTF in the pdf folder.
         "pdf/Empty.rtf", "pdf/Home/Plan.rtf", "pdf/It's \"quoted\" – Grüße 日本.rtf", "pdf/Top.rtf",
-        "pdf/Work/Plan.rtf",
-        "rtf/Empty.rtf", "rtf/Home/Plan.rtf", "rtf/It's \"quoted\" – Grüße 日本.rtf", "rtf/Top.rtf",
-        "rtf/Work/Plan.rtf",
-        "txt/Empty.txt", "txt/Home/Plan.txt", "txt/It's \"quoted\" – Grüße 日本.txt", "txt/Top.txt",
-        "txt/Work/Plan.txt"};
+        "pdf/Work/Plan.rtf", "rtf/Empty.rtf", "rtf/Home/Plan.rtf", "rtf/It's \"quoted\" – Grüße 日本.rtf",
+        "rtf/Top.rtf", "rtf/Work/Plan.rtf", "txt/Empty.txt", "txt/Home/Plan.txt",
+        "txt/It's \"quoted\" – Grüße 日本.txt", "txt/Top.txt", "txt/Work/Plan.txt"};
     EXPECT_EQ(filesBelow(out), expected);
     EXPECT_EQ(*readFile(out / "txt" / "Work" / "Plan.txt"), "work plan\n");
     EXPECT_EQ(*readFile(out / "txt" / "Home" / "Plan.txt"), "home plan\n");
@@ -187,9 +184,9 @@ TEST(FormatConverter, BadInputConvertsToWhatCanBeReadWithoutCrashOrHang)
     large.clear();
 
     FormatConverter converter(test::noTools());
-    EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::html, ExportFormat::txt, ExportFormat::rtf,
-                                                   ExportFormat::markdown},
-                                       std::nullopt, {}),
+    EXPECT_EQ(converter.convertFormats(
+                  dir.str(), {ExportFormat::html, ExportFormat::txt, ExportFormat::rtf, ExportFormat::markdown},
+                  std::nullopt, {}),
               5);
     EXPECT_EQ(*readFile(dir / "txt" / "nul.txt"), "beforeafter\n");
     EXPECT_EQ(*readFile(dir / "txt" / "invalid.txt"), "caf\uFFFD \uFFFD\uFFFD ok\n");

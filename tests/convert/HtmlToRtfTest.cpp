@@ -66,8 +66,7 @@ TEST(HtmlToRtf, EveryCharacterBeyondAsciiIsAUnicodeEscape)
     const std::string rtf = htmlToRtf("<p>é 中 ي 😀 \xEF\xBF\xBD {a}\\b\x01</p>");
     expectWellFormed(rtf);
     // UTF-16 code units; above 32767 written negative, emoji as a surrogate pair.
-    EXPECT_NE(rtf.find("\\u233? \\u20013? \\u1610? \\u-10179?\\u-8704? \\u-3? \\{a\\}\\\\b"), std::string::npos)
-        << rtf;
+    EXPECT_NE(rtf.find("\\u233? \\u20013? \\u1610? \\u-10179?\\u-8704? \\u-3? \\{a\\}\\\\b"), std::string::npos) << rtf;
 }
 
 TEST(HtmlToRtf, ListsTablesAndPreformattedText)

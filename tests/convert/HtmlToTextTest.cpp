@@ -78,8 +78,9 @@ TEST(HtmlToText, HiddenPartsAreNotShown)
 
 TEST(HtmlToText, NonAsciiSurvivesWhateverTheDocumentClaims)
 {
-    EXPECT_EQ(htmlToText("<meta charset=\"iso-8859-1\"><p>日本語 العربية café 👩‍👩‍👧 Ωmega</p>"),
-              "日本語 العربية café 👩‍👩‍👧 Ωmega\n");
+    EXPECT_EQ(
+        htmlToText("<meta charset=\"iso-8859-1\"><p>日本語 العربية café 👩‍👩‍👧 Ωmega</p>"),
+        "日本語 العربية café 👩‍👩‍👧 Ωmega\n");
 }
 
 TEST(HtmlToText, MalformedInputIsReadAsFarAsItMakesSense)

@@ -25,8 +25,12 @@ std::vector<std::string> readBackWithLibreOffice(const fs::path& soffice, const 
     ProcessSpec spec;
     spec.executable = soffice.string();
     // "Text (encoded)" with UTF8: plain "Text" follows the locale and turns CJK into "?" under LANG=C.
-    spec.arguments = {"-env:UserInstallation=file://" + (workFolder / "libreoffice-profile").string(), "--headless",
-                      "--convert-to", "txt:Text (encoded):UTF8", "--outdir", outFolder.string()};
+    spec.arguments = {"-env:UserInstallation=file://" + (workFolder / "libreoffice-profile").string(),
+                      "--headless",
+                      "--convert-to",
+                      "txt:Text (encoded):UTF8",
+                      "--outdir",
+                      outFolder.string()};
     for (const auto& file : rtfFiles)
         spec.arguments.push_back(file.string());
     spec.environment = {{"HOME", workFolder.string()}};

@@ -19,8 +19,8 @@ std::vector<std::string> readBackWithLibreOffice(const std::filesystem::path& so
 
 } // namespace varnholt::test
 
-#define VARNHOLT_REQUIRE_SOFFICE(var)                                                                                \
-    const auto var##_found = ::varnholt::test::findSoffice();                                                        \
-    if (!var##_found)                                                                                                \
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed: install libreoffice-writer-nogui to read RTF back"; \
+#define VARNHOLT_REQUIRE_SOFFICE(var)                                                                                  \
+    const auto var##_found = ::varnholt::test::findSoffice();                                                          \
+    if (!var##_found)                                                                                                  \
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: install libreoffice-writer-nogui to read RTF back";   \
     const std::filesystem::path var = *var##_found

@@ -1,5 +1,5 @@
-#include "FakeTools.h"
 #include "convert/MarkdownConverter.h"
+#include "FakeTools.h"
 #include "platform/Files.h"
 #include "platform/ProcessRunner.h"
 #include "support/TempDir.h"

@@ -9,7 +9,8 @@ TEST(MarkdownFallback, HeadingsEmphasisParagraphsAndBreaks)
 {
     EXPECT_EQ(simpleHtmlToMarkdown("<h1 class=\"t\">One</h1><h2>Two</h2><h3>Three</h3>"),
               "# One\n\n## Two\n\n### Three");
-    EXPECT_EQ(simpleHtmlToMarkdown("<strong>s</strong> <b style=\"x\">b</b> <em>e</em> <i>i</i>"), "**s** **b** *e* *i*");
+    EXPECT_EQ(simpleHtmlToMarkdown("<strong>s</strong> <b style=\"x\">b</b> <em>e</em> <i>i</i>"),
+              "**s** **b** *e* *i*");
     EXPECT_EQ(simpleHtmlToMarkdown("<p class=\"a\">first</p><p>second<br>line<br/>end<br />!</p>"),
               "first\n\nsecond\nline\nend\n!");
 }
@@ -27,7 +28,8 @@ TEST(MarkdownFallback, OpeningTagRulesLeaveLongerNamesToTheLaterRules)
 
 TEST(MarkdownFallback, LinksInEitherQuotesAndEverythingElseStripped)
 {
-    EXPECT_EQ(simpleHtmlToMarkdown("<a href=\"https://example.org/a\">Example</a>"), "[Example](https://example.org/a)");
+    EXPECT_EQ(simpleHtmlToMarkdown("<a href=\"https://example.org/a\">Example</a>"),
+              "[Example](https://example.org/a)");
     EXPECT_EQ(simpleHtmlToMarkdown("<a class='x' href='https://e.org/q?a=1' target=_blank>single</a>"),
               "[single](https://e.org/q?a=1)");
     // Emphasis inside is already Markdown when the link rule runs; other tags inside keep it from matching.

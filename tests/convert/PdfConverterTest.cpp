@@ -1,5 +1,5 @@
-#include "FakeTools.h"
 #include "convert/PdfConverter.h"
+#include "FakeTools.h"
 #include "platform/Files.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 ino_t inode(const fs::path& path)
 {
-    struct stat info{};
+    struct stat info {};
     ::stat(path.c_str(), &info);
     return info.st_ino;
 }
@@ -23,8 +23,7 @@ TEST(PdfCharsetFix, AddsAUtf8DeclarationOnlyWhereNoneIsNamed)
 {
     EXPECT_EQ(PdfConverter::withCharset("<html><head><title>T</title></head><body>x</body></html>"),
               "<html><head><meta charset=\"UTF-8\">\n<title>T</title></head><body>x</body></html>");
-    EXPECT_EQ(PdfConverter::withCharset("<p>no head</p>"),
-              "<head>\n<meta charset=\"UTF-8\">\n</head>\n<p>no head</p>");
+    EXPECT_EQ(PdfConverter::withCharset("<p>no head</p>"), "<head>\n<meta charset=\"UTF-8\">\n</head>\n<p>no head</p>");
     // The head is found as written in lower case only.
     EXPECT_EQ(PdfConverter::withCharset("<HEAD></HEAD>x"), "<head>\n<meta charset=\"UTF-8\">\n</head>\n<HEAD></HEAD>x");
     EXPECT_EQ(PdfConverter::withCharset("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"),
@@ -114,8 +113,8 @@ TEST(PdfConverter, CandidatesAreTriedInOrderWithTheirArgumentsAndEnvironments)
     fs::create_directories(notExecutable.parent_path());
     ASSERT_TRUE(writeFile(notExecutable, "not a program"));
     test::writeScript(dir / "bin" / "silent", "exit 0");
-    test::writeScript(dir / "bin" / "working", "[ \"$1 $2 $3\" = \"--encoding utf-8 " + html.string() +
-                                                   "\" ] && echo '%PDF-1.7' > \"$4\"");
+    test::writeScript(dir / "bin" / "working",
+                      "[ \"$1 $2 $3\" = \"--encoding utf-8 " + html.string() + "\" ] && echo '%PDF-1.7' > \"$4\"");
     tools.systemWeasyprints = {(dir / "bin" / "missing").string(), notExecutable.string(),
                                (dir / "bin" / "silent").string(), (dir / "bin" / "working").string()};
     fs::remove(pdf);
