@@ -38,8 +38,23 @@ public:
         m_scriptProcess = std::move(process);
     }
 
+    // Set when the export no longer wants the script; a script launched after this is stopped at once.
+    bool isAbandoned() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_abandoned;
+    }
+    // Marks the run abandoned and returns the script to stop, if one was launched.
+    std::shared_ptr<ScriptProcess> abandon()
+    {
+        std::lock_guard lock(m_mutex);
+        m_abandoned = true;
+        return m_scriptProcess;
+    }
+
 private:
     std::atomic<bool> m_isComplete{false};
+    bool m_abandoned = false;
     mutable std::mutex m_mutex;
     std::exception_ptr m_error;
     std::shared_ptr<ScriptProcess> m_scriptProcess;

@@ -151,6 +151,8 @@ void NotesExporterSimple::exportTo(const std::string& outputPath, DryRun dryRun,
                 "NotesExporter", 1, "Could not start the Notes export script " + executable + ": " + process.error())));
         } else {
             state->setScriptProcess(*process);
+            if (state->isAbandoned())
+                stopScript(**process);
             const int status = (*process)->wait();
             if (status != 0 && status != 15)
                 state->setError(std::make_exception_ptr(
@@ -159,7 +161,7 @@ void NotesExporterSimple::exportTo(const std::string& outputPath, DryRun dryRun,
         state->setComplete();
     });
     auto finishRunner = [&] {
-        if (auto process = state->scriptProcess(); process && process->isRunning())
+        if (auto process = state->abandon(); process && process->isRunning())
             stopScript(*process);
         if (runner.joinable())
             runner.join();
