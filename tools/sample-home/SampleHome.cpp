@@ -1,5 +1,6 @@
 #include "sample-home/SampleHome.h"
 
+#include "sample-home/NotesSample.h"
 #include "sample-home/VoiceMemosSample.h"
 
 namespace varnholt::sample {
@@ -7,6 +8,7 @@ namespace varnholt::sample {
 void buildSampleHome(const std::filesystem::path& home, const SampleOptions& options)
 {
     buildVoiceMemos(home, options);
+    buildNotes(home, options);
 }
 
 } // namespace varnholt::sample

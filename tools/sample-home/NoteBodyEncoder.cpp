@@ -1,0 +1,94 @@
+#include "sample-home/NoteBodyEncoder.h"
+
+#include "exporters/notesdb/Gzip.h"
+#include "exporters/notesdb/notestore.pb.h"
+
+#include <stdexcept>
+
+namespace varnholt::sample {
+
+namespace {
+std::size_t utf16Length(const std::string& text)
+{
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) == 0x80)
+            continue; // continuation byte
+        units += b >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
+std::string checklistUuid(std::size_t index)
+{
+    std::string uuid(16, '\0');
+    for (std::size_t i = 0; i < uuid.size(); ++i)
+        uuid[i] = static_cast<char>((index * 31 + i * 7 + 1) & 0xFF);
+    return uuid;
+}
+} // namespace
+
+std::string encodeNoteBody(const std::vector<BodySegment>& segments)
+{
+    notestore::NoteStoreProto proto;
+    proto.set_version(0);
+    notestore::Document* document = proto.mutable_document();
+    document->set_flags(0);
+    document->set_version(0);
+    notestore::Note* note = document->mutable_note();
+    std::string text;
+    std::size_t index = 0;
+    for (const BodySegment& segment : segments) {
+        text += segment.text;
+        notestore::AttributeRun* run = note->add_attribute_run();
+        run->set_length(static_cast<std::uint32_t>(utf16Length(segment.text)));
+        if (segment.styleType || segment.indent || segment.checklistDone) {
+            notestore::ParagraphStyle* style = run->mutable_paragraph_style();
+            if (segment.styleType)
+                style->set_style_type(*segment.styleType);
+            if (segment.indent)
+                style->set_indent_amount(segment.indent);
+            if (segment.checklistDone) {
+                style->mutable_checklist()->set_uuid(checklistUuid(index));
+                style->mutable_checklist()->set_done(*segment.checklistDone ? 1 : 0);
+            }
+        }
+        if (segment.fontWeight)
+            run->set_font_weight(segment.fontWeight);
+        if (segment.underlined)
+            run->set_underlined(1);
+        if (segment.strikethrough)
+            run->set_strikethrough(1);
+        if (!segment.link.empty())
+            run->set_link(segment.link);
+        if (!segment.attachmentType.empty()) {
+            run->mutable_attachment_info()->set_attachment_identifier(segment.attachmentIdentifier);
+            run->mutable_attachment_info()->set_type_uti(segment.attachmentType);
+        }
+        run->set_timestamp(1709647402 + index);
+        ++index;
+    }
+    note->set_note_text(text);
+    std::string bytes;
+    if (!proto.SerializeToString(&bytes))
+        throw std::runtime_error("could not encode a sample note body");
+    return bytes;
+}
+
+std::string encodeCompressedNoteBody(const std::vector<BodySegment>& segments)
+{
+    return notesdb::deflateGzip(encodeNoteBody(segments));
+}
+
+std::string compressedPlainBody(const std::string& title, const std::string& text)
+{
+    BodySegment heading;
+    heading.text = title + "\n";
+    heading.styleType = 0;
+    BodySegment body;
+    body.text = text;
+    return encodeCompressedNoteBody({heading, body});
+}
+
+} // namespace varnholt::sample

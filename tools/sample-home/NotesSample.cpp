@@ -1,0 +1,236 @@
+#include "sample-home/NotesSample.h"
+
+#include "sample-home/NoteBodyEncoder.h"
+#include "sample-home/NoteStoreBuilder.h"
+#include "sample-home/SampleFiles.h"
+
+#include <fmt/format.h>
+#include <random>
+
+namespace varnholt::sample {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr double kBase = 1709647402; // 2024-03-05 14:03:22 UTC
+
+BodySegment text(std::string value)
+{
+    BodySegment segment;
+    segment.text = std::move(value);
+    return segment;
+}
+
+BodySegment styled(std::string value, int styleType)
+{
+    BodySegment segment = text(std::move(value));
+    segment.styleType = styleType;
+    return segment;
+}
+
+BodySegment checklistItem(std::string value, bool done)
+{
+    BodySegment segment = styled(std::move(value), 103);
+    segment.checklistDone = done;
+    return segment;
+}
+
+BodySegment attachment(const std::string& identifier, const std::string& type)
+{
+    BodySegment segment = text(kObjectReplacement);
+    segment.attachmentIdentifier = identifier;
+    segment.attachmentType = type;
+    return segment;
+}
+
+// A tiny but valid PNG (1x1, grey).
+std::string samplePng()
+{
+    static const unsigned char kPng[] = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
+        0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x7E, 0x9B, 0x55, 0x00, 0x00, 0x00,
+        0x0A, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x68, 0x00, 0x00, 0x00, 0x82, 0x00, 0x81, 0x77, 0xCD, 0x72,
+        0xB6, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    return std::string(reinterpret_cast<const char*>(kPng), sizeof(kPng));
+}
+
+std::string samplePdf()
+{
+    return "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+           "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n";
+}
+
+std::string generatedText(std::mt19937& random, size_t bytes)
+{
+    static const char* kWords[] = {"the",  "garden", "Ärztin", "meeting", "東京",  "budget", "idea",  "travel",
+                                   "café", "notes",  "plan",   "recipe",  "🎉",    "review", "ticket", "weekend",
+                                   "call", "list",   "draft",  "naïve",   "soup",  "train",  "book",   "later"};
+    std::uniform_int_distribution<size_t> pick(0, std::size(kWords) - 1);
+    std::string out;
+    size_t sentence = 0;
+    while (out.size() < bytes) {
+        out += kWords[pick(random)];
+        out += ++sentence % 12 == 0 ? ".\n" : " ";
+    }
+    return out;
+}
+
+void addLargeScale(NoteStoreBuilder& store, const fs::path& container, std::int64_t folder, std::int64_t account,
+                   unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<size_t> length(1000, 3000);
+    store.beginTransaction();
+    for (int i = 0; i < 20000; ++i) {
+        SampleNote note;
+        note.title = fmt::format("Generated note {:05}", i);
+        note.snippet = "Generated";
+        std::vector<BodySegment> body{styled(*note.title + "\n", 0), text(generatedText(random, length(random)))};
+        const bool withAttachment = i % 20 == 0;
+        const std::string attachmentId = fmt::format("B0000000-0000-4000-8000-{:012}", i);
+        if (withAttachment)
+            body.push_back(attachment(attachmentId, "public.png"));
+        note.body = encodeCompressedNoteBody(body);
+        note.created = appleTime(kBase - 86400.0 * (i % 900));
+        note.modified = note.created + 3600;
+        note.folder = folder;
+        note.account = account;
+        const std::int64_t id = store.addNote(note);
+        if (withAttachment) {
+            const std::string media = fmt::format("C0000000-0000-4000-8000-{:012}", i);
+            store.addAttachment(id, "public.png", attachmentId, media, "image.png");
+            writeSampleFile(container / "Accounts/LocalAccount/Media" / media / "image.png", samplePng());
+        }
+    }
+    store.commit();
+}
+} // namespace
+
+fs::path notesContainer(const fs::path& home)
+{
+    return home / "Library/Group Containers/group.com.apple.notes";
+}
+
+double appleTime(double secondsSince1970)
+{
+    return secondsSince1970 - 978307200.0;
+}
+
+void buildNotes(const fs::path& home, const SampleOptions& options)
+{
+    const fs::path container = notesContainer(home);
+    fs::create_directories(container);
+    NoteStoreBuilder store(container / "NoteStore.sqlite");
+
+    const std::int64_t account = store.addAccount("On My Mac", "LocalAccount");
+    const std::int64_t notes = store.addFolder("Notes", account, "DefaultFolder-LocalAccount");
+    const std::int64_t trash = store.addFolder("Recently Deleted", account, "TrashFolder-LocalAccount", 1);
+    const std::int64_t travel = store.addFolder("Reisen ✈️", account, "5C1D6A0E-0B7B-4C55-9E43-1F1B7E0A11AA");
+
+    auto note = [&](std::optional<std::string> title, std::string body, double minutesAgo, std::int64_t folder) {
+        SampleNote n;
+        n.title = std::move(title);
+        n.snippet = n.title.value_or("");
+        n.body = std::move(body);
+        n.modified = appleTime(kBase - minutesAgo * 60);
+        n.created = n.modified - 86400;
+        n.folder = folder;
+        n.account = account;
+        return n;
+    };
+
+    // Formatting: every run kind the note format has.
+    {
+        BodySegment bold = text("bold");
+        bold.fontWeight = 1;
+        BodySegment italic = text("italic");
+        italic.fontWeight = 2;
+        BodySegment underlined = text("underlined");
+        underlined.underlined = true;
+        BodySegment struck = text("struck through");
+        struck.strikethrough = true;
+        BodySegment link = text("Varnholt");
+        link.link = "https://example.org/varnholt";
+        std::vector<BodySegment> body{
+            styled("Formatting showcase\n", 0), styled("A heading\n", 1), styled("A subheading\n", 2),
+            text("Text in "), bold, text(", "), italic, text(", "), underlined, text(" and "), struck,
+            text(".\nA link to "), link, text(".\n"), styled("let answer = 42\n", 4),
+            styled("First bullet\n", 100), styled("Second bullet\n", 100), styled("A dash\n", 101),
+            styled("Step one\n", 102), styled("Step two\n", 102), text("The end.")};
+        store.addNote(note("Formatting showcase", encodeCompressedNoteBody(body), 10, notes));
+    }
+    // Checklist with emoji, pinned.
+    {
+        std::vector<BodySegment> body{styled("Shopping list 🛒\n", 0), checklistItem("Milk 🥛\n", true),
+                                      checklistItem("Bread 🍞\n", false), checklistItem("Äpfel und Birnen\n", false),
+                                      checklistItem("Coffee ☕️", true)};
+        SampleNote n = note("Shopping list 🛒", encodeCompressedNoteBody(body), 20, notes);
+        n.pinned = true;
+        store.addNote(n);
+    }
+    // Accented, CJK and emoji text with attachments after astral characters (UTF-16 offsets matter).
+    const std::int64_t photoNote = [&] {
+        std::vector<BodySegment> body{styled("Café in Zürich — 東京の思い出\n", 0),
+                                      text("Crème brûlée, smørrebrød, jalapeño. 日本語のテキストと한국어 텍스트.\n"),
+                                      text("Family 👨‍👩‍👧‍👦 and flags 🇩🇪🇯🇵 🎉\n"),
+                                      attachment("9A1F3C52-6E0B-4B8E-A2C4-7D9E1F0B3A21", "public.png"),
+                                      text("\nThe menu as PDF:\n"),
+                                      attachment("1E5B7C9D-2F4A-4C6E-8A0B-3D5F7E9A1C2B", "com.adobe.pdf"),
+                                      text("\nAnd a table:\n"),
+                                      attachment("7C3E5A1B-9D2F-4E6A-8C0B-1F3D5E7A9B2C", "com.apple.notes.table"),
+                                      text("\nÜbermorgen geht es weiter.")};
+        return store.addNote(note("Café in Zürich — 東京の思い出", encodeCompressedNoteBody(body), 30, travel));
+    }();
+    store.addAttachment(photoNote, "public.png", "9A1F3C52-6E0B-4B8E-A2C4-7D9E1F0B3A21",
+                        "D2B4F6A8-1C3E-4A5B-9D7F-0E2C4A6B8D10", "Tokyo Tower.png");
+    writeSampleFile(container / "Accounts/LocalAccount/Media/D2B4F6A8-1C3E-4A5B-9D7F-0E2C4A6B8D10/Tokyo Tower.png",
+                    samplePng());
+    store.addAttachment(photoNote, "com.adobe.pdf", "1E5B7C9D-2F4A-4C6E-8A0B-3D5F7E9A1C2B",
+                        "E3C5A7B9-2D4F-4B6C-8E0A-1F3B5D7C9E21", "Menü.pdf");
+    // Newer versions keep the file one folder deeper.
+    writeSampleFile(container /
+                        "Accounts/LocalAccount/Media/E3C5A7B9-2D4F-4B6C-8E0A-1F3B5D7C9E21/1_6A8C0E2B-4D6F-4A1C-9E3B-"
+                        "5D7F9A1C3E50/Menü.pdf",
+                    samplePdf());
+    store.addAttachment(photoNote, "com.apple.notes.table", "7C3E5A1B-9D2F-4E6A-8C0B-1F3D5E7A9B2C");
+
+    // A locked note: its body is encrypted and stays unread.
+    {
+        SampleNote n = note("Bank details", std::string("\xDD\x80\x81\xD3 encrypted \x01\x02\x03", 17), 40, notes);
+        n.passwordProtected = true;
+        store.addNote(n);
+    }
+    // A note in the trash, marked for deletion.
+    {
+        SampleNote n = note("Old draft", compressedPlainBody("Old draft", "Thrown away, but still here."), 50, trash);
+        n.markedForDeletion = true;
+        store.addNote(n);
+    }
+    // Two notes with the same title, and a title that would leave the folder.
+    store.addNote(note("Meeting notes", compressedPlainBody("Meeting notes", "Monday: budget review."), 60, notes));
+    store.addNote(note("Meeting notes", compressedPlainBody("Meeting notes", "Tuesday: travel plans."), 70, notes));
+    store.addNote(note("Plans 2024/2025: Q1", compressedPlainBody("Plans 2024/2025: Q1", "Slash and colon."), 80,
+                       notes));
+    store.addNote(note("../../escape", compressedPlainBody("../../escape", "Stays inside the folder."), 90, notes));
+    // Without title, and with an empty one.
+    store.addNote(note(std::nullopt, encodeCompressedNoteBody({text("A note that never got a title.")}), 100, notes));
+    store.addNote(note(std::string(), encodeCompressedNoteBody({text("Empty title, full text.")}), 110, notes));
+    // A body beyond 1 MiB once inflated.
+    {
+        std::mt19937 random(options.seed);
+        std::string big = generatedText(random, 1200 * 1024);
+        big += "\nLAST LINE OF THE LONG NOTE";
+        store.addNote(note("A very long note", compressedPlainBody("A very long note", big), 120, notes));
+    }
+    if (options.scale == Scale::large)
+        addLargeScale(store, container, notes, account, options.seed);
+
+    // Written after the last checkpoint: only the -wal file holds these, as when Notes is open.
+    store.startWriteAheadPhase();
+    store.addNote(note("Written a moment ago", compressedPlainBody("Written a moment ago", "Still in the WAL 📝"), 1,
+                       notes));
+    store.addNote(note("Zuletzt geändert", compressedPlainBody("Zuletzt geändert", "Auch nur im WAL."), 2, travel));
+    store.finish();
+}
+
+} // namespace varnholt::sample
