@@ -40,6 +40,10 @@ public:
     NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress = {},
                     std::stop_token stop = {});
 
+    // Plain text is all the text exports need; renderers also want the formatting runs.
+    enum class Bodies { plainText, documents };
+    void setBodies(Bodies bodies) { m_bodies = bodies; }
+
     SchemaInfo detectSchema() const;
     std::optional<std::int64_t> queryScalar(const std::string& sql) const;
 
@@ -68,6 +72,7 @@ private:
     ProgressHandler m_progress;
     std::stop_token m_stop;
     mutable std::shared_ptr<StoreShape> m_shape;
+    Bodies m_bodies = Bodies::plainText;
 };
 
 } // namespace varnholt::notesdb
