@@ -8,8 +8,8 @@ namespace varnholt::notesapp {
 
 ScriptDirectives ScriptDirectives::parse(const std::string& script)
 {
-    static const std::regex destination(R"(^\s*set destRootPOSIX to "([^"]*)"\s*$)");
-    static const std::regex limit(R"(^\s*set (?:globalDebugLimit|debugLimit) to (-?\d{1,18})\s*$)");
+    static const std::regex destination(R"re(^\s*set destRootPOSIX to "([^"]*)"\s*$)re");
+    static const std::regex limitLine(R"re(^\s*set (?:globalDebugLimit|debugLimit) to (-?\d{1,18})\s*$)re");
     ScriptDirectives directives;
     std::istringstream lines(script);
     std::string line;
@@ -17,7 +17,7 @@ ScriptDirectives ScriptDirectives::parse(const std::string& script)
     while (std::getline(lines, line)) {
         if (std::regex_match(line, match, destination)) {
             directives.destinationRoot = match[1].str();
-        } else if (std::regex_match(line, match, limit)) {
+        } else if (std::regex_match(line, match, limitLine)) {
             const long long value = std::stoll(match[1].str());
             directives.limit = directives.limit ? std::min(*directives.limit, value) : value;
         }
