@@ -8,6 +8,7 @@
 #include "notesapp/ScriptDirectives.h"
 #include "platform/Error.h"
 #include "platform/HomeFolders.h"
+#include "platform/Trace.h"
 
 #include <atomic>
 #include <csignal>
@@ -41,6 +42,9 @@ int main(int argc, char** argv)
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+
+    // Standard output belongs to the script's result; the library's own lines go to standard error.
+    varnholt::Trace::setSink([](std::string_view line) { std::cerr << line << '\n'; });
 
     const auto directives = varnholt::notesapp::ScriptDirectives::parse(argv[2]);
     if (!directives.destinationRoot || directives.destinationRoot->empty() ||

@@ -229,10 +229,20 @@ private:
         return text;
     }
 
-    // The HTML of text[begin, end), split where the runs change.
+    static bool sameLook(const NoteDocument::Run* a, const NoteDocument::Run* b)
+    {
+        if (!a || !b)
+            return a == b;
+        return a->fontWeight == b->fontWeight && a->underlined == b->underlined &&
+               a->strikethrough == b->strikethrough && a->superscript == b->superscript && a->link == b->link;
+    }
+
+    // The HTML of text[begin, end). Neighbouring runs that look the same share one set of tags.
     std::string inlineHtml(size_t begin, size_t end) const
     {
         std::string out;
+        std::string pending;
+        const NoteDocument::Run* pendingRun = nullptr;
         size_t position = begin;
         while (position < end) {
             const NoteDocument::Run* run = runAt(m_document, position);
@@ -255,9 +265,15 @@ private:
                 html += run && run->attachment ? attachmentHtml(*run) : "";
                 from = at + NoteDocument::kAttachmentCharacter.size();
             }
-            out += styled(std::move(html), run);
+            if (position != begin && !sameLook(pendingRun, run)) {
+                out += styled(std::move(pending), pendingRun);
+                pending.clear();
+            }
+            pending += html;
+            pendingRun = run;
             position = segmentEnd;
         }
+        out += styled(std::move(pending), pendingRun);
         return out;
     }
 

@@ -121,12 +121,27 @@ NotesLibrary NotesLibrary::open(const std::string& sourceHome, const Readability
         library.m_folderIndex[library.m_folders[i].id] = i;
 
     for (notesdb::Note& note : reader.queryNotes(schema)) {
-        // Notes marked for deletion are on their way out of the store; the app no longer shows them.
-        if (note.isDeleted)
+        // Notes marked for deletion are on their way out of the store, and notes in Recently
+        // Deleted are left out of the app's scripting interface; neither is exported this way.
+        if (note.isDeleted || library.isInTrash(note))
             continue;
         library.m_notes.push_back(std::move(note));
     }
     return library;
+}
+
+bool NotesLibrary::isInTrash(const notesdb::Note& note) const
+{
+    std::set<std::int64_t> seen;
+    for (std::optional<std::int64_t> current = note.folderId; current && seen.insert(*current).second;) {
+        const auto it = m_folderIndex.find(*current);
+        if (it == m_folderIndex.end())
+            return false;
+        if (m_folders[it->second].isTrash)
+            return true;
+        current = m_folders[it->second].parentId;
+    }
+    return false;
 }
 
 std::optional<std::int64_t> NotesLibrary::accountOf(const notesdb::Note& note) const

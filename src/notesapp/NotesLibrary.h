@@ -46,6 +46,7 @@ public:
     // parent links ends the walk where it would repeat.
     std::vector<std::string> location(const notesdb::Note& note) const;
     std::optional<std::int64_t> accountOf(const notesdb::Note& note) const;
+    bool isInTrash(const notesdb::Note& note) const;
 
     // Notes per account id (notes without a known account under 0).
     std::map<std::int64_t, long long> notesPerAccount() const;
