@@ -185,7 +185,7 @@ void NotesExporterFastDB::exportHTML(const std::vector<Note>& notes, const std::
         for (size_t i = 0; i < workers; ++i)
             pool.emplace_back(writeBatches);
         // The batches are all handed out at once; like the reports, they mark batches started.
-        for (size_t i = 0; i < batchCount; ++i)
+        for (size_t i = 0; i < batchCount && !m_stop.stop_requested(); ++i)
             reportProgress(0.5 + (static_cast<double>(i) / static_cast<double>(batchCount)) * 0.4,
                            "Processing batch " + std::to_string(i + 1) + " of " + std::to_string(batchCount));
     } // joins

@@ -1,0 +1,313 @@
+#include "cli/CommandLine.h"
+#include "export/ExportManager.h"
+#include "exporters/notesdb/NotesExporterFastDB.h"
+#include "platform/DomainError.h"
+#include "platform/ManualMainQueue.h"
+#include "sample-home/NoteBodyEncoder.h"
+#include "sample-home/NoteStoreBuilder.h"
+#include "sample-home/NotesSample.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace varnholt;
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+struct Report {
+    double fraction;
+    std::string message;
+};
+
+std::string contents(const fs::path& path)
+{
+    return readFile(path).value();
+}
+
+std::set<std::string> fileNames(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+int codeOf(const std::function<void()>& action, std::string* description = nullptr)
+{
+    try {
+        action();
+    } catch (const DomainError& e) {
+        if (description)
+            *description = e.description();
+        return e.code();
+    }
+    return 0;
+}
+
+// A home whose store holds the given titles, each note's body naming its index.
+void buildTitledHome(const fs::path& home, const std::vector<std::optional<std::string>>& titles)
+{
+    const fs::path container = sample::notesContainer(home);
+    fs::create_directories(container);
+    sample::NoteStoreBuilder store(container / "NoteStore.sqlite");
+    store.beginTransaction();
+    for (size_t i = 0; i < titles.size(); ++i) {
+        sample::SampleNote note;
+        note.title = titles[i];
+        note.body = sample::compressedPlainBody(titles[i].value_or(""), "body " + std::to_string(i));
+        note.modified = 1000000.0 - static_cast<double>(i); // keeps the titles' order
+        store.addNote(note);
+    }
+    store.commit();
+    store.finish();
+}
+} // namespace
+
+TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
+{
+    test::TempDir dir;
+    const fs::path home = dir / "home";
+    sample::buildNotes(home, {});
+    const fs::path container = sample::notesContainer(home);
+    std::map<std::string, std::pair<std::string, fs::file_time_type>> before;
+    for (const auto& entry : fs::recursive_directory_iterator(container))
+        if (entry.is_regular_file())
+            before[entry.path()] = {contents(entry.path()), entry.last_write_time()};
+    fs::create_directories(dir / "tmp");
+
+    std::vector<Report> reports;
+    test::TraceCapture trace;
+    NotesExporterFastDB exporter([&](double f, const std::string& m) { reports.push_back({f, m}); }, home.string(),
+                                 {}, {}, dir / "tmp");
+    exporter.exportTo((dir / "out").string(), {ExportFormat::html, ExportFormat::json});
+
+    std::vector<std::string> messages;
+    for (const Report& report : reports)
+        messages.push_back(report.message);
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "Checking Full Disk Access...", "Opening database...", "Detecting schema version...",
+                            "Querying notes...", "Loading attachments...", "Extracting text from 14 notes...",
+                            "Processing note 14 of 14...", "Exporting to NDJSON...", "Exported 14 notes to NDJSON",
+                            "Exporting HTML files...", "Exporting 14 text files...", "Processing batch 1 of 1",
+                            "Finalizing export...", "Export complete: 14 notes"}));
+    EXPECT_DOUBLE_EQ(reports.back().fraction, 1.0);
+    EXPECT_TRUE(trace.contains("[FastDB] Found 14 notes"));
+
+    const std::set<std::string> expectedNames{
+        "..-..-escape.txt", "A very long note.txt", "Bank details.txt", "Café in Zürich — 東京の思い出.txt",
+        "Formatting showcase.txt", "Meeting notes.txt", "Meeting notes (16).txt", "Old draft.txt",
+        "Plans 2024-2025- Q1.txt", "Shopping list 🛒.txt", "Untitled_19.txt", "Untitled_20.txt",
+        "Written a moment ago.txt", "Zuletzt geändert.txt"};
+    EXPECT_EQ(fileNames(dir / "out/txt"), expectedNames);
+    const fs::path txt = dir / "out/txt";
+    EXPECT_EQ(contents(txt / "Bank details.txt"), "Note is locked or empty");
+    EXPECT_EQ(contents(txt / "Shopping list 🛒.txt"), "Shopping list 🛒\nMilk 🥛\nBread 🍞\nÄpfel und Birnen\nCoffee ☕️");
+    EXPECT_NE(contents(txt / "Café in Zürich — 東京の思い出.txt")
+                  .find("Family 👨‍👩‍👧‍👦 and flags 🇩🇪🇯🇵 🎉\n[attachment: public.png]\nThe menu as PDF:\n[attachment: "
+                        "com.adobe.pdf]"),
+              std::string::npos);
+    const std::string longNote = contents(txt / "A very long note.txt");
+    EXPECT_GT(longNote.size(), 1024u * 1024u);
+    EXPECT_TRUE(longNote.ends_with("LAST LINE OF THE LONG NOTE"));
+    EXPECT_EQ(contents(txt / "Written a moment ago.txt"), "Written a moment ago\nStill in the WAL 📝");
+
+    const std::string ndjson = contents(dir / "out/notes.ndjson");
+    EXPECT_NE(ndjson.back(), '\n');
+    std::vector<json> lines;
+    std::istringstream in(ndjson);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(json::parse(line));
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[0]["title"], "Written a moment ago") << "newest first, and the WAL's notes are there";
+    for (const json& line : lines) {
+        EXPECT_EQ(line["account"], "On My Mac");
+        if (line["title"] == "Café in Zürich — 東京の思い出") {
+            EXPECT_EQ(line["folder"], "Reisen ✈️");
+            ASSERT_EQ(line["attachments"].size(), 3u);
+            EXPECT_EQ(line["attachments"][1]["filename"], "Menü.pdf");
+            EXPECT_TRUE(fs::is_regular_file(fs::path(line["attachments"][1]["directory"].get<std::string>()) /
+                                            "Menü.pdf"));
+        }
+        if (line["title"] == "Bank details") {
+            EXPECT_TRUE(line["is_locked"] == true && line["body_text"] == "");
+        }
+        if (line["title"] == "Old draft") {
+            EXPECT_TRUE(line["is_deleted"] == true && line["folder"] == "Recently Deleted");
+        }
+        if (line["title"] == "Shopping list 🛒") {
+            EXPECT_EQ(line["is_pinned"], true);
+        }
+    }
+
+    // The source is untouched and the private copy is gone.
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(container)) {
+        if (!entry.is_regular_file())
+            continue;
+        ++files;
+        EXPECT_EQ(contents(entry.path()), before.at(entry.path()).first) << entry.path();
+        EXPECT_EQ(entry.last_write_time(), before.at(entry.path()).second) << entry.path();
+    }
+    EXPECT_EQ(files, before.size());
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+}
+
+TEST(NotesExporterFastDB, FormatsAndFailures)
+{
+    test::TempDir dir;
+    const fs::path home = dir / "home";
+    buildTitledHome(home, {"One", "Two"});
+    std::string last;
+    NotesExporterFastDB exporter([&](double, const std::string& m) { last = m; }, home.string());
+    exporter.exportTo((dir / "json").string(), {});
+    EXPECT_TRUE(fs::exists(dir / "json/notes.ndjson"));
+    EXPECT_FALSE(fs::exists(dir / "json/txt"));
+    EXPECT_EQ(last, "Export complete: 2 notes");
+    exporter.exportTo((dir / "none").string(), {ExportFormat::pdf});
+    EXPECT_TRUE(fs::is_empty(dir / "none"));
+
+    std::string description;
+    NotesExporterFastDB denied({}, home.string(), {}, [](const std::string&) { return false; });
+    EXPECT_EQ(codeOf([&] { denied.exportTo((dir / "denied").string(), {}); }, &description), 1);
+    EXPECT_EQ(description, "Full Disk Access required. Please grant permission in System Settings > Privacy & "
+                           "Security > Full Disk Access");
+    EXPECT_FALSE(fs::exists(dir / "denied"));
+
+    NotesExporterFastDB missing({}, (dir / "nohome").string());
+    EXPECT_EQ(codeOf([&] { missing.exportTo((dir / "missing").string(), {}); }, &description), 2);
+    EXPECT_EQ(description, "Notes database not found at expected location");
+
+    const fs::path other = dir / "other";
+    {
+        auto db = Database::open(sample::notesContainer(other).string() + "/NoteStore.sqlite",
+                                 (fs::create_directories(sample::notesContainer(other)), Database::Mode::ReadWriteCreate));
+        ASSERT_TRUE(db && db->exec("CREATE TABLE unrelated (x);"));
+    }
+    NotesExporterFastDB neither({}, other.string());
+    EXPECT_EQ(codeOf([&] { neither.exportTo((dir / "neither").string(), {}); }), 3);
+
+    // A text file that cannot be written fails the export after the others are written.
+    fs::create_directories(dir / "blocked/txt/One.txt");
+    NotesExporterFastDB blocked({}, home.string());
+    EXPECT_EQ(codeOf([&] { blocked.exportTo((dir / "blocked").string(), {ExportFormat::html}); }, &description), 9);
+    EXPECT_NE(description.find("1 of 2 text files"), std::string::npos) << description;
+    EXPECT_EQ(contents(dir / "blocked/txt/Two.txt"), "Two\nbody 1");
+}
+
+TEST(NotesExporterFastDB, NamesNeverCollideOrLeaveTheFolder)
+{
+    test::TempDir dir;
+    std::vector<std::optional<std::string>> titles(250, std::string("Same/Title:"));
+    titles.push_back(std::string(5000, 'x'));
+    titles.push_back(std::string(300, '/') + "::");
+    std::string cjk;
+    for (int i = 0; i < 150; ++i)
+        cjk += "東";
+    titles.push_back(cjk); // 100 characters would be 300 bytes, beyond what a file name may hold
+    titles.push_back(std::string("line\nbreak\ttab"));
+    titles.push_back(std::string("same/title:")); // differs only in case
+    buildTitledHome(dir / "home", titles);
+
+    std::vector<Report> batches;
+    NotesExporterFastDB exporter(
+        [&](double f, const std::string& m) {
+            if (m.rfind("Processing batch", 0) == 0)
+                batches.push_back({f, m});
+        },
+        (dir / "home").string());
+    exporter.exportTo((dir / "out").string(), {ExportFormat::html});
+
+    const fs::path txt = dir / "out/txt";
+    const std::set<std::string> names = fileNames(txt);
+    ASSERT_EQ(names.size(), titles.size()) << "every note has a file of its own";
+    std::set<std::string> bodies;
+    for (const std::string& name : names) {
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_EQ(name.find_first_of("/:\n\t"), std::string::npos) << name;
+        bodies.insert(contents(txt / name));
+    }
+    EXPECT_EQ(bodies.size(), titles.size());
+    EXPECT_TRUE(names.count("Same-Title-.txt"));
+    EXPECT_TRUE(names.count(std::string(100, 'x') + ".txt"));
+    EXPECT_EQ(contents(txt / "Same-Title-.txt"), "Same/Title:\nbody 0") << "the first note keeps the plain name";
+
+    ASSERT_EQ(batches.size(), 3u);
+    EXPECT_EQ(batches[2].message, "Processing batch 3 of 3");
+    EXPECT_NEAR(batches[1].fraction, 0.5 + 0.4 / 3, 1e-9);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), {}), 1) << "nothing beside txt";
+}
+
+TEST(NotesExporterFastDB, StopsBetweenSteps)
+{
+    test::TempDir dir;
+    buildTitledHome(dir / "home", std::vector<std::optional<std::string>>(250, std::string("n")));
+    std::stop_source stop;
+    std::vector<std::string> messages;
+    NotesExporterFastDB exporter(
+        [&](double, const std::string& m) {
+            messages.push_back(m);
+            if (m == "Exporting 250 text files...")
+                stop.request_stop();
+        },
+        (dir / "home").string(), stop.get_token());
+    exporter.exportTo((dir / "out").string(), {ExportFormat::html, ExportFormat::json});
+    EXPECT_TRUE(fs::exists(dir / "out/notes.ndjson"));
+    EXPECT_TRUE(fs::is_empty(dir / "out/txt")) << "no batch starts after the stop";
+    EXPECT_EQ(messages.back(), "Exporting 250 text files...");
+}
+
+TEST(NotesDispatch, FastBranchRunsThroughTheManagerAndTheCommandLine)
+{
+    test::TempDir dir;
+    const fs::path home = dir / "home";
+    buildTitledHome(home, {"Alpha", std::nullopt});
+
+    ManualMainQueue queue;
+    test::TraceCapture trace;
+    ExportManager manager(queue);
+    std::optional<ExportManager::Outcome> outcome;
+    manager.addOutcomeObserver([&](ExportManager::Outcome o) { outcome = o; });
+    ExportOptions options;
+    options.type = ExporterType::notes;
+    options.outputPath = (dir / "managed").string();
+    options.useFastMode = true;
+    options.isDryRun = true; // the fast method ignores both
+    options.testModeLimit = 1;
+    options.sourceHome = home.string();
+    manager.startExport(options);
+    ASSERT_TRUE(queue.runUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, ExportManager::Outcome::completed);
+    EXPECT_TRUE(trace.contains("[Varnholt] Fast mode progress: 100% - Export complete: 2 notes"));
+    EXPECT_TRUE(fs::exists(dir / "managed/notes.ndjson"));
+
+    outcome.reset();
+    options.useFastMode = false;
+    manager.startExport(options);
+    ASSERT_TRUE(queue.runUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, ExportManager::Outcome::failed);
+    ASSERT_TRUE(manager.lastError());
+    EXPECT_NE(manager.lastError()->description().find("Use the fast method"), std::string::npos);
+
+    std::ostringstream out, err;
+    auto run = [&](std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        args.insert(args.begin(), {"varnholt", "--home", home.string(), "notes"});
+        return cli::run(args, {out, err});
+    };
+    EXPECT_EQ(run({"--fast", "--out", (dir / "cli").string()}), cli::success);
+    EXPECT_EQ(fileNames(dir / "cli/txt"), (std::set<std::string>{"Alpha.txt", "Untitled_2.txt"}));
+    EXPECT_TRUE(fs::exists(dir / "cli/notes.ndjson"));
+    EXPECT_EQ(run({"--fast", "--format", "txt", "--out", (dir / "txtonly").string()}), cli::success);
+    EXPECT_FALSE(fs::exists(dir / "txtonly/notes.ndjson"));
+    EXPECT_EQ(run({"--fast", "--format", "json,pdf", "--out", (dir / "bad").string()}), cli::badUsage);
+
+    std::vector<std::string> args{"varnholt", "--home", dir.str(), "notes", "--fast", "--out", (dir / "x").string()};
+    EXPECT_EQ(cli::run(args, {out, err}), cli::exportFailed);
+    EXPECT_NE(err.str().find("Notes database not found at expected location"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(dir.str() + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite"),
+              std::string::npos);
+}

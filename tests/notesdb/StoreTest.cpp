@@ -1,0 +1,251 @@
+#include "exporters/notesdb/DatabaseSnapshot.h"
+#include "exporters/notesdb/NoteStoreReader.h"
+#include "platform/Database.h"
+#include "platform/DomainError.h"
+#include "platform/Files.h"
+#include "platform/Statement.h"
+#include "sample-home/NoteBodyEncoder.h"
+#include "sample-home/NoteStoreBuilder.h"
+#include "sample-home/SampleFiles.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+using namespace varnholt;
+using namespace varnholt::notesdb;
+namespace fs = std::filesystem;
+
+namespace {
+std::string bytesOf(const fs::path& path)
+{
+    return readFile(path).value();
+}
+
+int errorCode(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const DomainError& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+// A modern store with `count` notes in one folder; returns its path.
+fs::path modernStore(const fs::path& folder, int count, const std::set<std::string>& omitted = {})
+{
+    sample::NoteStoreBuilder store(folder / "NoteStore.sqlite", omitted);
+    const auto account = store.addAccount("iCloud", "ACCOUNT-1");
+    const auto notes = store.addFolder("Notes", account, "DefaultFolder");
+    store.beginTransaction();
+    for (int i = 0; i < count; ++i) {
+        sample::SampleNote note;
+        note.title = "Note " + std::to_string(i);
+        note.body = sample::compressedPlainBody(*note.title, "body " + std::to_string(i));
+        note.created = i == 0 ? 0 : 700000000 + i;
+        note.modified = 700000000 + i;
+        note.passwordProtected = i == 1;
+        note.folder = notes;
+        note.account = account;
+        const auto id = store.addNote(note);
+        if (i == 2)
+            store.addAttachment(id, "public.png", "ATT-1", "MEDIA-1", "pic.png");
+    }
+    store.commit();
+    store.finish();
+    return folder / "NoteStore.sqlite";
+}
+
+struct Opened {
+    DatabaseSnapshot snapshot;
+    Database db;
+};
+
+Opened open(const fs::path& store, const fs::path& tempRoot)
+{
+    DatabaseSnapshot snapshot = DatabaseSnapshot::create(store.string(), tempRoot);
+    Database db = NoteStoreReader::openReadOnlyDatabase(snapshot.path());
+    return {std::move(snapshot), std::move(db)};
+}
+} // namespace
+
+TEST(NoteStoreAccess, ProbeAndPaths)
+{
+    test::TempDir home;
+    EXPECT_EQ(NoteStoreReader::storePath("/h"), "/h/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite");
+    std::vector<std::string> probed;
+    auto probe = [&](const std::string& path) {
+        probed.push_back(path);
+        return false;
+    };
+    EXPECT_TRUE(NoteStoreReader::checkFullDiskAccess(home.str(), probe)) << "nothing to probe";
+    sample::writeSampleFile(NoteStoreReader::storePath(home.str()), "x");
+    EXPECT_FALSE(NoteStoreReader::checkFullDiskAccess(home.str(), probe));
+    sample::writeSampleFile(home / "Library/Messages/chat.db", "x");
+    EXPECT_FALSE(NoteStoreReader::checkFullDiskAccess(home.str(), probe));
+    EXPECT_EQ(probed, (std::vector<std::string>{NoteStoreReader::storePath(home.str()),
+                                                home.str() + "/Library/Messages/chat.db"}));
+}
+
+TEST(NoteStoreAccess, SnapshotFoldsTheWalAndLeavesTheOriginalUntouched)
+{
+    test::TempDir dir;
+    const fs::path folder = dir / "odd ?#% name";
+    fs::create_directories(folder);
+    {
+        sample::NoteStoreBuilder store(folder / "NoteStore.sqlite");
+        const auto account = store.addAccount("Local", "LocalAccount");
+        const auto notes = store.addFolder("Notes", account, "F");
+        sample::SampleNote note;
+        note.title = "checkpointed";
+        note.folder = notes;
+        store.addNote(note);
+        store.startWriteAheadPhase();
+        note.title = "only in the wal";
+        store.addNote(note);
+        store.finish();
+    }
+    const fs::path store = folder / "NoteStore.sqlite";
+    ASSERT_TRUE(fs::exists(fs::path(store.string() + "-wal")));
+    std::map<std::string, std::pair<std::string, fs::file_time_type>> before;
+    for (const auto& entry : fs::directory_iterator(folder))
+        before[entry.path().filename()] = {bytesOf(entry.path()), fs::last_write_time(entry.path())};
+
+    fs::path snapshotFolder;
+    {
+        Opened opened = open(store, dir.path());
+        snapshotFolder = opened.snapshot.folder();
+        EXPECT_EQ(snapshotFolder.parent_path(), dir.path());
+        NoteStoreReader reader(opened.db, folder.string());
+        const auto notes = reader.queryNotes(reader.detectSchema());
+        ASSERT_EQ(notes.size(), 2u);
+        EXPECT_FALSE(opened.db.exec("CREATE TABLE t (x)")) << "the connection is read-only";
+        DatabaseSnapshot moved(std::move(opened.snapshot));
+        EXPECT_TRUE(opened.snapshot.path().empty());
+        EXPECT_TRUE(fs::exists(moved.path()));
+    }
+    EXPECT_FALSE(fs::exists(snapshotFolder)) << "the private copy goes with the snapshot";
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const auto& [bytes, time] = before.at(entry.path().filename());
+        EXPECT_EQ(bytesOf(entry.path()), bytes) << entry.path();
+        EXPECT_EQ(fs::last_write_time(entry.path()), time) << entry.path();
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), static_cast<long>(before.size()));
+}
+
+TEST(NoteStoreAccess, MissingOrCorruptStoresFailClearlyAndLeaveNoCopy)
+{
+    test::TempDir dir;
+    fs::create_directories(dir / "tmp");
+    EXPECT_EQ(errorCode([&] { DatabaseSnapshot::create((dir / "none.sqlite").string(), dir / "tmp"); }), 2);
+    sample::writeSampleFile(dir / "bad.sqlite", std::string(8192, 'Z'));
+    EXPECT_EQ(errorCode([&] { DatabaseSnapshot::create((dir / "bad.sqlite").string(), dir / "tmp"); }), 7);
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+}
+
+TEST(NoteStoreReader, ModernQueryTakesOnlyNoteRowsWithTheirDatesAndNames)
+{
+    test::TempDir dir;
+    Opened opened = open(modernStore(dir.path(), 3), dir.path());
+    test::TraceCapture trace;
+    NoteStoreReader reader(opened.db, dir.str());
+    const SchemaInfo schema = reader.detectSchema();
+    EXPECT_TRUE(schema.isModernSchema);
+    const std::string sql = reader.notesStatement(schema);
+    EXPECT_NE(sql.find("WHERE n.Z_ENT = 11"), std::string::npos) << sql;
+    EXPECT_NE(sql.find("COALESCE(n.ZCREATIONDATE3, n.ZCREATIONDATE1, n.ZCREATIONDATE) AS created"), std::string::npos);
+
+    const auto notes = reader.queryNotes(schema);
+    ASSERT_EQ(notes.size(), 3u) << "account, folder, attachment and media rows are no notes";
+    EXPECT_EQ(notes[0].title, "Note 2"); // newest modification first
+    EXPECT_EQ(notes[2].created, std::nullopt) << "a creation date of 0 is no date";
+    EXPECT_DOUBLE_EQ(*notes[0].modified, 700000002 + 978307200.0);
+    EXPECT_TRUE(notes[1].isLocked);
+    EXPECT_EQ(notes[1].bodyHTML, std::nullopt);
+    EXPECT_EQ(notes[0].bodyHTML, "Note 2\nbody 2");
+    EXPECT_EQ(notes[0].folderName, "Notes");
+    EXPECT_EQ(notes[0].accountName, "iCloud");
+    ASSERT_EQ(notes[0].attachments.size(), 1u);
+    EXPECT_EQ(notes[0].attachments[0].filename, "pic.png");
+    EXPECT_EQ(notes[0].attachments[0].directory, std::nullopt) << "the file is not on disk";
+    EXPECT_TRUE(notes[2].attachments.empty());
+    EXPECT_TRUE(trace.contains("[FastDB] Total notes to process: 3"));
+}
+
+TEST(NoteStoreReader, OlderColumnSetsStillRead)
+{
+    test::TempDir dir;
+    // macOS 12 has no ZLOCKEDNOTESMODE; the oldest stores have no ZISPINNED or ZFOLDER either.
+    Opened opened = open(modernStore(dir.path(), 3, {"ZLOCKEDNOTESMODE", "ZISPINNED", "ZFOLDER", "ZCREATIONDATE3"}),
+                         dir.path());
+    NoteStoreReader reader(opened.db, dir.str());
+    const auto notes = reader.queryNotes(reader.detectSchema());
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_TRUE(notes[1].isLocked) << "ZISPASSWORDPROTECTED alone marks the lock";
+    EXPECT_EQ(notes[0].folderName, std::nullopt);
+    EXPECT_EQ(notes[0].accountName, "iCloud") << "the note's own account column stands in for the folder's owner";
+}
+
+TEST(NoteStoreReader, ProgressAndAttachmentsForManyNotes)
+{
+    test::TempDir dir;
+    const fs::path store = dir / "NoteStore.sqlite";
+    {
+        sample::NoteStoreBuilder builder(store);
+        builder.beginTransaction();
+        for (int i = 0; i < 1230; ++i) {
+            sample::SampleNote note;
+            note.title = "n";
+            note.modified = 1000 + i;
+            const auto id = builder.addNote(note);
+            builder.addAttachment(id, "public.jpeg", "A" + std::to_string(i));
+        }
+        builder.commit();
+        builder.finish();
+    }
+    Opened opened = open(store, dir.path());
+    std::vector<std::string> messages;
+    NoteStoreReader reader(opened.db, dir.str(), [&](double, const std::string& m) { messages.push_back(m); });
+    const auto notes = reader.queryNotes(reader.detectSchema());
+    ASSERT_EQ(notes.size(), 1230u);
+    for (const Note& note : notes)
+        ASSERT_EQ(note.attachments.size(), 1u) << "ids beyond one statement's parameters still find attachments";
+    auto count = [&](const std::string& prefix) {
+        return std::count_if(messages.begin(), messages.end(), [&](auto& m) { return m.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(count("Reading note "), 12);
+    EXPECT_EQ(count("Processing note "), 25);
+    EXPECT_EQ(messages.back(), "Processing note 1230 of 1230...");
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "Reading note 1200 of 1230..."), messages.end());
+}
+
+TEST(NoteStoreReader, LegacyLayoutUsesItsOwnStatements)
+{
+    test::TempDir dir;
+    const fs::path store = dir / "NoteStore.sqlite";
+    sample::buildLegacyNoteStore(store,
+                                 {{1, "Old one", "s", sample::compressedPlainBody("Old one", "ancient"), 100, 200},
+                                  {2, std::nullopt, "", std::nullopt, 0, 300, true, true, true}},
+                                 {{1, "scan.pdf", 42, "com.adobe.pdf", "X"}});
+    Opened opened = open(store, dir.path());
+    NoteStoreReader reader(opened.db, dir.str());
+    const SchemaInfo schema = reader.detectSchema();
+    EXPECT_FALSE(schema.isModernSchema);
+    EXPECT_EQ(schema.notesTable, "ZNOTE");
+    EXPECT_EQ(reader.notesStatement(schema),
+              "    SELECT n.Z_PK AS note_id,\n           COALESCE(n.ZTITLE, n.ZTITLE1) AS title,\n"
+              "           n.ZSNIPPET AS snippet,\n           n.ZCREATIONDATE AS created,\n"
+              "           n.ZMODIFICATIONDATE AS modified,\n           n.ZMARKEDFORDELETION AS is_deleted,\n"
+              "           n.ZISPINNED AS is_pinned,\n           n.ZLOCKED AS is_locked,\n"
+              "           d.ZDATA AS body_blob,\n           n.ZFOLDER AS folder_id,\n"
+              "           n.ZACCOUNT AS account_id\n    FROM ZNOTE n\n"
+              "    LEFT JOIN ZNOTEDATA d ON d.ZNOTE = n.Z_PK\n    ORDER BY n.ZMODIFICATIONDATE DESC");
+    const auto notes = reader.queryNotes(schema);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_TRUE(notes[0].isLocked && notes[0].isDeleted && notes[0].isPinned);
+    EXPECT_EQ(notes[1].bodyHTML, "Old one\nancient");
+    ASSERT_EQ(notes[1].attachments.size(), 1u);
+    EXPECT_EQ(notes[1].attachments[0].directory, "42");
+    EXPECT_EQ(notes[1].attachments[0].typeUTI, "com.adobe.pdf");
+}
