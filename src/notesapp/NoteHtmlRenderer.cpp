@@ -198,6 +198,8 @@ private:
             return "<a href=\"" + encodeRelativeUrl(rendered.relativePath) + "\">" + escapeHtml(rendered.name) + "</a>";
         case RenderedAttachment::Kind::table:
             return "[Table]";
+        case RenderedAttachment::Kind::inlineText:
+            return escapeHtml(rendered.name);
         case RenderedAttachment::Kind::missing:
             break;
         }

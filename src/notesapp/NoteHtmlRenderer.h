@@ -10,10 +10,10 @@ namespace varnholt {
 
 // How an attachment appears in a rendered note.
 struct RenderedAttachment {
-    enum class Kind { image, file, table, missing };
+    enum class Kind { image, file, table, inlineText, missing };
     Kind kind = Kind::missing;
     std::string relativePath; // below the note's HTML file, e.g. "Title_files/photo.jpg"
-    std::string name;         // shown for files and missing attachments
+    std::string name;         // shown for files, inline text (a hashtag) and missing attachments
 };
 
 // Renders a note body as formatted HTML (the inside of <body>): paragraphs as

@@ -108,6 +108,11 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
             rendered.kind = RenderedAttachment::Kind::table;
             return rendered;
         }
+        if (uti.rfind("com.apple.notes.inlinetextattachment", 0) == 0) {
+            rendered.kind = RenderedAttachment::Kind::inlineText;
+            rendered.name = m_library.inlineText(reference.identifier).value_or("");
+            return rendered;
+        }
         if (!attachment || !attachment->filename || !attachment->directory) {
             rendered.name = attachment && attachment->filename ? *attachment->filename : "attachment";
             return rendered;
