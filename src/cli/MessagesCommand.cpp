@@ -2,14 +2,42 @@
 
 namespace varnholt::cli {
 
+namespace {
+struct MessagesArguments {
+    std::string out;
+    bool dryRun = false;
+    std::optional<long long> limit;
+    bool contacts = false;
+    std::vector<std::string> vcards;
+};
+} // namespace
+
 void addMessagesCommand(CLI::App& app, Session& session)
 {
-    auto out = std::make_shared<std::string>();
-    auto* command = app.add_subcommand("messages", "Export the Messages conversations");
-    command->add_option("--out", *out, "Output folder (default: ~/messages_export_<time>)");
-    command->callback([&session, out] {
-        session.action = [&session, out] {
-            return runExport(session.baseOptions(ExporterType::messages, *out), session.streams);
+    auto arguments = std::make_shared<MessagesArguments>();
+    auto* command = app.add_subcommand("messages", "Export the Messages conversations as JSON, HTML and text");
+    command->add_option("--out", arguments->out, "Output folder (default: ~/messages_export_<time>)");
+    command->add_flag("--dry-run", arguments->dryRun, "Only count the conversations; write nothing");
+    command->add_option("--limit", arguments->limit, "Test mode: export only the first N conversations")
+        ->check(CLI::NonNegativeNumber);
+    command->add_flag("--contacts", arguments->contacts,
+                      "Name conversations after the address book (slower: every unnamed conversation is looked up)");
+    command->add_option("--vcard", arguments->vcards, "A .vcf file to look names up in too (repeatable)")
+        ->check(CLI::ExistingFile);
+    command->callback([&session, arguments] {
+        session.action = [&session, arguments] {
+            ExportOptions options = session.baseOptions(ExporterType::messages, arguments->out);
+            options.isDryRun = arguments->dryRun;
+            options.testModeLimit = arguments->limit;
+            options.resolveContactNames = arguments->contacts || !arguments->vcards.empty();
+            options.vcardFiles = arguments->vcards;
+            const int status = runExport(options, session.streams);
+            if (status == exportFailed) {
+                session.streams.err << "Looked for the Messages database at:\n  " << options.sourceHome
+                                    << "/Library/Messages/chat.db\n"
+                                    << "Point --home at a Mac home folder you can read.\n";
+            }
+            return status;
         };
     });
 }

@@ -1,10 +1,34 @@
 #include "export/ExportBranches.h"
 
+#include "exporters/messages/AddressBookContactsStore.h"
+#include "exporters/messages/MessagesExporter.h"
+#include "platform/DomainError.h"
+
 namespace varnholt {
 
 void runMessagesBranch(const ExportContext& context)
 {
-    runNotImplementedBranch(context);
+    const ExportOptions& options = context.options();
+    auto contacts = [home = context.sourceHome(), vcards = options.vcardFiles] {
+        return std::make_unique<AddressBookContactsStore>(home, vcards);
+    };
+    MessagesExporter exporter(context.sourceHome(), context.stopToken(), defaultReadabilityProbe(), contacts);
+
+    // The exporter assigns on this thread; the context applies each value on the main queue, in order.
+    PropertySubscription status =
+        exporter.currentStatus().subscribe([&context](const std::string& text) { context.setStatus(text); });
+    PropertySubscription progress =
+        exporter.exportProgress().subscribe([&context](double fraction) { context.setProgress(fraction); });
+
+    exporter.exportMessages(options.outputPath, options.isDryRun ? DryRun::yes : DryRun::no,
+                            options.testModeLimit ? TestMode::on : TestMode::off, options.testModeLimit.value_or(10),
+                            options.resolveContactNames ? ContactNames::resolve : ContactNames::keep);
+    status.cancel();
+    progress.cancel();
+
+    if (const std::optional<std::string>& error = exporter.lastExportError()())
+        throw DomainError("MessagesExporter", 1, *error);
+    context.setStatus(exporter.currentStatus()());
 }
 
 } // namespace varnholt

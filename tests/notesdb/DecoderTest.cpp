@@ -137,8 +137,8 @@ TEST(ReadableRunScan, KeepsLongRunsAndDropsNoise)
     EXPECT_EQ(extractTextFromProtobuf(gap4 + "  1234567890  " + gap4), "1234567890");
     EXPECT_EQ(extractTextFromProtobuf("Hello" + std::string("\x01\x02\x03", 3) + " world!" + gap4), "Hello world!");
     EXPECT_EQ(extractTextFromProtobuf("ZTITLE something" + gap4 + "kept text here" + gap4), "kept text here");
-    EXPECT_EQ(extractTextFromProtobuf("kept text here" + gap4 + "ZTITLE something"),
-              "kept text here\nZTITLE something") << "the final run skips the prefix tests";
+    EXPECT_EQ(extractTextFromProtobuf("kept text here" + gap4 + "ZTITLE something"), "kept text here\nZTITLE something")
+        << "the final run skips the prefix tests";
     EXPECT_EQ(extractTextFromProtobuf("eJabcdefghi" + gap4), std::nullopt);
     EXPECT_TRUE(isNoiseRun("*6b2"));
 }
@@ -151,10 +151,12 @@ TEST(NoteBodyDecoder, RealBlobsDecodeToTheirText)
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain, NoteBodyDecoder::decodeNoteBody(readAll(blobs / "simple_note_protobuf_gzipped.bin")));
 
-    const std::map<std::string, std::string> titles{
-        {"block_quotes_gzipped.bin", "Block quotes"},     {"color_formatting_gzipped.bin", "Text colors"},
-        {"emoji_formatting_1_gzipped.bin", "Emojis and formatting"}, {"html_gzipped.bin", "Things that mess HTML up"},
-        {"list_indents_gzipped.bin", "Indents in lists"}, {"url_gzipped.bin", "Link test"}};
+    const std::map<std::string, std::string> titles{{"block_quotes_gzipped.bin", "Block quotes"},
+                                                    {"color_formatting_gzipped.bin", "Text colors"},
+                                                    {"emoji_formatting_1_gzipped.bin", "Emojis and formatting"},
+                                                    {"html_gzipped.bin", "Things that mess HTML up"},
+                                                    {"list_indents_gzipped.bin", "Indents in lists"},
+                                                    {"url_gzipped.bin", "Link test"}};
     for (const auto& [file, title] : titles) {
         const auto document = NoteBodyDecoder::decodeNoteDocument(readAll(blobs / file));
         ASSERT_TRUE(document) << file;

@@ -80,8 +80,11 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
 
     std::vector<Report> reports;
     test::TraceCapture trace;
-    NotesExporterFastDB exporter([&](double f, const std::string& m) { reports.push_back({f, m}); }, home.string(),
-                                 {}, {}, dir / "tmp");
+    NotesExporterFastDB exporter(
+        [&](double f, const std::string& m) {
+            reports.push_back({f, m});
+        },
+        home.string(), {}, {}, dir / "tmp");
     exporter.exportTo((dir / "out").string(), {ExportFormat::html, ExportFormat::json});
 
     std::vector<std::string> messages;
@@ -96,17 +99,21 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
     EXPECT_DOUBLE_EQ(reports.back().fraction, 1.0);
     EXPECT_TRUE(trace.contains("[FastDB] Found 14 notes"));
 
-    const std::set<std::string> expectedNames{
-        "..-..-escape.txt", "A very long note.txt", "Bank details.txt", "Café in Zürich — 東京の思い出.txt",
-        "Formatting showcase.txt", "Meeting notes.txt", "Meeting notes (16).txt", "Old draft.txt",
-        "Plans 2024-2025- Q1.txt", "Shopping list 🛒.txt", "Untitled_19.txt", "Untitled_20.txt",
-        "Written a moment ago.txt", "Zuletzt geändert.txt"};
+    const std::set<std::string> expectedNames{"..-..-escape.txt",         "A very long note.txt",
+                                              "Bank details.txt",         "Café in Zürich — 東京の思い出.txt",
+                                              "Formatting showcase.txt",  "Meeting notes.txt",
+                                              "Meeting notes (16).txt",   "Old draft.txt",
+                                              "Plans 2024-2025- Q1.txt",  "Shopping list 🛒.txt",
+                                              "Untitled_19.txt",          "Untitled_20.txt",
+                                              "Written a moment ago.txt", "Zuletzt geändert.txt"};
     EXPECT_EQ(fileNames(dir / "out/txt"), expectedNames);
     const fs::path txt = dir / "out/txt";
     EXPECT_EQ(contents(txt / "Bank details.txt"), "Note is locked or empty");
-    EXPECT_EQ(contents(txt / "Shopping list 🛒.txt"), "Shopping list 🛒\nMilk 🥛\nBread 🍞\nÄpfel und Birnen\nCoffee ☕️");
+    EXPECT_EQ(contents(txt / "Shopping list 🛒.txt"),
+              "Shopping list 🛒\nMilk 🥛\nBread 🍞\nÄpfel und Birnen\nCoffee ☕️");
     EXPECT_NE(contents(txt / "Café in Zürich — 東京の思い出.txt")
-                  .find("Family 👨‍👩‍👧‍👦 and flags 🇩🇪🇯🇵 🎉\n[attachment: public.png]\nThe menu as PDF:\n[attachment: "
+                  .find("Family 👨‍👩‍👧‍👦 and flags 🇩🇪🇯🇵 🎉\n[attachment: public.png]\nThe menu as "
+                        "PDF:\n[attachment: "
                         "com.adobe.pdf]"),
               std::string::npos);
     const std::string longNote = contents(txt / "A very long note.txt");
@@ -128,8 +135,8 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
             EXPECT_EQ(line["folder"], "Reisen ✈️");
             ASSERT_EQ(line["attachments"].size(), 3u);
             EXPECT_EQ(line["attachments"][1]["filename"], "Menü.pdf");
-            EXPECT_TRUE(fs::is_regular_file(fs::path(line["attachments"][1]["directory"].get<std::string>()) /
-                                            "Menü.pdf"));
+            EXPECT_TRUE(
+                fs::is_regular_file(fs::path(line["attachments"][1]["directory"].get<std::string>()) / "Menü.pdf"));
         }
         if (line["title"] == "Bank details") {
             EXPECT_TRUE(line["is_locked"] == true && line["body_text"] == "");
@@ -182,12 +189,23 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
 
     const fs::path other = dir / "other";
     {
-        auto db = Database::open(sample::notesContainer(other).string() + "/NoteStore.sqlite",
-                                 (fs::create_directories(sample::notesContainer(other)), Database::Mode::ReadWriteCreate));
+        auto db =
+            Database::open(sample::notesContainer(other).string() + "/NoteStore.sqlite",
+                           (fs::create_directories(sample::notesContainer(other)), Database::Mode::ReadWriteCreate));
         ASSERT_TRUE(db && db->exec("CREATE TABLE unrelated (x);"));
     }
     NotesExporterFastDB neither({}, other.string());
     EXPECT_EQ(codeOf([&] { neither.exportTo((dir / "neither").string(), {}); }), 3);
+
+    // A store cut short fails with a database error, not a crash and not an empty success.
+    const fs::path cut = dir / "cut";
+    buildTitledHome(cut, std::vector<std::optional<std::string>>(300, std::string(400, 'w')));
+    const fs::path cutStore = sample::notesContainer(cut) / "NoteStore.sqlite";
+    const std::string whole = contents(cutStore);
+    ASSERT_TRUE(writeFile(cutStore, std::string_view(whole).substr(0, whole.size() / 2)));
+    NotesExporterFastDB truncated({}, cut.string());
+    const int code = codeOf([&] { truncated.exportTo((dir / "cut-out").string(), {}); });
+    EXPECT_TRUE(code == 7 || code == 10) << code;
 
     // A text file that cannot be written fails the export after the others are written.
     fs::create_directories(dir / "blocked/txt/One.txt");

@@ -141,14 +141,13 @@ TEST(RealStores, GroupContainersListAttachmentFilesWhereTheyLie)
     VARNHOLT_REQUIRE_REALDATA(real);
     for (const char* name : {"macOS15-Sequioa", "macOS26-Tahoe"}) {
         SCOPED_TRACE(name);
-        const fs::path store = real / "RhetTbull_apple-notes-parser/GroupContainers" / name /
-                               "group.com.apple.notes/NoteStore.sqlite";
+        const fs::path store =
+            real / "RhetTbull_apple-notes-parser/GroupContainers" / name / "group.com.apple.notes/NoteStore.sqlite";
         test::TempDir dir;
         const std::vector<json> lines = exportRealStore(store, dir, true);
         EXPECT_EQ(static_cast<std::int64_t>(lines.size()), noteRows(store, dir));
-        const auto note = std::find_if(lines.begin(), lines.end(), [](const json& line) {
-            return line["title"] == "This note has an attachment";
-        });
+        const auto note = std::find_if(lines.begin(), lines.end(),
+                                       [](const json& line) { return line["title"] == "This note has an attachment"; });
         ASSERT_NE(note, lines.end());
         const json& attachments = (*note)["attachments"];
         ASSERT_EQ(attachments.size(), 1u);

@@ -123,7 +123,10 @@ TEST(NoteStoreAccess, SnapshotFoldsTheWalAndLeavesTheOriginalUntouched)
         EXPECT_FALSE(opened.db.exec("CREATE TABLE t (x)")) << "the connection is read-only";
         DatabaseSnapshot moved(std::move(opened.snapshot));
         EXPECT_TRUE(opened.snapshot.path().empty());
-        EXPECT_TRUE(fs::exists(moved.path()));
+        DatabaseSnapshot assigned;
+        assigned = std::move(moved);
+        EXPECT_TRUE(moved.path().empty());
+        EXPECT_TRUE(fs::exists(assigned.path()));
     }
     EXPECT_FALSE(fs::exists(snapshotFolder)) << "the private copy goes with the snapshot";
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -177,8 +180,8 @@ TEST(NoteStoreReader, OlderColumnSetsStillRead)
 {
     test::TempDir dir;
     // macOS 12 has no ZLOCKEDNOTESMODE; the oldest stores have no ZISPINNED or ZFOLDER either.
-    Opened opened = open(modernStore(dir.path(), 3, {"ZLOCKEDNOTESMODE", "ZISPINNED", "ZFOLDER", "ZCREATIONDATE3"}),
-                         dir.path());
+    Opened opened =
+        open(modernStore(dir.path(), 3, {"ZLOCKEDNOTESMODE", "ZISPINNED", "ZFOLDER", "ZCREATIONDATE3"}), dir.path());
     NoteStoreReader reader(opened.db, dir.str());
     const auto notes = reader.queryNotes(reader.detectSchema());
     ASSERT_EQ(notes.size(), 3u);
@@ -218,6 +221,21 @@ TEST(NoteStoreReader, ProgressAndAttachmentsForManyNotes)
     EXPECT_EQ(count("Processing note "), 25);
     EXPECT_EQ(messages.back(), "Processing note 1230 of 1230...");
     EXPECT_NE(std::find(messages.begin(), messages.end(), "Reading note 1200 of 1230..."), messages.end());
+
+    // The legacy statement lists its ids: more than one statement's worth still find every attachment.
+    std::vector<sample::LegacyNote> legacyNotes;
+    std::vector<sample::LegacyAttachment> legacyAttachments;
+    for (std::int64_t id = 1; id <= 1100; ++id) {
+        legacyNotes.push_back({id, "n", "", std::nullopt, 1, static_cast<double>(id)});
+        legacyAttachments.push_back({id, "f.jpg", id, "public.jpeg", "X"});
+    }
+    sample::buildLegacyNoteStore(dir / "legacy/NoteStore.sqlite", legacyNotes, legacyAttachments);
+    Opened legacy = open(dir / "legacy/NoteStore.sqlite", dir.path());
+    NoteStoreReader legacyReader(legacy.db, dir.str());
+    const auto oldNotes = legacyReader.queryNotes(legacyReader.detectSchema());
+    ASSERT_EQ(oldNotes.size(), 1100u);
+    for (const Note& note : oldNotes)
+        ASSERT_EQ(note.attachments.size(), 1u);
 }
 
 TEST(NoteStoreReader, LegacyLayoutUsesItsOwnStatements)

@@ -26,16 +26,36 @@ constexpr std::int64_t kNoteDataEntity = 18;
 const std::vector<std::pair<std::string, std::string>>& objectColumns()
 {
     static const std::vector<std::pair<std::string, std::string>> kColumns{
-        {"ZISPASSWORDPROTECTED", "INTEGER"}, {"ZMARKEDFORDELETION", "INTEGER"}, {"ZLOCKEDNOTESMODE", "INTEGER"},
-        {"ZACCOUNT", "INTEGER"},             {"ZMEDIA", "INTEGER"},             {"ZNOTE", "INTEGER"},
-        {"ZACCOUNT2", "INTEGER"},            {"ZACCOUNT3", "INTEGER"},          {"ZACCOUNT4", "INTEGER"},
-        {"ZISPINNED", "INTEGER"},            {"ZACCOUNT6", "INTEGER"},          {"ZACCOUNT7", "INTEGER"},
-        {"ZFOLDER", "INTEGER"},              {"ZNOTEDATA", "INTEGER"},          {"ZOWNER", "INTEGER"},
-        {"ZFOLDERTYPE", "INTEGER"},          {"ZACCOUNT8", "INTEGER"},          {"ZPARENT", "INTEGER"},
-        {"ZCREATIONDATE", "TIMESTAMP"},      {"ZMODIFICATIONDATE", "TIMESTAMP"}, {"ZCREATIONDATE1", "TIMESTAMP"},
-        {"ZCREATIONDATE3", "TIMESTAMP"},     {"ZMODIFICATIONDATE1", "TIMESTAMP"}, {"ZIDENTIFIER", "VARCHAR"},
-        {"ZTITLE", "VARCHAR"},               {"ZTYPEUTI", "VARCHAR"},           {"ZFILENAME", "VARCHAR"},
-        {"ZSNIPPET", "VARCHAR"},             {"ZTITLE1", "VARCHAR"},            {"ZNAME", "VARCHAR"},
+        {"ZISPASSWORDPROTECTED", "INTEGER"},
+        {"ZMARKEDFORDELETION", "INTEGER"},
+        {"ZLOCKEDNOTESMODE", "INTEGER"},
+        {"ZACCOUNT", "INTEGER"},
+        {"ZMEDIA", "INTEGER"},
+        {"ZNOTE", "INTEGER"},
+        {"ZACCOUNT2", "INTEGER"},
+        {"ZACCOUNT3", "INTEGER"},
+        {"ZACCOUNT4", "INTEGER"},
+        {"ZISPINNED", "INTEGER"},
+        {"ZACCOUNT6", "INTEGER"},
+        {"ZACCOUNT7", "INTEGER"},
+        {"ZFOLDER", "INTEGER"},
+        {"ZNOTEDATA", "INTEGER"},
+        {"ZOWNER", "INTEGER"},
+        {"ZFOLDERTYPE", "INTEGER"},
+        {"ZACCOUNT8", "INTEGER"},
+        {"ZPARENT", "INTEGER"},
+        {"ZCREATIONDATE", "TIMESTAMP"},
+        {"ZMODIFICATIONDATE", "TIMESTAMP"},
+        {"ZCREATIONDATE1", "TIMESTAMP"},
+        {"ZCREATIONDATE3", "TIMESTAMP"},
+        {"ZMODIFICATIONDATE1", "TIMESTAMP"},
+        {"ZIDENTIFIER", "VARCHAR"},
+        {"ZTITLE", "VARCHAR"},
+        {"ZTYPEUTI", "VARCHAR"},
+        {"ZFILENAME", "VARCHAR"},
+        {"ZSNIPPET", "VARCHAR"},
+        {"ZTITLE1", "VARCHAR"},
+        {"ZNAME", "VARCHAR"},
         {"ZTITLE2", "VARCHAR"},
     };
     return kColumns;
@@ -116,6 +136,7 @@ NoteStoreBuilder::NoteStoreBuilder(fs::path storePath, std::set<std::string> omi
     m_db = std::move(*db);
     exec("PRAGMA journal_mode=WAL;");
     exec("PRAGMA wal_autocheckpoint=0;");
+    exec("PRAGMA synchronous=OFF;"); // a fixture, rebuilt at will
 
     std::string objects = "CREATE TABLE ZICCLOUDSYNCINGOBJECT ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER";
     for (const auto& [name, type] : objectColumns())
@@ -151,20 +172,31 @@ std::int64_t NoteStoreBuilder::addAccount(const std::string& name, const std::st
 {
     const std::int64_t pk = m_nextPk++;
     insertRow(m_db, "ZICCLOUDSYNCINGOBJECT",
-              {{"Z_PK", pk}, {"Z_ENT", kAccountEntity}, {"Z_OPT", std::int64_t{1}}, {"ZNAME", name},
-               {"ZIDENTIFIER", identifier}, {"ZOWNER", pk}, {"ZMARKEDFORDELETION", std::int64_t{0}}},
+              {{"Z_PK", pk},
+               {"Z_ENT", kAccountEntity},
+               {"Z_OPT", std::int64_t{1}},
+               {"ZNAME", name},
+               {"ZIDENTIFIER", identifier},
+               {"ZOWNER", pk},
+               {"ZMARKEDFORDELETION", std::int64_t{0}}},
               m_omitted);
     return pk;
 }
 
-std::int64_t NoteStoreBuilder::addFolder(const std::string& title, std::int64_t account,
-                                         const std::string& identifier, int folderType)
+std::int64_t NoteStoreBuilder::addFolder(const std::string& title, std::int64_t account, const std::string& identifier,
+                                         int folderType)
 {
     const std::int64_t pk = m_nextPk++;
     insertRow(m_db, "ZICCLOUDSYNCINGOBJECT",
-              {{"Z_PK", pk}, {"Z_ENT", kFolderEntity}, {"Z_OPT", std::int64_t{1}}, {"ZTITLE2", title},
-               {"ZIDENTIFIER", identifier}, {"ZOWNER", account}, {"ZACCOUNT8", account},
-               {"ZFOLDERTYPE", std::int64_t{folderType}}, {"ZMARKEDFORDELETION", std::int64_t{0}}},
+              {{"Z_PK", pk},
+               {"Z_ENT", kFolderEntity},
+               {"Z_OPT", std::int64_t{1}},
+               {"ZTITLE2", title},
+               {"ZIDENTIFIER", identifier},
+               {"ZOWNER", account},
+               {"ZACCOUNT8", account},
+               {"ZFOLDERTYPE", std::int64_t{folderType}},
+               {"ZMARKEDFORDELETION", std::int64_t{0}}},
               m_omitted);
     return pk;
 }
@@ -210,14 +242,16 @@ std::int64_t NoteStoreBuilder::addAttachment(std::int64_t note, const std::strin
     if (!mediaFilename.empty()) {
         media = m_nextPk++;
         insertRow(m_db, "ZICCLOUDSYNCINGOBJECT",
-                  {{"Z_PK", *media}, {"Z_ENT", kMediaEntity}, {"Z_OPT", std::int64_t{1}},
-                   {"ZIDENTIFIER", mediaIdentifier}, {"ZFILENAME", mediaFilename}},
+                  {{"Z_PK", *media},
+                   {"Z_ENT", kMediaEntity},
+                   {"Z_OPT", std::int64_t{1}},
+                   {"ZIDENTIFIER", mediaIdentifier},
+                   {"ZFILENAME", mediaFilename}},
                   m_omitted);
     }
     const std::int64_t pk = m_nextPk++;
-    Row row{{"Z_PK", pk},         {"Z_ENT", kAttachmentEntity}, {"Z_OPT", std::int64_t{1}},
-            {"ZNOTE", note},      {"ZTYPEUTI", typeUti},        {"ZIDENTIFIER", identifier},
-            {"ZCREATIONDATE", 731340202.0}};
+    Row row{{"Z_PK", pk},          {"Z_ENT", kAttachmentEntity}, {"Z_OPT", std::int64_t{1}},    {"ZNOTE", note},
+            {"ZTYPEUTI", typeUti}, {"ZIDENTIFIER", identifier},  {"ZCREATIONDATE", 731340202.0}};
     if (media)
         row.emplace_back("ZMEDIA", *media);
     insertRow(m_db, "ZICCLOUDSYNCINGOBJECT", row, m_omitted);
@@ -268,6 +302,7 @@ void buildLegacyNoteStore(const fs::path& storePath, const std::vector<LegacyNot
     if (!opened)
         throw std::runtime_error("cannot create the legacy Notes store: " + opened.error());
     const Database& db = *opened;
+    execOn(db, "BEGIN;");
     execOn(db, "CREATE TABLE ZNOTE ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, ZMARKEDFORDELETION "
                "INTEGER, ZISPINNED INTEGER, ZLOCKED INTEGER, ZFOLDER INTEGER, ZACCOUNT INTEGER, ZCREATIONDATE "
                "TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZTITLE VARCHAR, ZTITLE1 VARCHAR, ZSNIPPET VARCHAR );");
@@ -306,6 +341,7 @@ void buildLegacyNoteStore(const fs::path& storePath, const std::vector<LegacyNot
                    {"ZTYPEUTI", attachment.typeUti},
                    {"ZIDENTIFIER", attachment.identifier}},
                   {});
+    execOn(db, "COMMIT;");
 }
 
 } // namespace varnholt::sample

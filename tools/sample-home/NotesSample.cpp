@@ -47,10 +47,10 @@ BodySegment attachment(const std::string& identifier, const std::string& type)
 std::string samplePng()
 {
     static const unsigned char kPng[] = {
-        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
-        0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x7E, 0x9B, 0x55, 0x00, 0x00, 0x00,
-        0x0A, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x68, 0x00, 0x00, 0x00, 0x82, 0x00, 0x81, 0x77, 0xCD, 0x72,
-        0xB6, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+        0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x7E, 0x9B, 0x55, 0x00,
+        0x00, 0x00, 0x0A, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x68, 0x00, 0x00, 0x00, 0x82, 0x00, 0x81,
+        0x77, 0xCD, 0x72, 0xB6, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
     return std::string(reinterpret_cast<const char*>(kPng), sizeof(kPng));
 }
 
@@ -62,9 +62,9 @@ std::string samplePdf()
 
 std::string generatedText(std::mt19937& random, size_t bytes)
 {
-    static const char* kWords[] = {"the",  "garden", "Ärztin", "meeting", "東京",  "budget", "idea",  "travel",
+    static const char* kWords[] = {"the",  "garden", "Ärztin", "meeting", "東京", "budget", "idea",   "travel",
                                    "café", "notes",  "plan",   "recipe",  "🎉",    "review", "ticket", "weekend",
-                                   "call", "list",   "draft",  "naïve",   "soup",  "train",  "book",   "later"};
+                                   "call", "list",   "draft",  "naïve",   "soup", "train",  "book",   "later"};
     std::uniform_int_distribution<size_t> pick(0, std::size(kWords) - 1);
     std::string out;
     size_t sentence = 0;
@@ -151,12 +151,27 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
         struck.strikethrough = true;
         BodySegment link = text("Varnholt");
         link.link = "https://example.org/varnholt";
-        std::vector<BodySegment> body{
-            styled("Formatting showcase\n", 0), styled("A heading\n", 1), styled("A subheading\n", 2),
-            text("Text in "), bold, text(", "), italic, text(", "), underlined, text(" and "), struck,
-            text(".\nA link to "), link, text(".\n"), styled("let answer = 42\n", 4),
-            styled("First bullet\n", 100), styled("Second bullet\n", 100), styled("A dash\n", 101),
-            styled("Step one\n", 102), styled("Step two\n", 102), text("The end.")};
+        std::vector<BodySegment> body{styled("Formatting showcase\n", 0),
+                                      styled("A heading\n", 1),
+                                      styled("A subheading\n", 2),
+                                      text("Text in "),
+                                      bold,
+                                      text(", "),
+                                      italic,
+                                      text(", "),
+                                      underlined,
+                                      text(" and "),
+                                      struck,
+                                      text(".\nA link to "),
+                                      link,
+                                      text(".\n"),
+                                      styled("let answer = 42\n", 4),
+                                      styled("First bullet\n", 100),
+                                      styled("Second bullet\n", 100),
+                                      styled("A dash\n", 101),
+                                      styled("Step one\n", 102),
+                                      styled("Step two\n", 102),
+                                      text("The end.")};
         store.addNote(note("Formatting showcase", encodeCompressedNoteBody(body), 10, notes));
     }
     // Checklist with emoji, pinned.
@@ -209,8 +224,8 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
     // Two notes with the same title, and a title that would leave the folder.
     store.addNote(note("Meeting notes", compressedPlainBody("Meeting notes", "Monday: budget review."), 60, notes));
     store.addNote(note("Meeting notes", compressedPlainBody("Meeting notes", "Tuesday: travel plans."), 70, notes));
-    store.addNote(note("Plans 2024/2025: Q1", compressedPlainBody("Plans 2024/2025: Q1", "Slash and colon."), 80,
-                       notes));
+    store.addNote(
+        note("Plans 2024/2025: Q1", compressedPlainBody("Plans 2024/2025: Q1", "Slash and colon."), 80, notes));
     store.addNote(note("../../escape", compressedPlainBody("../../escape", "Stays inside the folder."), 90, notes));
     // Without title, and with an empty one.
     store.addNote(note(std::nullopt, encodeCompressedNoteBody({text("A note that never got a title.")}), 100, notes));
@@ -227,8 +242,8 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
 
     // Written after the last checkpoint: only the -wal file holds these, as when Notes is open.
     store.startWriteAheadPhase();
-    store.addNote(note("Written a moment ago", compressedPlainBody("Written a moment ago", "Still in the WAL 📝"), 1,
-                       notes));
+    store.addNote(
+        note("Written a moment ago", compressedPlainBody("Written a moment ago", "Still in the WAL 📝"), 1, notes));
     store.addNote(note("Zuletzt geändert", compressedPlainBody("Zuletzt geändert", "Auch nur im WAL."), 2, travel));
     store.finish();
 }

@@ -1,5 +1,7 @@
 #include "sample-home/SampleHome.h"
 
+#include "sample-home/ContactsSample.h"
+#include "sample-home/MessagesSample.h"
 #include "sample-home/NotesSample.h"
 #include "sample-home/VoiceMemosSample.h"
 
@@ -9,6 +11,8 @@ void buildSampleHome(const std::filesystem::path& home, const SampleOptions& opt
 {
     buildVoiceMemos(home, options);
     buildNotes(home, options);
+    buildMessages(home, options);
+    buildContacts(home, options);
 }
 
 } // namespace varnholt::sample

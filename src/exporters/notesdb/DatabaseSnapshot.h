@@ -32,7 +32,9 @@ public:
 
 private:
     DatabaseSnapshot(std::filesystem::path folder, std::string path)
-        : m_folder(std::move(folder)), m_path(std::move(path)) {}
+        : m_folder(std::move(folder)), m_path(std::move(path))
+    {
+    }
 
     std::filesystem::path m_folder;
     std::string m_path;

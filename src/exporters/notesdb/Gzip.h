@@ -15,8 +15,7 @@ bool looksLikeGzip(std::string_view bytes);
 
 // Inflates one gzip member into a buffer that grows as needed. Absent for
 // corrupt or truncated data, and for output beyond `limit` bytes.
-[[nodiscard]] std::optional<std::string> inflateGzip(std::string_view compressed,
-                                                     std::size_t limit = kMaxInflatedSize);
+[[nodiscard]] std::optional<std::string> inflateGzip(std::string_view compressed, std::size_t limit = kMaxInflatedSize);
 
 // The other way, as the Notes app writes bodies (fixtures and tests use it).
 [[nodiscard]] std::string deflateGzip(std::string_view plain);

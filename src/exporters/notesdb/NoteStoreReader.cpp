@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unordered_set>
 
 namespace varnholt::notesdb {
 
@@ -65,6 +66,18 @@ std::string coalesce(const std::vector<std::string>& candidates)
     for (size_t i = 0; i < candidates.size(); ++i)
         out += (i ? ", " : "") + candidates[i];
     return out + ")";
+}
+
+// "    SELECT a AS x,\n           b AS y\n": the statements' own layout.
+std::string selectList(const std::vector<std::pair<std::string, std::string>>& columns)
+{
+    std::string out = "    SELECT ";
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (i > 0)
+            out += "           ";
+        out += columns[i].first + " AS " + columns[i].second + (i + 1 < columns.size() ? ",\n" : "\n");
+    }
+    return out;
 }
 
 std::optional<std::string> columnString(const Statement& statement, int column)
@@ -225,21 +238,23 @@ std::string NoteStoreReader::notesStatement(const SchemaInfo& schema) const
         for (const char* column : {"ZTITLE", "ZTITLE1"})
             if (s.has("ZNOTE", column))
                 titles.push_back(std::string("n.") + column);
-        const std::string body = s.has("ZNOTEDATA", "ZDATA") ? "d.ZDATA" : "NULL";
-        return "    SELECT n.Z_PK AS note_id,\n"
-               "           " + coalesce(titles) + " AS title,\n"
-               "           " + n("ZSNIPPET") + " AS snippet,\n"
-               "           " + n("ZCREATIONDATE") + " AS created,\n"
-               "           " + n("ZMODIFICATIONDATE") + " AS modified,\n"
-               "           " + n("ZMARKEDFORDELETION") + " AS is_deleted,\n"
-               "           " + n("ZISPINNED") + " AS is_pinned,\n"
-               "           " + n("ZLOCKED") + " AS is_locked,\n"
-               "           " + body + " AS body_blob,\n"
-               "           " + n("ZFOLDER") + " AS folder_id,\n"
-               "           " + n("ZACCOUNT") + " AS account_id\n"
-               "    FROM ZNOTE n\n" +
-               (s.has("ZNOTEDATA", "ZNOTE") ? "    LEFT JOIN ZNOTEDATA d ON d.ZNOTE = n.Z_PK\n" : "") +
-               "    ORDER BY " + (s.has("ZNOTE", "ZMODIFICATIONDATE") ? "n.ZMODIFICATIONDATE" : "n.Z_PK") + " DESC";
+        std::string sql = selectList({{"n.Z_PK", "note_id"},
+                                      {coalesce(titles), "title"},
+                                      {n("ZSNIPPET"), "snippet"},
+                                      {n("ZCREATIONDATE"), "created"},
+                                      {n("ZMODIFICATIONDATE"), "modified"},
+                                      {n("ZMARKEDFORDELETION"), "is_deleted"},
+                                      {n("ZISPINNED"), "is_pinned"},
+                                      {n("ZLOCKED"), "is_locked"},
+                                      {s.has("ZNOTEDATA", "ZDATA") ? "d.ZDATA" : "NULL", "body_blob"},
+                                      {n("ZFOLDER"), "folder_id"},
+                                      {n("ZACCOUNT"), "account_id"}});
+        sql += "    FROM ZNOTE n\n";
+        if (s.has("ZNOTEDATA", "ZNOTE"))
+            sql += "    LEFT JOIN ZNOTEDATA d ON d.ZNOTE = n.Z_PK\n";
+        sql += "    ORDER BY " + std::string(s.has("ZNOTE", "ZMODIFICATIONDATE") ? "n.ZMODIFICATIONDATE" : "n.Z_PK") +
+               " DESC";
+        return sql;
     }
 
     auto present = [&](const std::string& alias, std::initializer_list<const char*> columns) {
@@ -251,61 +266,53 @@ std::string NoteStoreReader::notesStatement(const SchemaInfo& schema) const
     };
     auto n = [&](const std::string& column) { return s.has(kObjects, column) ? "n." + column : "NULL"; };
 
-    std::vector<std::string> locked;
-    if (s.has(kObjects, "ZLOCKEDNOTESMODE"))
-        locked.push_back("n.ZLOCKEDNOTESMODE > 0");
-    if (s.has(kObjects, "ZISPASSWORDPROTECTED"))
-        locked.push_back("n.ZISPASSWORDPROTECTED = 1");
     std::string lockedTest;
-    for (size_t i = 0; i < locked.size(); ++i)
-        lockedTest += (i ? " OR " : "") + locked[i];
-    const std::string isLocked = locked.empty() ? "0" : "CASE WHEN " + lockedTest + " THEN 1 ELSE 0 END";
+    if (s.has(kObjects, "ZLOCKEDNOTESMODE"))
+        lockedTest = "n.ZLOCKEDNOTESMODE > 0";
+    if (s.has(kObjects, "ZISPASSWORDPROTECTED"))
+        lockedTest += (lockedTest.empty() ? "" : " OR ") + std::string("n.ZISPASSWORDPROTECTED = 1");
+    const std::string isLocked = lockedTest.empty() ? "0" : "CASE WHEN " + lockedTest + " THEN 1 ELSE 0 END";
 
     // The note's own account column moved between versions; the folder's owner is the sure way.
-    const std::string noteAccount =
-        coalesce(present("n", {"ZACCOUNT8", "ZACCOUNT7", "ZACCOUNT6", "ZACCOUNT5", "ZACCOUNT4", "ZACCOUNT3",
-                               "ZACCOUNT2"}));
+    const std::string noteAccount = coalesce(
+        present("n", {"ZACCOUNT8", "ZACCOUNT7", "ZACCOUNT6", "ZACCOUNT5", "ZACCOUNT4", "ZACCOUNT3", "ZACCOUNT2"}));
     const bool hasFolder = s.has(kObjects, "ZFOLDER");
-    const std::string folderOwner = hasFolder && s.has(kObjects, "ZOWNER") ? "f.ZOWNER" : "NULL";
     std::vector<std::string> accountCandidates;
-    if (folderOwner != "NULL")
-        accountCandidates.push_back(folderOwner);
+    if (hasFolder && s.has(kObjects, "ZOWNER"))
+        accountCandidates.push_back("f.ZOWNER");
     if (noteAccount != "NULL")
         accountCandidates.push_back(noteAccount);
     const std::string accountKey = coalesce(accountCandidates);
-
-    const auto folderEntity = s.entity("ICFolder");
-    const auto accountEntity = s.entity("ICAccount");
+    const bool hasAccount = accountKey != "NULL";
     const bool hasBody = s.has("ZICNOTEDATA", "ZDATA") && s.has("ZICNOTEDATA", "ZNOTE");
 
     std::string sql =
-        "    SELECT n.Z_PK AS note_id,\n"
-        "           " + coalesce(present("n", {"ZTITLE", "ZTITLE1", "ZTITLE2"})) + " AS title,\n"
-        "           " + n("ZSNIPPET") + " AS snippet,\n"
-        "           " + coalesce(present("n", {"ZCREATIONDATE3", "ZCREATIONDATE1", "ZCREATIONDATE"})) + " AS created,\n"
-        "           " + coalesce(present("n", {"ZMODIFICATIONDATE1", "ZMODIFICATIONDATE"})) + " AS modified,\n"
-        "           COALESCE(" + n("ZMARKEDFORDELETION") + ", 0) AS is_deleted,\n"
-        "           COALESCE(" + n("ZISPINNED") + ", 0) AS is_pinned,\n"
-        "           " + isLocked + " AS is_locked,\n"
-        "           " + (hasBody ? "d.ZDATA" : "NULL") + " AS body_blob,\n"
-        "           " + n("ZFOLDER") + " AS folder_id,\n"
-        "           " + noteAccount + " AS account_id,\n"
-        "           " + (hasFolder && s.has(kObjects, "ZTITLE2") ? "f.ZTITLE2" : "NULL") + " AS folder_name,\n"
-        "           " + (accountKey != "NULL" && s.has(kObjects, "ZNAME") ? "a.ZNAME" : "NULL") + " AS account_name,\n"
-        "           " + (accountKey != "NULL" && s.has(kObjects, "ZIDENTIFIER") ? "a.ZIDENTIFIER" : "NULL") +
-        " AS account_identifier\n"
-        "    FROM ZICCLOUDSYNCINGOBJECT n\n";
+        selectList({{"n.Z_PK", "note_id"},
+                    {coalesce(present("n", {"ZTITLE", "ZTITLE1", "ZTITLE2"})), "title"},
+                    {n("ZSNIPPET"), "snippet"},
+                    {coalesce(present("n", {"ZCREATIONDATE3", "ZCREATIONDATE1", "ZCREATIONDATE"})), "created"},
+                    {coalesce(present("n", {"ZMODIFICATIONDATE1", "ZMODIFICATIONDATE"})), "modified"},
+                    {"COALESCE(" + n("ZMARKEDFORDELETION") + ", 0)", "is_deleted"},
+                    {"COALESCE(" + n("ZISPINNED") + ", 0)", "is_pinned"},
+                    {isLocked, "is_locked"},
+                    {hasBody ? "d.ZDATA" : "NULL", "body_blob"},
+                    {n("ZFOLDER"), "folder_id"},
+                    {noteAccount, "account_id"},
+                    {hasFolder && s.has(kObjects, "ZTITLE2") ? "f.ZTITLE2" : "NULL", "folder_name"},
+                    {hasAccount && s.has(kObjects, "ZNAME") ? "a.ZNAME" : "NULL", "account_name"},
+                    {hasAccount && s.has(kObjects, "ZIDENTIFIER") ? "a.ZIDENTIFIER" : "NULL", "account_identifier"}});
+    sql += "    FROM ZICCLOUDSYNCINGOBJECT n\n";
     if (hasBody)
         sql += "    LEFT JOIN ZICNOTEDATA d ON d.ZNOTE = n.Z_PK\n";
     if (hasFolder) {
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT f ON f.Z_PK = n.ZFOLDER";
-        if (folderEntity)
+        if (const auto folderEntity = s.entity("ICFolder"))
             sql += " AND f.Z_ENT = " + std::to_string(*folderEntity);
         sql += "\n";
     }
-    if (accountKey != "NULL") {
+    if (hasAccount) {
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT a ON a.Z_PK = " + accountKey;
-        if (accountEntity)
+        if (const auto accountEntity = s.entity("ICAccount"))
             sql += " AND a.Z_ENT = " + std::to_string(*accountEntity);
         sql += "\n";
     }
@@ -463,12 +470,12 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
     auto a = [&](const std::string& column) { return s.has(kObjects, column) ? "a." + column : "NULL"; };
     const bool hasMedia = s.has(kObjects, "ZMEDIA");
     auto m = [&](const std::string& column) { return hasMedia && s.has(kObjects, column) ? "m." + column : "NULL"; };
-    std::string sql = "    SELECT a.ZNOTE, a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " +
-                      a("ZTYPEUTI") + ", " + a("ZIDENTIFIER") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
+    std::string sql = "    SELECT a.ZNOTE, a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " + a("ZTYPEUTI") +
+                      ", " + a("ZIDENTIFIER") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
     if (hasMedia)
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
-    sql += "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND a.ZNOTE IN (" + placeholders(idCount) +
-           ")\n    ORDER BY a.ZNOTE, a.Z_PK";
+    sql +=
+        "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND a.ZNOTE IS NOT NULL\n    ORDER BY a.ZNOTE, a.Z_PK";
     return sql;
 }
 
@@ -478,26 +485,43 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
     std::map<std::int64_t, std::vector<Attachment>> result;
     if (noteIds.empty())
         return result;
-    // The ids go in slices that stay under SQLite's limit on bound parameters.
-    for (size_t offset = 0; offset < noteIds.size(); offset += kAttachmentChunk) {
-        const size_t count = std::min(kAttachmentChunk, noteIds.size() - offset);
-        const std::string sql = attachmentsStatement(schema, count);
+    auto readRows = [&](Statement& statement, const std::unordered_set<std::int64_t>* wanted) {
+        while (statement.step() == Statement::Step::Row) {
+            const std::int64_t note = statement.columnInt64(0);
+            if (wanted && !wanted->count(note))
+                continue;
+            Attachment attachment;
+            attachment.id = statement.columnInt64(1);
+            attachment.filename = columnString(statement, 2);
+            attachment.directory = columnString(statement, 3);
+            attachment.typeUTI = columnString(statement, 4);
+            attachment.identifier = columnString(statement, 5);
+            result[note].push_back(std::move(attachment));
+        }
+    };
+
+    if (schema.isModernSchema) {
+        // One pass over the attachment rows, kept when their note is asked for: no bound
+        // parameters, so no limit on how many notes, and no scan per slice of ids.
+        const std::string sql = attachmentsStatement(schema, 0);
         if (sql.empty())
             return result;
         auto statement = m_db.prepare(sql);
         if (!statement)
-            return result; // a store without attachments table has no attachments
+            return result;
+        const std::unordered_set<std::int64_t> wanted(noteIds.begin(), noteIds.end());
+        readRows(*statement, &wanted);
+        return result;
+    }
+    // The legacy statement names its ids: they go in slices under SQLite's limit on bound parameters.
+    for (size_t offset = 0; offset < noteIds.size(); offset += kAttachmentChunk) {
+        const size_t count = std::min(kAttachmentChunk, noteIds.size() - offset);
+        auto statement = m_db.prepare(attachmentsStatement(schema, count));
+        if (!statement)
+            return result; // a store without the attachments table has no attachments
         for (size_t i = 0; i < count; ++i)
             statement->bindInt64(static_cast<int>(i + 1), noteIds[offset + i]);
-        while (statement->step() == Statement::Step::Row) {
-            Attachment attachment;
-            attachment.id = statement->columnInt64(1);
-            attachment.filename = columnString(*statement, 2);
-            attachment.directory = columnString(*statement, 3);
-            attachment.typeUTI = columnString(*statement, 4);
-            attachment.identifier = columnString(*statement, 5);
-            result[statement->columnInt64(0)].push_back(std::move(attachment));
-        }
+        readRows(*statement, nullptr);
     }
     return result;
 }

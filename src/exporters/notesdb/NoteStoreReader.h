@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -16,7 +17,7 @@
 namespace varnholt {
 class Database;
 class Statement;
-}
+} // namespace varnholt
 
 namespace varnholt::notesdb {
 
@@ -25,7 +26,7 @@ namespace varnholt::notesdb {
 // entity numbers and the date columns moved between OS versions.
 class NoteStoreReader {
 public:
-    // Bound parameters per attachment statement; SQLite's limit was 999 before 3.32.
+    // Bound parameters per legacy attachment statement; SQLite's limit was 999 before 3.32.
     static constexpr std::size_t kAttachmentChunk = 500;
     static constexpr std::size_t kConversionBatch = 50;
 
@@ -55,6 +56,7 @@ public:
 
     std::string countStatement(const SchemaInfo& schema) const;
     std::string notesStatement(const SchemaInfo& schema) const;
+    // `idCount` placeholders for the legacy statement; the modern one reads all attachment rows once.
     std::string attachmentsStatement(const SchemaInfo& schema, std::size_t idCount) const;
 
 private:

@@ -7,10 +7,10 @@ namespace varnholt::notesdb {
 
 namespace {
 constexpr std::array<std::string_view, 25> kNoise{
-    "W~B",        "3U?[",        "|4J!D~+",        "|4J!D~",       "g*",           "JATDS`mTRgh",  "eJXf)J=t81",
-    "J;9=,Hq0@h", "J:BxJLT\"}h", "DN|L3^h",        "eJ9\"DkVhA8v%\\h", "9\t3MDGIh}h", "J(?'CM,&ch",   "*<b2",
-    "fJD./]@CZ?h", "eJ7QG]('|4h", "eJtTEI[b4.h",   "JL<sN#B6.bh",  "*6b2",         "J\"Iwj@-!Gh",  ">EKr0!h",
-    "eJ&UKJ",     "R(]h",        "W\\L+\"xq",       "QfnOj6",
+    "W~B",         "3U?[",        "|4J!D~+",     "|4J!D~",           "g*",          "JATDS`mTRgh", "eJXf)J=t81",
+    "J;9=,Hq0@h",  "J:BxJLT\"}h", "DN|L3^h",     "eJ9\"DkVhA8v%\\h", "9\t3MDGIh}h", "J(?'CM,&ch",  "*<b2",
+    "fJD./]@CZ?h", "eJ7QG]('|4h", "eJtTEI[b4.h", "JL<sN#B6.bh",      "*6b2",        "J\"Iwj@-!Gh", ">EKr0!h",
+    "eJ&UKJ",      "R(]h",        "W\\L+\"xq",   "QfnOj6",
 };
 constexpr std::array<std::string_view, 8> kNoisePrefixes{"3U?[", "W~B", "J:BxJLT", "|4J!D", "eJ", "fJ", "*<b", "*6b"};
 

@@ -18,8 +18,8 @@ struct SchemaInfo {
     std::string describe() const
     {
         return "SchemaInfo(isModernSchema: " + std::string(isModernSchema ? "true" : "false") + ", notesTable: \"" +
-               notesTable + "\", noteDataTable: \"" + noteDataTable + "\", userVersion: " +
-               std::to_string(userVersion) + ")";
+               notesTable + "\", noteDataTable: \"" + noteDataTable +
+               "\", userVersion: " + std::to_string(userVersion) + ")";
     }
 };
 

@@ -28,17 +28,15 @@ std::size_t characterLength(const std::string& text, std::size_t i)
 std::string withoutCase(const std::string& name)
 {
     std::string key = name;
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
     return key;
 }
 } // namespace
 
 std::string TextFileNames::baseName(const Note& note)
 {
-    const std::string source =
-        note.title && !note.title->empty() ? *note.title : "Untitled_" + std::to_string(note.id);
+    const std::string source = note.title && !note.title->empty() ? *note.title : "Untitled_" + std::to_string(note.id);
     std::string name;
     std::size_t characters = 0;
     for (std::size_t i = 0; i < source.size() && characters < kMaxCharacters;) {

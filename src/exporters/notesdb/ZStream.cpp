@@ -15,10 +15,9 @@ ZStream ZStream::gzip(Direction direction)
     stream->opaque = Z_NULL;
     stream->next_in = Z_NULL;
     stream->avail_in = 0;
-    const int rc = direction == Direction::inflate
-                       ? inflateInit2(stream.get(), kGzipWindowBits)
-                       : deflateInit2(stream.get(), Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
-                                      Z_DEFAULT_STRATEGY);
+    const int rc = direction == Direction::inflate ? inflateInit2(stream.get(), kGzipWindowBits)
+                                                   : deflateInit2(stream.get(), Z_DEFAULT_COMPRESSION, Z_DEFLATED,
+                                                                  kGzipWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY);
     if (rc != Z_OK)
         return {}; // nothing to end: a failed init leaves no state behind
     return ZStream(std::move(stream), direction);
@@ -29,9 +28,7 @@ ZStream::~ZStream()
     reset();
 }
 
-ZStream::ZStream(ZStream&& other) noexcept : m_stream(std::move(other.m_stream)), m_direction(other.m_direction)
-{
-}
+ZStream::ZStream(ZStream&& other) noexcept : m_stream(std::move(other.m_stream)), m_direction(other.m_direction) {}
 
 ZStream& ZStream::operator=(ZStream&& other) noexcept
 {

@@ -31,8 +31,9 @@ public:
     void reset();
 
 private:
-    ZStream(std::unique_ptr<z_stream> stream, Direction direction)
-        : m_stream(std::move(stream)), m_direction(direction) {}
+    ZStream(std::unique_ptr<z_stream> stream, Direction direction) : m_stream(std::move(stream)), m_direction(direction)
+    {
+    }
 
     std::unique_ptr<z_stream> m_stream;
     Direction m_direction = Direction::inflate;

@@ -1,0 +1,126 @@
+// Times the fast Notes export against its floor on a home of 20,000 generated notes
+// (about 2 KB of text each, gzip protobuf bodies, 5 % with an attachment):
+//   floor: open the store and inflate every body with zlib, nothing else;
+//   full:  the whole fast export, TXT and NDJSON.
+// Usage: bench_notesdb [work folder]   (default: a new folder under /tmp, removed afterwards)
+#include "exporters/notesdb/Gzip.h"
+#include "exporters/notesdb/NotesExporterFastDB.h"
+#include "platform/Database.h"
+#include "platform/Statement.h"
+#include "platform/Trace.h"
+#include "sample-home/NotesSample.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fmt/format.h>
+#include <iostream>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// CPU seconds (user + system) of the whole process so far, all threads.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long peakRssKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Reads every body and inflates it; returns the number of bodies.
+size_t inflateAllBodies(const fs::path& store)
+{
+    auto db = varnholt::Database::open(varnholt::sqliteFileUri(store.string(), "mode=ro"),
+                                       varnholt::Database::Mode::ReadOnlyUri);
+    if (!db)
+        throw std::runtime_error(db.error());
+    auto statement = db->prepare("SELECT ZDATA FROM ZICNOTEDATA");
+    if (!statement)
+        throw std::runtime_error(statement.error());
+    size_t count = 0;
+    size_t bytes = 0;
+    while (statement->step() == varnholt::Statement::Step::Row) {
+        if (auto text = varnholt::notesdb::inflateGzip(statement->columnBlob(0))) {
+            bytes += text->size();
+            ++count;
+        }
+    }
+    return bytes > 0 ? count : 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    fs::path work;
+    bool removeAfter = false;
+    if (argc > 1) {
+        work = argv[1];
+    } else {
+        std::string pattern = (fs::temp_directory_path() / "varnholt-bench-notes-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return 1;
+        work = pattern;
+        removeAfter = true;
+    }
+    const fs::path home = work / "home";
+    varnholt::ScopedTraceSink quiet([](std::string_view) {});
+
+    std::cout << "Building a home with the large Notes sample in " << home << " ...\n";
+    auto start = Clock::now();
+    varnholt::sample::buildNotes(home, {varnholt::sample::Scale::large, 1});
+    std::cout << fmt::format("  built in {:.2f} s\n", secondsSince(start));
+
+    const fs::path store = varnholt::sample::notesContainer(home) / "NoteStore.sqlite";
+    // Each timed run once untimed first, so both find the files in the page cache.
+    inflateAllBodies(store);
+    start = Clock::now();
+    double cpu = cpuSeconds();
+    const size_t bodies = inflateAllBodies(store);
+    const double floor = secondsSince(start);
+    const double floorCpu = cpuSeconds() - cpu;
+
+    size_t notes = 0;
+    auto runExport = [&](const fs::path& out) {
+        varnholt::NotesExporterFastDB exporter(
+            [&](double, const std::string& message) {
+                if (message.rfind("Export complete: ", 0) == 0)
+                    notes = std::stoul(message.substr(17));
+            },
+            home.string());
+        exporter.exportTo(out.string(), {varnholt::ExportFormat::html, varnholt::ExportFormat::json});
+    };
+    runExport(work / "warm");
+    start = Clock::now();
+    cpu = cpuSeconds();
+    runExport(work / "out");
+    const double full = secondsSince(start);
+    const double fullCpu = cpuSeconds() - cpu;
+
+    std::cout << fmt::format("Bodies inflated (floor): {} in {:.3f} s (CPU {:.3f} s)\n", bodies, floor, floorCpu);
+    std::cout << fmt::format("Full fast export:        {} notes in {:.3f} s (CPU {:.3f} s, {:.0f} notes/s)\n", notes,
+                             full, fullCpu, notes / full);
+    std::cout << fmt::format("Ratio full / floor:      {:.2f} (target <= 2.0; CPU ratio {:.2f})\n", full / floor,
+                             fullCpu / floorCpu);
+    std::cout << fmt::format("Peak RSS:                {:.1f} MiB\n", peakRssKilobytes() / 1024.0);
+
+    if (removeAfter) {
+        std::error_code ec;
+        fs::remove_all(work, ec);
+    }
+    return 0;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "app/WindowEnvironment.h"
+#include "export/ExportOptions.h"
+
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QVBoxLayout;
+
+namespace varnholt {
+
+class ErrorPanel;
+class ExportManagerBinding;
+class MethodRow;
+
+// The options-and-run screen of one source. It keeps the user's choices for
+// one export, hands requests to the manager and draws the manager's state.
+// The main window makes a fresh one whenever the source changes.
+class ExporterDetailView : public QWidget {
+public:
+    ExporterDetailView(ExporterType exporterType, ExportManagerBinding& binding, WindowEnvironment environment,
+                       QWidget* parent = nullptr);
+
+    // Where the Messages permission is probed: source home + "/Library/Messages/chat.db".
+    static std::string fdaProbePath(const std::string& sourceHome);
+
+    ExporterType exporterType() const { return m_exporterType; }
+    const QString& exportPath() const { return m_exportPath; }
+    const ExportFormatSet& exportFormats() const { return m_exportFormats; }
+    bool isTestMode() const { return m_isTestMode; }
+    bool useFastMode() const { return m_useFastMode; }
+    bool resolveContactNames() const { return m_resolveContactNames; }
+    bool hasFDAAccess() const { return m_hasFDAAccess; }
+    bool canExport() const;
+
+    // What the export button would send, or nothing when it would do nothing.
+    std::optional<ExportOptions> exportRequest() const;
+    ExportOptions previewRequest() const;
+
+    void setupDefaultPath();
+    void checkFDAAccess();
+    void chooseExportPath();
+    void startDryRun();
+    void startExport();
+
+private:
+    QWidget* buildOptionsBox();
+    QWidget* buildMethodSection();
+    QWidget* buildTestModeRow();
+    QWidget* buildFormatsSection();
+    QWidget* buildVoiceMemosInfo();
+    QWidget* buildMessagesSections();
+    QWidget* buildLocationSection();
+    QWidget* buildResultsArea();
+    QWidget* buildProgressArea();
+    QWidget* buildButtonRow();
+    void rebuildFormatSwitches();
+
+    void setUseFastMode(bool fast);
+    void setExportPath(const QString& path);
+    void refreshControls();
+    void refreshFromManager();
+
+    ExporterType m_exporterType;
+    ExportManagerBinding& m_binding;
+    WindowEnvironment m_environment;
+
+    QString m_exportPath;
+    ExportFormatSet m_exportFormats;
+    bool m_isTestMode = false;
+    QString m_testModeLimit = QStringLiteral("10");
+    bool m_useFastMode = false;
+    bool m_resolveContactNames = false;
+    bool m_hasFDAAccess = false;
+
+    MethodRow* m_standardRow = nullptr;
+    MethodRow* m_fastRow = nullptr;
+    QWidget* m_testModeRow = nullptr;
+    QWidget* m_testLimitPart = nullptr;
+    QVBoxLayout* m_formatList = nullptr;
+    QLineEdit* m_pathField = nullptr;
+    ErrorPanel* m_errorPanel = nullptr;
+    QWidget* m_resultsArea = nullptr;
+    QLabel* m_summaryText = nullptr;
+    QWidget* m_progressArea = nullptr;
+    QLabel* m_progressStatus = nullptr;
+    QLabel* m_progressPercent = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_progressDetail = nullptr;
+    QWidget* m_buttonRow = nullptr;
+    QPushButton* m_previewButton = nullptr;
+    QPushButton* m_exportButton = nullptr;
+};
+
+} // namespace varnholt

@@ -1,0 +1,40 @@
+#include "app/MainWindow.h"
+#include "platform/HomeFolders.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QIcon>
+#include <QStyleFactory>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnholt"));
+    QApplication::setApplicationVersion(QStringLiteral(VARNHOLT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("varnholt"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/varnholt.svg")));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Exports Messages, Notes and Voice Memos from a Mac home folder."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption home(QStringLiteral("home"),
+                                  QStringLiteral("The Mac home folder to read (default: your home folder)."),
+                                  QStringLiteral("DIR"));
+    parser.addOption(home);
+    parser.process(app);
+
+    varnholt::WindowEnvironment environment;
+    environment.userHome = varnholt::currentUserHome();
+    environment.sourceHome = environment.userHome;
+    if (parser.isSet(home)) {
+        const std::string given = varnholt::expandTilde(parser.value(home).toStdString(), environment.userHome);
+        environment.sourceHome = QDir(QString::fromStdString(given)).absolutePath().toStdString();
+    }
+
+    varnholt::MainWindow window(std::move(environment));
+    window.show();
+    return QApplication::exec();
+}

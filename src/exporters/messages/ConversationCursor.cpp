@@ -1,0 +1,19 @@
+#include "exporters/messages/ConversationCursor.h"
+
+namespace varnholt {
+
+std::optional<ChatRow> ConversationCursor::next()
+{
+    if (!m_statement.isValid() || m_statement.step() != Statement::Step::Row)
+        return std::nullopt;
+    ++m_index;
+    ChatRow row;
+    row.chatId = m_statement.columnInt(0);
+    row.guid = m_statement.columnText(1);
+    row.identifier = m_statement.columnOptionalText(2).value_or("unknown");
+    row.service = m_statement.columnOptionalText(3).value_or("iMessage");
+    row.displayName = m_statement.columnOptionalText(4);
+    return row;
+}
+
+} // namespace varnholt

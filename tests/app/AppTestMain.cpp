@@ -1,0 +1,14 @@
+#include <QApplication>
+#include <QStyleFactory>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // No test needs a display; test discovery runs without the ctest environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,202 @@
+#include "MessagesTestSupport.h"
+
+#include "exporters/messages/MessagesDatabase.h"
+#include "exporters/messages/PrivateDatabaseCopy.h"
+#include "platform/Database.h"
+#include "sample-home/MessagesSample.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace varnholt {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct Exported {
+    ChatRow chat;
+    json messages = json::array();
+};
+
+std::vector<Exported> readAll(const MessagesDatabase& db, TestMode mode = TestMode::off, long long limit = 10,
+                              long long* total = nullptr)
+{
+    auto cursor = db.conversations(mode, limit);
+    EXPECT_TRUE(cursor);
+    if (total)
+        *total = cursor->total();
+    std::vector<Exported> all;
+    while (auto chat = cursor->next()) {
+        Exported exported{*chat};
+        auto rows = db.messagesOf(*chat);
+        EXPECT_TRUE(rows);
+        while (rows->step() == Statement::Step::Row)
+            exported.messages.push_back(db.readMessage(*rows));
+        all.push_back(std::move(exported));
+    }
+    return all;
+}
+
+class MessagesDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::buildMessagesHome(m_home.path()); }
+    MessagesDatabase open()
+    {
+        auto db = MessagesDatabase::open(sample::messagesDatabasePath(m_home.path()).string(), m_home.str());
+        EXPECT_TRUE(db) << (db ? "" : db.error().description());
+        return std::move(*db);
+    }
+    test::TempDir m_home;
+};
+
+TEST_F(MessagesDatabaseTest, AppliesTheNullRulesAndReadsTheLog)
+{
+    const MessagesDatabase db = open();
+    long long total = 0;
+    const std::vector<Exported> all = readAll(db, TestMode::off, 10, &total);
+    EXPECT_EQ(total, 12); // every chat row, the one without messages too
+    ASSERT_EQ(all.size(), 11u);
+    EXPECT_EQ(db.countMessages().value(), 11);
+
+    const Exported& alice = all[0];
+    EXPECT_EQ(alice.chat.identifier, "+15551234567");
+    EXPECT_FALSE(alice.chat.displayName);
+    const json& m = alice.messages;
+    ASSERT_EQ(m.size(), 8u);
+    EXPECT_EQ(m[0]["date"], "2024-03-05T14:06:22Z");
+    EXPECT_EQ(m[0]["timestamp"], 731340382000000000LL);
+    EXPECT_EQ(m[0]["sender"], "+15551234567");
+    EXPECT_EQ(m[1]["is_from_me"], true);
+    EXPECT_FALSE(m[1].contains("sender"));
+    EXPECT_EQ(m[2]["text"], "東京の写真を送るね 📸\nZweite Zeile mit Ümlauten"); // only in attributedBody
+    EXPECT_EQ(m[6]["text"], "");  // empty text wins over the body
+    EXPECT_EQ(m[7]["text"], "");  // neither text nor body
+    EXPECT_FALSE(m[0].contains("attachments"));
+    const json& pair = m[4]["attachments"];
+    ASSERT_EQ(pair.size(), 2u);
+    EXPECT_EQ(pair[0]["filename"], "~/Library/Messages/Attachments/02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg");
+    EXPECT_EQ(pair[0]["expanded_path"],
+              m_home.str() + "/Library/Messages/Attachments/02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg");
+    EXPECT_EQ(pair[0]["mime_type"], "image/jpeg");
+    EXPECT_EQ(pair[0]["is_sticker"], false);
+    EXPECT_EQ(pair[1]["is_sticker"], true);
+    EXPECT_EQ(pair[1]["size"], 12);
+
+    EXPECT_FALSE(all[2].messages[2].contains("sender")); // handle row gone
+    EXPECT_EQ(all[3].chat.displayName, "");              // empty name is a name
+    EXPECT_EQ(all[4].chat.identifier, "unknown");
+    EXPECT_EQ(all[4].chat.service, "iMessage");
+    EXPECT_FALSE(all[4].messages[0].contains("service"));
+    // Seconds since 2001 in an old conversation.
+    EXPECT_EQ(all[5].messages[0]["date"], "2015-11-01T21:59:14Z");
+    EXPECT_EQ(all[5].messages[0]["timestamp"], 468107954);
+    // The last conversation is only in chat.db-wal.
+    EXPECT_EQ(all.back().chat.identifier, "renee.dupont@exemple.fr");
+    EXPECT_EQ(all.back().messages[0]["text"], "À demain — à la bibliothèque 📖");
+}
+
+TEST_F(MessagesDatabaseTest, TestModeLimitsConversationsAndTotal)
+{
+    const MessagesDatabase db = open();
+    long long total = 0;
+    auto two = readAll(db, TestMode::on, 2, &total);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(total, 2);
+    EXPECT_EQ(two[1].chat.chatId, 2);
+    readAll(db, TestMode::on, 40, &total);
+    EXPECT_EQ(total, 12);
+    EXPECT_EQ(MessagesDatabase::chatsSql(TestMode::on, 10).substr(std::string(MessagesDatabase::kChatsSql).size()),
+              "LIMIT 10");
+    EXPECT_EQ(MessagesDatabase::chatsSql(TestMode::off, 10), MessagesDatabase::kChatsSql);
+}
+
+TEST_F(MessagesDatabaseTest, LeavesTheSourceUntouched)
+{
+    const fs::path folder = m_home.path() / "Library/Messages";
+    const auto before = test::fingerprint(folder);
+    ASSERT_TRUE(before.count("chat.db-wal"));
+    {
+        const MessagesDatabase db = open();
+        readAll(db);
+    }
+    EXPECT_EQ(test::fingerprint(folder), before);
+}
+
+TEST(MessagesDatabase, OldSchemasSelectNullForMissingColumns)
+{
+    test::TempDir temp;
+    const fs::path path = temp / "chat.db";
+    {
+        auto db = Database::open(path.string(), Database::Mode::ReadWriteCreate);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(db->exec(
+            "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY, guid TEXT, chat_identifier TEXT, service_name TEXT);"
+            "CREATE TABLE chat_message_join (chat_id INTEGER, message_id INTEGER);"
+            "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, guid TEXT, text TEXT, date INTEGER, handle_id INTEGER);"
+            "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT);"
+            "INSERT INTO chat VALUES (1, NULL, '+1555', 'SMS');"
+            "INSERT INTO message VALUES (1, 'g', 'hello', 468107954, 1);"
+            "INSERT INTO handle VALUES (1, '+1555');"
+            "INSERT INTO chat_message_join VALUES (1, 1);"));
+    }
+    auto db = MessagesDatabase::open(path.string(), temp.str());
+    ASSERT_TRUE(db) << db.error().description();
+    EXPECT_NE(db->adaptToSchema(MessagesDatabase::kChatsSql).find("NULL\n    FROM chat c"), std::string::npos);
+    const auto all = readAll(*db);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].chat.guid, "");
+    EXPECT_FALSE(all[0].chat.displayName);
+    const json& message = all[0].messages[0];
+    EXPECT_EQ(message["text"], "hello");
+    EXPECT_EQ(message["sender"], "+1555");
+    EXPECT_EQ(message["is_from_me"], false);
+    EXPECT_FALSE(message.contains("service"));
+    EXPECT_FALSE(message.contains("attachments"));
+}
+
+TEST(MessagesDatabase, DamagedOrForeignFilesGiveClearErrors)
+{
+    test::TempDir temp;
+    test::TraceCapture trace;
+    const fs::path garbage = temp / "garbage.db";
+    test::writeBytes(garbage, std::string(8192, '\x5A'));
+    auto opened = MessagesDatabase::open(garbage.string(), temp.str());
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error().code(), 1);
+    EXPECT_EQ(opened.error().description(), "Failed to open Messages database");
+    EXPECT_FALSE(MessagesDatabase::open((temp / "absent.db").string(), temp.str()));
+
+    const fs::path foreign = temp / "foreign.db";
+    {
+        auto db = Database::open(foreign.string(), Database::Mode::ReadWriteCreate);
+        ASSERT_TRUE(db->exec("CREATE TABLE chat (ROWID INTEGER PRIMARY KEY, guid TEXT);"));
+    }
+    auto partial = MessagesDatabase::open(foreign.string(), temp.str());
+    ASSERT_FALSE(partial);
+    EXPECT_EQ(partial.error().code(), 2);
+    EXPECT_NE(partial.error().description().find("\u201cchat_message_join\u201d table"), std::string::npos);
+}
+
+TEST(PrivateDatabaseCopy, MovesOwnershipAndRemovesItsFolder)
+{
+    test::TempDir temp;
+    const fs::path source = temp / "x.db";
+    test::writeBytes(source, "");
+    auto made = PrivateDatabaseCopy::make(source.string());
+    ASSERT_TRUE(made);
+    const fs::path folder = made->folder();
+    EXPECT_TRUE(fs::exists(made->path()));
+    PrivateDatabaseCopy moved(std::move(*made));
+    EXPECT_TRUE(made->path().empty());
+    EXPECT_EQ(moved.folder(), folder);
+    PrivateDatabaseCopy assigned;
+    assigned = std::move(moved);
+    EXPECT_TRUE(fs::exists(folder));
+    assigned = PrivateDatabaseCopy();
+    EXPECT_FALSE(fs::exists(folder));
+}
+
+} // namespace
+} // namespace varnholt

@@ -1,0 +1,132 @@
+#include "MessagesTestSupport.h"
+
+#include "cli/CommandLine.h"
+#include "export/ExportManager.h"
+#include "platform/DomainError.h"
+#include "platform/ManualMainQueue.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace varnholt {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MessagesDispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::buildMessagesHome(m_home.path()); }
+
+    // Runs one export to its outcome and returns every status the manager showed.
+    std::vector<std::string> run(ExportOptions options)
+    {
+        options.type = ExporterType::messages;
+        options.sourceHome = m_home.str();
+        if (options.outputPath.empty())
+            options.outputPath = m_out.str();
+        std::vector<std::string> statuses;
+        m_manager.addChangeObserver([&](ExportManager::Field field) {
+            if (field == ExportManager::Field::statusMessage)
+                statuses.push_back(m_manager.statusMessage());
+        });
+        m_manager.addOutcomeObserver([&](ExportManager::Outcome outcome) { m_outcome = outcome; });
+        m_manager.startExport(options);
+        EXPECT_TRUE(m_queue.runUntil([&] { return m_outcome.has_value(); }));
+        return statuses;
+    }
+
+    test::TraceCapture m_trace;
+    test::TempDir m_home;
+    test::TempDir m_out;
+    ManualMainQueue m_queue;
+    ExportManager m_manager{m_queue};
+    std::optional<ExportManager::Outcome> m_outcome;
+};
+
+TEST_F(MessagesDispatchTest, ASuccessfulExportRelaysTheExportersStatus)
+{
+    const auto statuses = run({});
+    ASSERT_EQ(m_outcome, ExportManager::Outcome::completed);
+    ASSERT_GE(statuses.size(), 5u);
+    EXPECT_EQ(statuses[0], "Starting Messages export...");
+    EXPECT_EQ(statuses[1], ""); // the exporter's initial status, delivered at subscription
+    EXPECT_EQ(statuses[2], "Starting Messages export...");
+    EXPECT_EQ(statuses[statuses.size() - 2], "Export complete: 11 conversations exported");
+    EXPECT_EQ(m_manager.statusMessage(), "Export complete!");
+    EXPECT_EQ(m_manager.exportSummary(), "Files exported to: " + m_out.str());
+    EXPECT_DOUBLE_EQ(m_manager.progress(), 1.0);
+    EXPECT_EQ(test::filesBelow(m_out.path() / "messages/txt").size(), 11u);
+    m_queue.advance(ExportManager::kResetDelay);
+    EXPECT_FALSE(m_manager.isExporting());
+}
+
+TEST_F(MessagesDispatchTest, APreviewSummarisesTheCount)
+{
+    ExportOptions options;
+    options.isDryRun = true;
+    options.testModeLimit = 3;
+    run(options);
+    ASSERT_EQ(m_outcome, ExportManager::Outcome::completed);
+    EXPECT_EQ(m_manager.statusMessage(), "Preview complete!");
+    EXPECT_EQ(m_manager.exportSummary(), "Dry run complete: Found 11 conversations");
+}
+
+TEST_F(MessagesDispatchTest, ATestLimitReachesTheExporter)
+{
+    ExportOptions options;
+    options.testModeLimit = 3;
+    run(options);
+    EXPECT_EQ(test::filesBelow(m_out.path() / "messages/txt").size(), 3u);
+}
+
+TEST_F(MessagesDispatchTest, ARecordedErrorBecomesAFailure)
+{
+    fs::remove(m_home.path() / "Library/Messages/chat.db");
+    const auto statuses = run({});
+    ASSERT_EQ(m_outcome, ExportManager::Outcome::failed);
+    const auto error = std::dynamic_pointer_cast<const DomainError>(m_manager.lastError());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), "MessagesExporter");
+    EXPECT_EQ(error->code(), 1);
+    EXPECT_EQ(error->description(),
+              "Full Disk Access required. Please enable it in System Settings > Privacy & Security > Full Disk Access");
+    EXPECT_EQ(m_manager.statusMessage(), "Export failed: " + error->description());
+}
+
+TEST(MessagesCommand, ExitCodes)
+{
+    test::TraceCapture trace;
+    test::TempDir home;
+    test::TempDir out;
+    test::buildMessagesHome(home.path());
+    std::ostringstream stdoutText;
+    std::ostringstream stderrText;
+    cli::Streams streams{stdoutText, stderrText, false};
+
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", out.str(), "--dry-run"}, streams),
+              cli::success);
+    EXPECT_NE(stderrText.str().find("Dry run complete: Found 11 conversations"), std::string::npos);
+
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", out.str(), "--limit", "2",
+                        "--vcard", (home / "Documents/Contacts/friends.vcf")},
+                       streams),
+              cli::success);
+    EXPECT_EQ(test::filesBelow(out.path() / "messages/txt"),
+              (std::vector<std::string>{"Alice Smith.txt", "Bob Baker.txt"}));
+
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--limit", "-1"}, streams), cli::badUsage);
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--vcard", "/no/such.vcf"}, streams),
+              cli::badUsage);
+
+    test::TempDir empty;
+    stderrText.str("");
+    EXPECT_EQ(cli::run({"varnholt", "--home", empty.str(), "messages", "--out", out.str()}, streams),
+              cli::exportFailed);
+    EXPECT_NE(stderrText.str().find("Full Disk Access required"), std::string::npos);
+    EXPECT_NE(stderrText.str().find(empty.str() + "/Library/Messages/chat.db"), std::string::npos);
+}
+
+} // namespace
+} // namespace varnholt

@@ -1,0 +1,309 @@
+#include "MessagesTestSupport.h"
+
+#include "exporters/messages/AddressBookContactsStore.h"
+#include "exporters/messages/MessagesExporter.h"
+#include "platform/Database.h"
+#include "sample-home/ContactsSample.h"
+#include "sample-home/MessagesSample.h"
+#include "support/RealData.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace varnholt {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class MessagesExporterTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::buildMessagesHome(m_home.path()); }
+
+    // Records every status, in order.
+    std::vector<std::string> watchStatus(MessagesExporter& exporter)
+    {
+        m_subscription = exporter.currentStatus().subscribe([this](const std::string& s) { m_statuses.push_back(s); });
+        return {};
+    }
+
+    fs::path messages() const { return m_out.path() / "messages"; }
+
+    test::TempDir m_home;
+    test::TempDir m_out;
+    std::vector<std::string> m_statuses;
+    PropertySubscription m_subscription;
+};
+
+TEST_F(MessagesExporterTest, ExportsEveryConversationWithItsAttachments)
+{
+    test::TraceCapture trace;
+    const auto before = test::fingerprint(m_home.path() / "Library");
+    MessagesExporter exporter(m_home.str());
+    watchStatus(exporter);
+    std::vector<double> progress;
+    auto progressWatch = exporter.exportProgress().subscribe([&](double p) { progress.push_back(p); });
+
+    exporter.exportMessages(m_out.str());
+
+    ASSERT_FALSE(exporter.lastExportError()()) << *exporter.lastExportError()();
+    EXPECT_TRUE(exporter.exportComplete()());
+    EXPECT_FALSE(exporter.isExporting()());
+    EXPECT_EQ(exporter.exportedCount()(), 11);
+    EXPECT_EQ(exporter.totalCount()(), 12);
+    EXPECT_EQ(exporter.currentStatus()(), "Export complete: 11 conversations exported");
+    ASSERT_GE(m_statuses.size(), 4u);
+    EXPECT_EQ(m_statuses[0], "");
+    EXPECT_EQ(m_statuses[1], "Starting Messages export...");
+    EXPECT_EQ(m_statuses[2], "Exporting messages from database...");
+    EXPECT_EQ(m_statuses[3], "Exporting chat 1 of 12: +15551234567");
+    EXPECT_EQ(m_statuses[6], "Exporting chat 4 of 12: ");
+    EXPECT_DOUBLE_EQ(progress.back(), 11.0 / 12.0);
+
+    const std::vector<std::string> txt = test::filesBelow(messages() / "txt");
+    EXPECT_EQ(txt, (std::vector<std::string>{"+15551234567.txt", "+15559876543.txt", "+447700900123.txt",
+                                             "Book Club (9).txt", "Book Club.txt", "Family 👨‍👩‍👧 Trip.txt",
+                                             "Plans_ 3_4 _b_weekend__b_.txt", "bob@example.com.txt",
+                                             "conversation.txt", "renee.dupont@exemple.fr.txt", "unknown.txt"}));
+    EXPECT_EQ(test::filesBelow(messages() / "json").size(), 11u);
+
+    const json alice = json::parse(test::readText(messages() / "json/+15551234567.json"));
+    EXPECT_EQ(alice["display_name"], "+15551234567");
+    EXPECT_EQ(alice["message_count"], 8);
+    EXPECT_EQ(alice["messages"][2]["text"], "東京の写真を送るね 📸\nZweite Zeile mit Ümlauten");
+    const json renee = json::parse(test::readText(messages() / "json/renee.dupont@exemple.fr.json"));
+    EXPECT_EQ(renee["messages"][1]["text"], "D'accord, merci Renée !");
+
+    // Both photos called IMG_0001.jpg are kept; the sticker is copied; the missing file and the plug-in
+    // payload are not.
+    EXPECT_EQ(test::filesBelow(messages() / "attachments"),
+              (std::vector<std::string>{"+15551234567/IMG_0001 (2).jpg", "+15551234567/IMG_0001.jpg",
+                                        "+15551234567/Sticker.heic", "Family 👨‍👩‍👧 Trip/tickets.png",
+                                        "bob@example.com/Quarterly report.pdf"}));
+    const fs::path attachments = m_home.path() / "Library/Messages/Attachments";
+    EXPECT_EQ(test::bytesOf(messages() / "attachments/+15551234567/IMG_0001.jpg"),
+              test::bytesOf(attachments / "4f/15/D7CEBAED-9844-4B25-B841-F7748EA3BCAD/IMG_0001.jpg"));
+    EXPECT_EQ(test::bytesOf(messages() / "attachments/+15551234567/IMG_0001 (2).jpg"),
+              test::bytesOf(attachments / "02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg"));
+    EXPECT_TRUE(trace.contains("[MessagesExporter] \u26A0\uFE0F Attachment skipped (not found): " +
+                               (attachments / "ff/15/0E0E0E0E-MISSING/IMG_0404.jpg").string()));
+
+    // The HTML of a hostile name and message carries no markup of theirs.
+    const std::string page = test::readText(messages() / "html/Plans_ 3_4 _b_weekend__b_.html");
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+    EXPECT_NE(page.find("<title>Plans: 3/4 &lt;b&gt;weekend&lt;/b&gt;</title>"), std::string::npos);
+
+    EXPECT_EQ(test::fingerprint(m_home.path() / "Library"), before);
+}
+
+TEST_F(MessagesExporterTest, ResolvesContactNamesFromTheAddressBooks)
+{
+    test::TraceCapture trace;
+    MessagesExporter exporter(m_home.str(), {}, defaultReadabilityProbe(), [this] {
+        return std::make_unique<AddressBookContactsStore>(m_home.str(),
+                                                          std::vector<std::string>{sample::sampleVCardPath(m_home.path())});
+    });
+    exporter.exportMessages(m_out.str(), DryRun::no, TestMode::off, 10, ContactNames::resolve);
+    ASSERT_FALSE(exporter.lastExportError()());
+    const auto txt = test::filesBelow(messages() / "txt");
+    for (const char* name : {"Alice Smith.txt", "Bob Baker.txt", "Nguyen.txt", "Chloé Martin.txt", "Renée Dupont.txt",
+                             "unknown.txt", "conversation.txt"})
+        EXPECT_NE(std::find(txt.begin(), txt.end(), name), txt.end()) << name;
+    EXPECT_TRUE(trace.contains("[MessagesExporter] Trying to resolve contact for: +15551234567"));
+    EXPECT_TRUE(trace.contains("[MessagesExporter] Resolved to: Alice Smith"));
+    EXPECT_TRUE(trace.contains("[MessagesExporter] Could not resolve contact for: unknown"));
+    // A stored name, even an empty one, is never looked up.
+    EXPECT_FALSE(trace.contains("[MessagesExporter] Trying to resolve contact for: chat987654321"));
+    const std::string alice = test::readText(messages() / "txt/Alice Smith.txt");
+    EXPECT_NE(alice.find("] Alice Smith: Hi! Are we still on for Friday?"), std::string::npos);
+}
+
+TEST_F(MessagesExporterTest, DryRunCountsAndWritesNothing)
+{
+    MessagesExporter exporter(m_home.str());
+    exporter.exportMessages((m_out.path() / "never").string(), DryRun::yes, TestMode::on, 2);
+    EXPECT_EQ(exporter.totalCount()(), 11);
+    EXPECT_EQ(exporter.currentStatus()(), "Dry run complete: Found 11 conversations");
+    EXPECT_TRUE(exporter.exportComplete()());
+    EXPECT_EQ(exporter.exportedCount()(), 0);
+    EXPECT_FALSE(fs::exists(m_out.path() / "never"));
+}
+
+TEST_F(MessagesExporterTest, TestModeExportsTheFirstConversations)
+{
+    MessagesExporter exporter(m_home.str());
+    watchStatus(exporter);
+    exporter.exportMessages(m_out.str(), DryRun::no, TestMode::on, 2);
+    EXPECT_EQ(exporter.exportedCount()(), 2);
+    EXPECT_EQ(m_statuses[m_statuses.size() - 2], "Exporting chat 2 of 2: bob@example.com");
+    EXPECT_DOUBLE_EQ(exporter.exportProgress()(), 1.0);
+    EXPECT_EQ(test::filesBelow(messages() / "txt"),
+              (std::vector<std::string>{"+15551234567.txt", "bob@example.com.txt"}));
+}
+
+TEST_F(MessagesExporterTest, UnreadableDatabaseAsksForFullDiskAccess)
+{
+    MessagesExporter exporter(m_home.str(), {}, [](const std::string&) { return false; });
+    watchStatus(exporter);
+    exporter.exportMessages(m_out.str());
+    EXPECT_EQ(exporter.lastExportError()(), std::string(MessagesExporter::kFullDiskAccessText));
+    EXPECT_EQ(exporter.currentStatus()(), "Starting Messages export...");
+    EXPECT_FALSE(exporter.isExporting()());
+    EXPECT_FALSE(exporter.exportComplete()());
+    EXPECT_TRUE(test::filesBelow(m_out.path()).empty());
+}
+
+TEST_F(MessagesExporterTest, AWriteFailureKeepsTheConversationsBefore)
+{
+    fs::create_directories(messages() / "json/unknown.json"); // the fifth conversation cannot be written
+    MessagesExporter exporter(m_home.str());
+    exporter.exportMessages(m_out.str());
+    ASSERT_TRUE(exporter.lastExportError()());
+    EXPECT_EQ(exporter.lastExportError()()->rfind("Export failed: Could not create", 0), 0u);
+    EXPECT_EQ(exporter.currentStatus()(), "Export failed");
+    EXPECT_EQ(exporter.exportedCount()(), 4);
+    EXPECT_FALSE(exporter.exportComplete()());
+    EXPECT_EQ(test::filesBelow(messages() / "txt").size(), 4u);
+}
+
+TEST_F(MessagesExporterTest, AStopRequestEndsTheExportBetweenConversations)
+{
+    std::stop_source stop;
+    MessagesExporter exporter(m_home.str(), stop.get_token());
+    auto stopAfterThree = exporter.exportedCount().subscribe([&](long long count) {
+        if (count == 3)
+            stop.request_stop();
+    });
+    exporter.exportMessages(m_out.str());
+    EXPECT_EQ(exporter.exportedCount()(), 3);
+    EXPECT_EQ(exporter.currentStatus()(), "Export cancelled");
+    EXPECT_FALSE(exporter.exportComplete()());
+    EXPECT_FALSE(exporter.lastExportError()());
+    EXPECT_EQ(test::filesBelow(messages() / "txt").size(), 3u);
+}
+
+TEST(MessagesExporterAttachments, NamesThatLeaveTheHomeAreNotFollowed)
+{
+    test::TempDir temp;
+    const fs::path home = temp / "home";
+    test::buildMessagesHome(home);
+    test::writeBytes(temp / "secret.txt", "not the user's message data");
+    {
+        auto db = Database::open(sample::messagesDatabasePath(home).string(), Database::Mode::ReadWriteCreate);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(db->exec("UPDATE attachment SET filename = '~/../secret.txt' WHERE filename LIKE '%tickets.png';"
+                             "UPDATE attachment SET filename = '~/Library/..' WHERE filename LIKE '%Sticker.heic';"));
+    }
+    test::TraceCapture trace;
+    test::TempDir out;
+    MessagesExporter exporter(home.string());
+    exporter.exportMessages(out.str());
+    ASSERT_FALSE(exporter.lastExportError()());
+    EXPECT_EQ(test::filesBelow(out.path() / "messages/attachments"),
+              (std::vector<std::string>{"+15551234567/IMG_0001 (2).jpg", "+15551234567/IMG_0001.jpg",
+                                        "bob@example.com/Quarterly report.pdf"}));
+    EXPECT_FALSE(trace.linesStartingWith("[MessagesExporter] \u26A0\uFE0F Attachment skipped (outside the home folder)")
+                     .empty());
+    EXPECT_EQ(test::filesBelow(out.path()).size(), 3u + 3u * 11u);
+}
+
+TEST(PropertySubscription, DeliversTheCurrentValueThenChangesUntilCancelled)
+{
+    ObservableProperty<int> value(1);
+    std::vector<int> seen;
+    PropertySubscription first = value.subscribe([&](int v) { seen.push_back(v); });
+    value.set(2);
+    PropertySubscription moved(std::move(first));
+    EXPECT_FALSE(first.isActive());
+    value.set(3);
+    PropertySubscription assigned;
+    assigned = std::move(moved);
+    value.set(4);
+    assigned.cancel();
+    value.set(5);
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
+}
+
+} // namespace
+} // namespace varnholt
+
+namespace varnholt {
+namespace {
+
+// Places a real database (with its -wal and -shm) where a Mac home keeps chat.db.
+std::filesystem::path homeWithDatabase(const std::filesystem::path& database, const std::filesystem::path& home)
+{
+    const std::filesystem::path folder = home / "Library/Messages";
+    std::filesystem::create_directories(folder);
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string source = database.string() + suffix;
+        if (std::filesystem::exists(source))
+            std::filesystem::copy_file(source, folder / (std::string("chat.db") + suffix));
+    }
+    return home;
+}
+
+TEST(MessagesExporterRealData, EveryRealDatabaseExports)
+{
+    VARNHOLT_REQUIRE_REALDATA(realdata);
+    struct Case {
+        const char* path;
+        long long conversations;
+    };
+    const Case cases[] = {
+        {"xevg_imessagedb/chat.db", 2},
+        {"amandawills_CS426-iphone-sms-forensics/sms.db", 7},
+        {"OTAPKI_iphone/HomeDomain/Library/SMS/sms.db", 1},
+        {"ReagentX_imessage-exporter/db/test.db", 0},
+        {"Eryk589_Bootcamp/Library/Messages/chat.db", 0},
+        {"hackathonrunner_number1/Library/Messages/chat.db", 0},
+        {"mtndlovuJHB_D00/Library/Messages/chat.db", 0},
+        {"woojinny_42_woojilee/Library/Messages/chat.db", 0},
+    };
+    test::TraceCapture trace;
+    for (const Case& c : cases) {
+        test::TempDir home;
+        test::TempDir out;
+        homeWithDatabase(realdata / c.path, home.path());
+        MessagesExporter exporter(home.str());
+        exporter.exportMessages(out.str());
+        EXPECT_FALSE(exporter.lastExportError()()) << c.path << ": " << exporter.lastExportError()().value_or("");
+        EXPECT_EQ(exporter.exportedCount()(), c.conversations) << c.path;
+        EXPECT_EQ(test::filesBelow(out.path() / "messages/json").size(), static_cast<size_t>(c.conversations));
+    }
+}
+
+TEST(MessagesExporterRealData, TextOnlyInTheBodyAndSecondsDatesComeThrough)
+{
+    VARNHOLT_REQUIRE_REALDATA(realdata);
+    test::TraceCapture trace;
+    test::TempDir home;
+    test::TempDir out;
+    homeWithDatabase(realdata / "xevg_imessagedb/chat.db", home.path());
+    MessagesExporter exporter(home.str());
+    exporter.exportMessages(out.str());
+    bool found = false;
+    for (const std::string& file : test::filesBelow(out.path() / "messages/json")) {
+        const auto record = nlohmann::json::parse(test::readText(out.path() / "messages/json" / file));
+        for (const auto& message : record["messages"]) {
+            EXPECT_NE(message["text"], "") << file;
+            EXPECT_NE(message["text"], "streamtyped");
+            if (message["id"] == 1602652)
+                found = true;
+        }
+    }
+    EXPECT_TRUE(found);
+
+    test::TempDir oldHome;
+    test::TempDir oldOut;
+    homeWithDatabase(realdata / "OTAPKI_iphone/HomeDomain/Library/SMS/sms.db", oldHome.path());
+    MessagesExporter old(oldHome.str());
+    old.exportMessages(oldOut.str());
+    const std::string transcript = test::readText(oldOut.path() / "messages/txt" / test::filesBelow(oldOut.path() / "messages/txt").front());
+    EXPECT_NE(transcript.find("[2015-11-"), std::string::npos) << transcript;
+}
+
+} // namespace
+} // namespace varnholt
