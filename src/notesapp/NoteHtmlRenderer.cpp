@@ -1,6 +1,6 @@
 #include "notesapp/NoteHtmlRenderer.h"
 
-#include "notesapp/HtmlEscape.h"
+#include "platform/HtmlEscape.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "notesapp/NotesHtmlWriter.h"
 
-#include "notesapp/HtmlEscape.h"
+#include "platform/HtmlEscape.h"
 #include "notesapp/NoteHtmlRenderer.h"
 #include "notesapp/PathComponent.h"
 #include "platform/Files.h"

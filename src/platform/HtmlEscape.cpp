@@ -1,4 +1,4 @@
-#include "notesapp/HtmlEscape.h"
+#include "platform/HtmlEscape.h"
 
 #include <algorithm>
 #include <array>
