@@ -65,7 +65,7 @@ public:
         std::string name = base;
         for (int n = 2;; ++n) {
             std::error_code ec;
-            const bool onDisk = fs::exists(folder / (name + ".html"), ec) || fs::exists(folder / (name + "_files"), ec);
+            const bool onDisk = fs::exists(folder / (name + ".html"), ec);
             if (!taken.count(lowerAscii(name)) && !onDisk)
                 break;
             name = base + " (" + std::to_string(n) + ")";
@@ -123,6 +123,8 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
             name = fs::path(name).stem().string() + " (" + std::to_string(n) + ")" +
                    fs::path(*attachment->filename).extension().string();
         std::error_code ec;
+        // The attachment folder is made only when something goes in it.
+        fs::create_directories(filesFolder, ec);
         fs::copy_file(source, filesFolder / name, fs::copy_options::overwrite_existing, ec);
         if (ec) {
             Trace::line("[NotesLibrary] Could not copy attachment " + source.string() + ": " + ec.message());
@@ -157,23 +159,25 @@ NotesHtmlWriter::Result NotesHtmlWriter::writeAll(std::optional<long long> limit
 
     Result result;
     NameBook names;
+    std::set<std::string> madeFolders;
     for (const auto& [location, note] : ordered) {
         if (stop.load() || (limit && result.written >= *limit))
             break;
         fs::path folder = m_root;
         for (const std::string& part : location)
             folder /= safePathComponent(part, "Notes");
-        if (auto made = createDirectories(folder); !made) {
-            Trace::line("[NotesLibrary] " + made.error().description());
-            ++result.failed;
-            continue;
+        if (!madeFolders.count(folder.string())) {
+            if (auto made = createDirectories(folder); !made) {
+                Trace::line("[NotesLibrary] " + made.error().description());
+                ++result.failed;
+                continue;
+            }
+            madeFolders.insert(folder.string());
         }
         const std::string title = note->title && !note->title->empty() ? *note->title : "Untitled";
         const std::string base = names.reserve(folder, safePathComponent(title, "Untitled"));
         const std::string filesName = base + "_files";
         const fs::path filesFolder = folder / filesName;
-        std::error_code ec;
-        fs::create_directories(filesFolder, ec);
         const std::string page = renderPage(*note, filesName, filesFolder);
         if (auto written = writeFileAtomically(folder / (base + ".html"), page); !written) {
             Trace::line("[NotesLibrary] " + written.error().description());

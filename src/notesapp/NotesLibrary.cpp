@@ -109,7 +109,8 @@ void readLegacy(const Database& db, std::vector<Account>& accounts, std::vector<
 
 } // namespace
 
-NotesLibrary NotesLibrary::open(const std::string& sourceHome, const ReadabilityProbe& canRead, std::stop_token stop)
+NotesLibrary NotesLibrary::open(const std::string& sourceHome, const ReadabilityProbe& canRead, std::stop_token stop,
+                                Content content)
 {
     const std::string storePath = notesdb::NoteStoreReader::storePath(sourceHome);
     std::error_code ec;
@@ -121,7 +122,8 @@ NotesLibrary NotesLibrary::open(const std::string& sourceHome, const Readability
     const notesdb::DatabaseSnapshot snapshot = notesdb::DatabaseSnapshot::create(storePath);
     const Database db = notesdb::NoteStoreReader::openReadOnlyDatabase(snapshot.path());
     notesdb::NoteStoreReader reader(db, fs::path(storePath).parent_path().string(), {}, stop);
-    reader.setBodies(notesdb::NoteStoreReader::Bodies::documents);
+    reader.setBodies(content == Content::countsOnly ? notesdb::NoteStoreReader::Bodies::none
+                                                    : notesdb::NoteStoreReader::Bodies::documents);
     const auto schema = reader.detectSchema();
 
     NotesLibrary library;

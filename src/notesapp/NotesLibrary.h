@@ -35,8 +35,9 @@ public:
     static constexpr const char* kTrashFolderName = "Recently Deleted";
 
     // Throws DomainError("NotesLibrary", ...) when the store is missing or unreadable.
+    enum class Content { everything, countsOnly };
     static NotesLibrary open(const std::string& sourceHome, const ReadabilityProbe& canRead = defaultReadabilityProbe(),
-                             std::stop_token stop = {});
+                             std::stop_token stop = {}, Content content = Content::everything);
 
     const std::vector<Account>& accounts() const { return m_accounts; }
     const std::vector<Folder>& folders() const { return m_folders; }

@@ -430,7 +430,7 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.id = raw.id;
             note.title = std::move(raw.title);
             note.snippet = std::move(raw.snippet);
-            if (!raw.isLocked && raw.bodyBlob) {
+            if (!raw.isLocked && raw.bodyBlob && m_bodies != Bodies::none) {
                 if (m_bodies == Bodies::documents)
                     note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
                 note.bodyHTML = note.document ? std::optional<std::string>(note.document->plainText())

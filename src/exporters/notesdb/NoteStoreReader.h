@@ -41,8 +41,9 @@ public:
     NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress = {},
                     std::stop_token stop = {});
 
-    // Plain text is all the text exports need; renderers also want the formatting runs.
-    enum class Bodies { plainText, documents };
+    // Plain text is all the text exports need; renderers also want the formatting runs;
+    // counting needs no bodies at all.
+    enum class Bodies { plainText, documents, none };
     void setBodies(Bodies bodies) { m_bodies = bodies; }
 
     SchemaInfo detectSchema() const;

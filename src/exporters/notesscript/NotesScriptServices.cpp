@@ -56,7 +56,8 @@ NotesExporterSimple::Services standardNotesServices(const std::string& sourceHom
     NotesExporterSimple::Services services;
     services.scriptHost = std::make_shared<NotesScriptHost>([sourceHome, stop]() -> std::optional<NotesLibraryCounts> {
         try {
-            const auto library = notesapp::NotesLibrary::open(sourceHome, defaultReadabilityProbe(), stop);
+            const auto library = notesapp::NotesLibrary::open(sourceHome, defaultReadabilityProbe(), stop,
+                                                              notesapp::NotesLibrary::Content::countsOnly);
             NotesLibraryCounts counts;
             counts.notes = static_cast<long long>(library.notes().size());
             counts.accounts = static_cast<long long>(library.accounts().size());
