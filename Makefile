@@ -25,5 +25,12 @@ demo: build
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j2 --timeout 600
 
+# Benchmarks build in their own folder (optimised, no tests, no window) and print their figures.
+bench: deps
+	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNHOLT_BUILD_BENCH=ON \
+		-DVARNHOLT_BUILD_TESTS=OFF -DVARNHOLT_BUILD_GUI=OFF > /dev/null
+	@cmake --build build-bench
+	@for b in build-bench/bench/bench_*; do echo "== $$b"; "$$b" || exit 1; done
+
 clean:
-	rm -rf $(BUILD_DIR) $(DEMO_OUT)
+	rm -rf $(BUILD_DIR) build-bench $(DEMO_OUT)
