@@ -45,9 +45,11 @@ private:
     std::optional<std::string> m_old;
 };
 
+// The listing without the export folders, and without the temporary folder's own entry (its
+// time changes as snapshots come and go; anything left in it still shows).
 TreeFingerprint withoutOutputs(TreeFingerprint tree)
 {
-    std::erase_if(tree, [](const auto& entry) { return entry.first.rfind("out-", 0) == 0; });
+    std::erase_if(tree, [](const auto& entry) { return entry.first.rfind("out-", 0) == 0 || entry.first == "tmp"; });
     return tree;
 }
 
@@ -122,6 +124,10 @@ TEST_F(HostileInput, NothingIsWrittenOutsideTheOutputFolder)
             const std::string name = path.filename().string();
             EXPECT_LE(name.size(), 255u);
             EXPECT_NE(name, "..");
+            // Names made from database text lose their control characters (recordings keep the
+            // names they have on disk).
+            if (method == ExportMethod::voiceMemos)
+                continue;
             for (const char c : name)
                 EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20) << "control character in a file name";
         }

@@ -28,10 +28,9 @@ constexpr int kRounds = 3;
 std::set<std::string> exportedMessageTexts(const fs::path& output)
 {
     std::set<std::string> texts;
-    auto json = readFile(output / "messages/json/Live.json");
-    if (!json)
-        return texts;
-    for (const auto& message : nlohmann::json::parse(*json, nullptr, false)["messages"])
+    const nlohmann::json conversation =
+        nlohmann::json::parse(readFile(output / "messages/json/Live.json").value_or("{}"), nullptr, false);
+    for (const auto& message : conversation.value("messages", nlohmann::json::array()))
         texts.insert(message.value("text", ""));
     return texts;
 }

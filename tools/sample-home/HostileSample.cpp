@@ -72,6 +72,7 @@ void addHostileMessages(const fs::path& home)
 {
     const fs::path attachments = home / "Library/Messages/Attachments";
     writeSampleFile(attachments / "ok2/inside.jpg", "an attachment inside the home");
+    fs::create_directories(attachments / "ok");
     fs::create_directories(attachments / "li/nk");
     fs::create_symlink(outsideFolder(home) / "secret.txt", attachments / "li/nk/photo.jpg");
     fs::create_symlink("loop.jpg", attachments / "li/nk/loop.jpg");

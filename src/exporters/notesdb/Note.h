@@ -25,6 +25,8 @@ struct Note {
     std::optional<std::string> folderName;
     std::optional<std::string> accountName;
     std::vector<Attachment> attachments;
+    // The stored body is compressed but does not inflate: the store is damaged and the text is lost.
+    bool bodyUnreadable = false;
 };
 
 } // namespace varnholt::notesdb

@@ -1,5 +1,6 @@
 #include "exporters/notesdb/NoteStoreReader.h"
 
+#include "exporters/notesdb/Gzip.h"
 #include "exporters/notesdb/NoteBodyDecoder.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
@@ -430,8 +431,10 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.id = raw.id;
             note.title = std::move(raw.title);
             note.snippet = std::move(raw.snippet);
-            if (!raw.isLocked && raw.bodyBlob)
+            if (!raw.isLocked && raw.bodyBlob) {
                 note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+                note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*raw.bodyBlob);
+            }
             raw.bodyBlob.reset(); // the compressed copy is no longer needed
             note.created = raw.created;
             note.modified = raw.modified;
@@ -480,7 +483,8 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
     if (noteIds.empty())
         return result;
     auto readRows = [&](Statement& statement, const std::unordered_set<std::int64_t>* wanted) {
-        while (statement.step() == Statement::Step::Row) {
+        Statement::Step step;
+        while ((step = statement.step()) == Statement::Step::Row) {
             const std::int64_t note = statement.columnInt64(0);
             if (wanted && !wanted->count(note))
                 continue;
@@ -491,6 +495,14 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             attachment.typeUTI = columnString(statement, 4);
             attachment.identifier = columnString(statement, 5);
             result[note].push_back(std::move(attachment));
+        }
+        if (step == Statement::Step::Error) {
+            // As with the notes themselves: a cut-off list would pass for every attachment.
+            const std::string message = m_db.errorMessage();
+            Trace::line("[FastDB] \u274C Reading attachments failed: " + message);
+            throw DomainError("NotesExporter", 10,
+                              "Failed to read note attachments: " + message +
+                                  ". The Notes database may be damaged; copy it again from the Mac and retry.");
         }
     };
 
