@@ -32,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fuzz::isValidUtf8(input))
         FUZZ_CHECK(fuzz::isValidUtf8(safe));
     // Every claim of one export is distinct, also for names that differ only in case.
-    ConversationFileNames names;
+    ConversationFileNames conversations;
     std::set<std::string> claimed;
     for (int chat = 1; chat <= 3; ++chat) {
-        const std::string name = names.claim(chat == 2 ? input + "A" : input, chat);
+        const std::string name = conversations.claim(chat == 2 ? input + "A" : input, chat);
         checkComponent(name + ".json");
         FUZZ_CHECK(claimed.insert(name).second);
     }
@@ -50,11 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     notes[2].id = 3;
     notes[2].title = input; // the same title again
     for (const notesdb::Note& note : notes)
-        checkComponent(notesdb::TextFileNames::baseName(note));
+        checkComponent(notesdb::TextFileNames::baseName(note) + ".txt");
     std::set<std::string> reserved;
-    for (const std::string& name : notesdb::TextFileNames::reserve(notes)) {
+    const std::vector<std::string> names = notesdb::TextFileNames::reserve(notes);
+    FUZZ_CHECK(names.size() == notes.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
         checkComponent(name);
-        if (fuzz::isValidUtf8(input))
+        if (fuzz::isValidUtf8(*notes[i].title)) // a title cut at a byte may not be
             FUZZ_CHECK(fuzz::isValidUtf8(name));
         std::string lowered = name;
         for (char& c : lowered)

@@ -40,7 +40,7 @@ public:
         const std::string name = fmt::format("seed-{:016x}", std::hash<std::string_view>{}(bytes));
         if (!m_written.insert(target + "/" + name).second)
             return;
-        if (!writeFile(m_root / target / name, bytes))
+        if (!createDirectories(m_root / target) || !writeFile(m_root / target / name, bytes))
             return;
         ++m_count[target];
     }
