@@ -23,6 +23,7 @@ int run(const std::vector<std::string>& args, Streams streams)
     addVoiceMemosCommand(app, session);
     addMessagesCommand(app, session);
     addNotesCommand(app, session);
+    addConvertCommand(app, session);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
     try {

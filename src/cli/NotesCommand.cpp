@@ -11,6 +11,8 @@ struct NotesArguments {
     std::string out;
     bool fast = false;
     std::vector<std::string> formats;
+    bool dryRun = false;
+    std::optional<long long> limit;
 };
 
 // On the command line the fast method's text files are "txt", as the window labels them;
@@ -27,6 +29,8 @@ std::optional<ExportFormat> formatFromArgument(const std::string& argument, bool
             return ExportFormat::json;
         return std::nullopt;
     }
+    if (lower == "md")
+        return ExportFormat::markdown;
     for (ExportFormat format : kAllExportFormats) {
         std::string raw(rawValue(format));
         for (char& c : raw)
@@ -45,9 +49,14 @@ void addNotesCommand(CLI::App& app, Session& session)
     command->add_option("--out", arguments->out, "Output folder (default: ~/notes_export_<time>)");
     command->add_flag("--fast", arguments->fast,
                       "Read the Notes database directly: one text file per note and notes.ndjson");
-    command
-        ->add_option("--format", arguments->formats, "Formats, comma-separated. Fast method: txt, json (default: both)")
+    command->add_option("--format", arguments->formats,
+                        "Formats, comma-separated. Standard method: html, md, pdf, rtf, txt (default: html); "
+                        "fast method: txt, json (default: both)")
         ->delimiter(',');
+    command->add_flag("--dry-run", arguments->dryRun,
+                      "Standard method: only count the notes and accounts; write nothing");
+    command->add_option("--limit", arguments->limit, "Test mode: export at most N notes (standard method)")
+        ->check(CLI::NonNegativeNumber);
     command->callback([&session, arguments] {
         session.action = [&session, arguments]() -> int {
             ExportOptions options = session.baseOptions(ExporterType::notes, arguments->out);
@@ -61,10 +70,13 @@ void addNotesCommand(CLI::App& app, Session& session)
                 }
                 options.formats.insert(*format);
             }
-            if (arguments->fast && options.formats.empty())
-                options.formats = {ExportFormat::html, ExportFormat::json};
+            if (options.formats.empty())
+                options.formats = arguments->fast ? ExportFormatSet{ExportFormat::html, ExportFormat::json}
+                                                  : defaultFormatSelection();
+            options.isDryRun = arguments->dryRun;
+            options.testModeLimit = arguments->limit;
             const int status = runExport(options, session.streams);
-            if (status == exportFailed && arguments->fast) {
+            if (status == exportFailed) {
                 session.streams.err << "Looked for the Notes database at:\n  "
                                     << notesdb::NoteStoreReader::storePath(options.sourceHome) << "\n"
                                     << "Point --home at a Mac home folder you can read.\n";

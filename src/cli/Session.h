@@ -31,5 +31,6 @@ void addSourcesCommand(CLI::App& app, Session& session);
 void addVoiceMemosCommand(CLI::App& app, Session& session);
 void addMessagesCommand(CLI::App& app, Session& session);
 void addNotesCommand(CLI::App& app, Session& session);
+void addConvertCommand(CLI::App& app, Session& session);
 
 } // namespace varnholt::cli

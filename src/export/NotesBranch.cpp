@@ -1,7 +1,8 @@
 #include "export/ExportBranches.h"
 
 #include "exporters/notesdb/NotesExporterFastDB.h"
-#include "platform/DomainError.h"
+#include "exporters/notesscript/NotesExporterSimple.h"
+#include "exporters/notesscript/NotesScriptServices.h"
 
 namespace varnholt {
 
@@ -14,9 +15,10 @@ void runNotesBranch(const ExportContext& context)
         exporter.exportTo(options.outputPath, options.formats);
         return;
     }
-    throw DomainError("NotesExporter", 100,
-                      "The standard Notes export method is not available yet. Use the fast method instead "
-                      "(turn on the fast method, or run: varnholt notes --fast).");
+    NotesExporterSimple exporter(standardNotesServices(context.sourceHome(), context.stopToken()),
+                                 context.stopToken());
+    exporter.exportTo(options.outputPath, options.isDryRun ? DryRun::yes : DryRun::no, options.formats,
+                      options.testModeLimit, context.relay(RelayKind::standard));
 }
 
 } // namespace varnholt

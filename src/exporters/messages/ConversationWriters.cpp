@@ -96,23 +96,6 @@ std::string generateJSON(const nlohmann::json& conversation)
     return conversation.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::string escapeHtml(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
-
 std::string lastPathComponent(const std::string& path)
 {
     size_t end = path.size();

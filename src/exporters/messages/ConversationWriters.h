@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/HtmlEscape.h"
+
 #include "exporters/messages/ChatRow.h"
 
 #include <nlohmann/json.hpp>
@@ -29,8 +31,6 @@ std::string generatePlainText(const nlohmann::json& conversation, const std::opt
 std::string senderName(const nlohmann::json& message, const std::optional<std::string>& contactName,
                        const std::optional<std::string>& rawIdentifier);
 
-// &, <, >, " and ' as character references.
-std::string escapeHtml(std::string_view text);
 // The part after the last "/" (trailing slashes ignored); a name without "/" is returned whole.
 std::string lastPathComponent(const std::string& path);
 

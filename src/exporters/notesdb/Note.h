@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exporters/notesdb/Attachment.h"
+#include "exporters/notesdb/NoteDocument.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,11 @@ struct Note {
     std::optional<std::string> folderName;
     std::optional<std::string> accountName;
     std::vector<Attachment> attachments;
+    // Where the note lives, for renderers that rebuild the folder tree.
+    std::optional<std::int64_t> folderId;
+    std::optional<std::int64_t> accountId;
+    // The structured body, kept only when the reader is asked for documents.
+    std::optional<NoteDocument> document;
     // The stored body is compressed but does not inflate: the store is damaged and the text is lost.
     bool bodyUnreadable = false;
 };

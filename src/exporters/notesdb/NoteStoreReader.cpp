@@ -431,8 +431,11 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.id = raw.id;
             note.title = std::move(raw.title);
             note.snippet = std::move(raw.snippet);
-            if (!raw.isLocked && raw.bodyBlob) {
-                note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+            if (!raw.isLocked && raw.bodyBlob && m_bodies != Bodies::none) {
+                if (m_bodies == Bodies::documents)
+                    note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
+                note.bodyHTML = note.document ? std::optional<std::string>(note.document->plainText())
+                                              : NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
                 note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*raw.bodyBlob);
             }
             raw.bodyBlob.reset(); // the compressed copy is no longer needed
@@ -441,6 +444,8 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.isDeleted = raw.isDeleted;
             note.isPinned = raw.isPinned;
             note.isLocked = raw.isLocked;
+            note.folderId = raw.folderId;
+            note.accountId = raw.accountId;
             note.folderName = std::move(raw.folderName);
             note.accountName = std::move(raw.accountName);
             if (auto found = attachments.find(raw.id); found != attachments.end())

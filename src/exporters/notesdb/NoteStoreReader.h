@@ -41,6 +41,11 @@ public:
     NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress = {},
                     std::stop_token stop = {});
 
+    // Plain text is all the text exports need; renderers also want the formatting runs;
+    // counting needs no bodies at all.
+    enum class Bodies { plainText, documents, none };
+    void setBodies(Bodies bodies) { m_bodies = bodies; }
+
     SchemaInfo detectSchema() const;
     std::optional<std::int64_t> queryScalar(const std::string& sql) const;
 
@@ -70,6 +75,7 @@ private:
     ProgressHandler m_progress;
     std::stop_token m_stop;
     mutable std::shared_ptr<StoreShape> m_shape;
+    Bodies m_bodies = Bodies::plainText;
 };
 
 } // namespace varnholt::notesdb

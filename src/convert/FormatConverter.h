@@ -1,0 +1,58 @@
+#pragma once
+
+#include "convert/ConversionTools.h"
+#include "convert/OutputLocks.h"
+#include "convert/PdfConverter.h"
+#include "convert/TextutilConverter.h"
+#include "export/ExportFormat.h"
+#include "platform/ProgressHandler.h"
+
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace varnholt {
+
+// Turns a folder of exported HTML notes into the further formats chosen:
+// "txt" and "rtf" in process, "pdf" through weasyprint, "markdown" through
+// html2text. Files go in batches of ten, each batch's conversions spread over
+// a pool of worker threads sized to the machine.
+class FormatConverter {
+public:
+    explicit FormatConverter(ConversionTools tools = ConversionTools::standard(), std::stop_token stop = {},
+                             unsigned workers = 0);
+
+    // Converts the HTML below the output folder (its "html" folder when
+    // `html` is among the formats). Each output keeps the source's folder
+    // within its format folder: html/Work/Plan.html -> markdown/Work/Plan.md.
+    // Throws FileSystemError when a format folder cannot be created; every
+    // other failure is logged and costs only its own output. Returns the
+    // number of HTML files processed. A stop request ends it between batches.
+    int convertFormats(const std::string& outputPath, const ExportFormatSet& formats, std::optional<long long> limit,
+                       const ProgressHandler& progressHandler);
+
+    // The same from any folder of HTML files into the output folder.
+    int convertFolder(const std::string& sourceFolder, const std::string& outputPath, const ExportFormatSet& formats,
+                      std::optional<long long> limit, const ProgressHandler& progressHandler, SourceHtml source);
+
+    void convertWithTextutil(const std::string& inputPath, const std::string& outputPath, TextutilFormat format) const;
+    void convertHTMLToPDF(const std::string& htmlPath, const std::string& pdfPath,
+                          SourceHtml source = SourceHtml::fixCharsetInPlace) const;
+    void convertHTMLToMarkdown(const std::string& htmlPath, const std::string& markdownPath) const;
+
+    // Relative paths of the regular files ending in ".html" below `folder`,
+    // in walk order (names sorted within each folder). With a limit the walk
+    // stops once that many are found (after the first file when it is 0 or less).
+    static std::vector<std::string> collectHtmlFiles(const std::string& folder, std::optional<long long> limit);
+    // "markdown", "pdf", "rtf", "txt", "json"; "html" for html.
+    static std::string folderName(ExportFormat format);
+
+private:
+    ConversionTools m_tools;
+    std::stop_token m_stop;
+    unsigned m_workers;
+    OutputLocks m_locks;
+};
+
+} // namespace varnholt

@@ -1,0 +1,140 @@
+#include "exporters/notesdb/NoteBodyDecoder.h"
+#include "notesapp/NoteHtmlRenderer.h"
+#include "notesapp/PathComponent.h"
+#include "notesapp/ScriptDirectives.h"
+#include "sample-home/NoteBodyEncoder.h"
+
+#include <gtest/gtest.h>
+
+using namespace varnholt;
+using sample::BodySegment;
+
+namespace {
+
+BodySegment text(std::string t, std::optional<int> style = std::nullopt)
+{
+    BodySegment s;
+    s.text = std::move(t);
+    s.styleType = style;
+    return s;
+}
+
+BodySegment item(std::string t, int style, int indent = 0, std::optional<bool> done = std::nullopt)
+{
+    BodySegment s = text(std::move(t), style);
+    s.indent = indent;
+    s.checklistDone = done;
+    return s;
+}
+
+std::string render(const std::vector<BodySegment>& segments, NoteHtmlRenderer::ResolveAttachment resolve = {})
+{
+    const auto document = notesdb::NoteBodyDecoder::parseNoteDocument(sample::encodeNoteBody(segments));
+    EXPECT_TRUE(document);
+    return document ? NoteHtmlRenderer(std::move(resolve)).renderBody(*document) : "";
+}
+
+} // namespace
+
+TEST(NoteHtmlRenderer, ParagraphStylesAndInlineFormatting)
+{
+    BodySegment bold = text("bold");
+    bold.fontWeight = 1;
+    BodySegment both = text("both");
+    both.fontWeight = 3;
+    both.underlined = true;
+    both.strikethrough = true;
+    BodySegment link = text("site");
+    link.link = "https://example.org/?a=1&b=2";
+    BodySegment evil = text("click");
+    evil.link = " JaVa\tScRiPt:alert(1)";
+
+    const std::string html = render({text("Title\n", 0), text("Heading\n", 1), text("Sub\n", 2),
+                                      text("line 1\n", 4), text("  line <2>\n", 4), text("Plain "), bold, text(" "),
+                                      both, text(" "), link, text(" "), evil, text("\n\n<script>alert(1)</script>")});
+    EXPECT_EQ(html, "<div><h1>Title</h1></div>\n"
+                    "<div><h2>Heading</h2></div>\n"
+                    "<div><h3>Sub</h3></div>\n"
+                    "<pre>line 1\n  line &lt;2&gt;</pre>\n"
+                    "<div>Plain <b>bold</b> <b><i><u><s>both</s></u></i></b> "
+                    "<a href=\"https://example.org/?a=1&amp;b=2\">site</a> click</div>\n"
+                    "<div><br></div>\n"
+                    "<div>&lt;script&gt;alert(1)&lt;/script&gt;</div>\n");
+}
+
+TEST(NoteHtmlRenderer, NestedListsAndChecklists)
+{
+    const std::string html =
+        render({item("one\n", 100), item("one.a\n", 100, 1), item("one.a.i\n", 102, 2), item("two\n", 100),
+                item("dash\n", 101), item("todo\n", 103, 0, false), item("done\n", 103, 0, true), text("after")});
+    EXPECT_EQ(html, "<ul>\n"
+                    "<li>one<ul>\n"
+                    "<li>one.a<ol>\n"
+                    "<li>one.a.i</li></ol>\n"
+                    "</li></ul>\n"
+                    "</li>\n<li>two</li></ul>\n"
+                    "<ul class=\"dashed\">\n"
+                    "<li>dash</li></ul>\n"
+                    "<ul class=\"checklist\">\n"
+                    "<li><input type=\"checkbox\" disabled> todo</li>\n"
+                    "<li><input type=\"checkbox\" disabled checked> done</li></ul>\n"
+                    "<div>after</div>\n");
+}
+
+TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
+{
+    auto attachment = [](std::string id, std::string type) {
+        BodySegment s = text(sample::kObjectReplacement);
+        s.attachmentIdentifier = std::move(id);
+        s.attachmentType = std::move(type);
+        return s;
+    };
+    const std::string html = render(
+        {text("東京 👨‍👩‍👧‍👦 ñ\n"), attachment("IMG", "public.jpeg"), text("\n"), attachment("PDF", "com.adobe.pdf"),
+         text("\n"), attachment("TBL", "com.apple.notes.table"), text("\n"), attachment("GONE", "public.png")},
+        [](const notesdb::NoteDocument::AttachmentReference& ref) {
+            RenderedAttachment r;
+            if (ref.identifier == "IMG")
+                r = {RenderedAttachment::Kind::image, "My note_files/photo 1.jpg", "photo 1.jpg"};
+            else if (ref.identifier == "PDF")
+                r = {RenderedAttachment::Kind::file, "My note_files/a&b.pdf", "a&b.pdf"};
+            else if (ref.identifier == "TBL")
+                r.kind = RenderedAttachment::Kind::table;
+            else
+                r.name = "lost.png";
+            return r;
+        });
+    EXPECT_EQ(html, "<div>東京 👨‍👩‍👧‍👦 ñ</div>\n"
+                    "<div><img src=\"My%20note_files/photo%201.jpg\" alt=\"photo 1.jpg\" style=\"max-width: 100%\"></div>\n"
+                    "<div><a href=\"My%20note_files/a%26b.pdf\">a&amp;b.pdf</a></div>\n"
+                    "<div>[Table]</div>\n"
+                    "<div>[lost.png]</div>\n");
+}
+
+TEST(PathComponent, NamesCannotLeaveTheirFolder)
+{
+    EXPECT_EQ(safePathComponent("..", "Untitled"), "_..");
+    EXPECT_EQ(safePathComponent(".", "Untitled"), "_.");
+    EXPECT_EQ(safePathComponent("../../etc/passwd", "Untitled"), "_..-..-etc-passwd");
+    EXPECT_EQ(safePathComponent("a/b:c\x01\n", "Untitled"), "a-b-c--");
+    EXPECT_EQ(safePathComponent("", "Untitled"), "Untitled");
+    EXPECT_EQ(safePathComponent("evil\xE2\x80\xAEtxt.exe", "x"), "evil-txt.exe");
+    const std::string longName = safePathComponent(std::string(5000, 'x') + "東京", "x");
+    EXPECT_LE(longName.size(), 180u);
+    const std::string cjk = safePathComponent(std::string(179, 'a') + "東", "x");
+    EXPECT_EQ(cjk, std::string(179, 'a')) << "a character is never split";
+}
+
+TEST(ScriptDirectives, DestinationAndLimitsFromThePreparedScript)
+{
+    const auto prepared = notesapp::ScriptDirectives::parse(
+        "set globalNoteCounter to 0\nset globalDebugLimit to 7\ntell application \"Notes\"\n"
+        "set destRootPOSIX to \"/out/html/\"\nset debugLimit to 9\n");
+    EXPECT_EQ(prepared.destinationRoot, "/out/html/");
+    EXPECT_EQ(prepared.limit, 7);
+
+    const auto unprepared = notesapp::ScriptDirectives::parse(
+        "set destRootPOSIX to \"/Users/tolvane/notes_export_\" & dateStamp & \"/\"\n");
+    EXPECT_FALSE(unprepared.destinationRoot);
+    EXPECT_FALSE(notesapp::ScriptDirectives::parse("display dialog \"hi\"").limit);
+}

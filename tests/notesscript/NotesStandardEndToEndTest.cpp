@@ -1,0 +1,109 @@
+#include "cli/CommandLine.h"
+#include "platform/Files.h"
+#include "sample-home/NotesSample.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace varnholt;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Export {
+    int status;
+    std::string err;
+    std::vector<std::string> trace;
+};
+
+Export runNotes(const fs::path& home, std::vector<std::string> extra)
+{
+    std::vector<std::string> args{"varnholt", "--home", home.string(), "notes"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::ostringstream out, err;
+    test::TraceCapture trace;
+    const int status = cli::run(args, {out, err, false});
+    return {status, err.str(), trace.lines()};
+}
+
+std::vector<fs::path> filesWithExtension(const fs::path& root, const std::string& extension)
+{
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (it->path().extension() == extension)
+            found.push_back(it->path());
+    return found;
+}
+
+bool traced(const Export& run, const std::string& line)
+{
+    return std::find(run.trace.begin(), run.trace.end(), line) != run.trace.end();
+}
+
+class NotesStandardEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override { sample::buildNotes(dir / "home", {}); }
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(NotesStandardEndToEnd, HtmlWithFormattingAndAttachments)
+{
+    const fs::path out = dir / "out";
+    const Export run = runNotes(dir / "home", {"--out", out.string(), "--format", "html"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto pages = filesWithExtension(out, ".html");
+    ASSERT_GE(pages.size(), 10u);
+    EXPECT_TRUE(traced(run, "[Varnholt] Progress: 100% - Export complete! " + std::to_string(pages.size()) +
+                                " notes exported"));
+    std::string all;
+    for (const auto& page : pages)
+        all += *readFile(page);
+    for (const char* expected : {"<b>", "<i>", "<u>", "<s>", "<ul>", "<ol>", "<pre>", "type=\"checkbox\"",
+                                 "<a href=\"https://", "<img src=", "東京", "🛒"})
+        EXPECT_NE(all.find(expected), std::string::npos) << expected;
+    EXPECT_FALSE(filesWithExtension(out, ".png").empty()) << "the image attachment is copied beside its note";
+}
+
+TEST_F(NotesStandardEndToEnd, LimitWithPdfConvertsFromTheHtmlFolder)
+{
+    const fs::path out = dir / "out";
+    const Export run = runNotes(dir / "home", {"--out", out.string(), "--format", "html,pdf", "--limit", "2"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(traced(run, "[Varnholt] Test mode: limiting to 2 items"));
+    EXPECT_TRUE(traced(run, "[Varnholt] Progress: 10% - Starting export of 2 notes (DEBUG MODE: limited to 2)..."));
+    const auto pages = filesWithExtension(out / "html", ".html");
+    EXPECT_GE(pages.size(), 2u);
+    EXPECT_EQ(filesWithExtension(out / "pdf", ".pdf").size() + filesWithExtension(out / "pdf", ".rtf").size(), 2u);
+}
+
+TEST_F(NotesStandardEndToEnd, MarkdownOnlyAndDryRun)
+{
+    const fs::path out = dir / "out";
+    const Export run = runNotes(dir / "home", {"--out", out.string(), "--format", "md"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto markdown = filesWithExtension(out / "markdown", ".md");
+    EXPECT_EQ(markdown.size(), filesWithExtension(out, ".html").size());
+    EXPECT_FALSE(markdown.empty());
+
+    const Export dry = runNotes(dir / "home", {"--out", (dir / "dry").string(), "--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_TRUE(traced(dry, "[Varnholt] Summary: Total: " + std::to_string(markdown.size()) + " notes in 1 accounts"));
+    EXPECT_FALSE(fs::exists(dir / "dry"));
+}
+
+TEST_F(NotesStandardEndToEnd, UnreadableLibraryIsAnAutomationRefusal)
+{
+    const Export run = runNotes(dir / "nowhere", {"--out", (dir / "out").string()});
+    EXPECT_EQ(run.status, 2) << "a home that does not exist is bad usage";
+    fs::create_directories(dir / "empty-home");
+    const Export refused = runNotes(dir / "empty-home", {"--out", (dir / "out").string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Notes requires automation permission"), std::string::npos);
+    EXPECT_TRUE(traced(refused, "[Varnholt] \u26A0\uFE0F Permission Issue: Notes requires automation permission"));
+}
