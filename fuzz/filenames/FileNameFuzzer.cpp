@@ -4,6 +4,7 @@
 #include "exporters/messages/ConversationFileNames.h"
 #include "exporters/notesdb/TextFileNames.h"
 #include "fuzz/FuzzCheck.h"
+#include "notesapp/PathComponent.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkComponent(name + ".json");
         FUZZ_CHECK(claimed.insert(name).second);
     }
+
+    // Notes, folders and accounts of the standard method become folder and file names too.
+    const std::string component = safePathComponent(input, "Untitled");
+    checkComponent(component);
+    FUZZ_CHECK(component.size() <= 180);
+    FUZZ_CHECK(component.front() != '.');
+    if (fuzz::isValidUtf8(input))
+        FUZZ_CHECK(fuzz::isValidUtf8(component));
 
     // The same input as note titles: split in two at its first byte's value.
     std::vector<notesdb::Note> notes(3);

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <optional>
 
 using namespace varnholt;
@@ -176,6 +177,18 @@ TEST_F(HostileInput, EveryHostileConversationAndNoteIsExported)
             ++hostileConversations;
     EXPECT_EQ(hostileConversations, sample::hostileNames().size());
 
-    // One text file per note, whatever its title.
+    // One text file per note, whatever its title; one page per note in the standard method, and
+    // one file per page and format after conversion.
     EXPECT_EQ(filesBelow(output(ExportMethod::notesFast) / "txt").size(), sample::hostileNames().size());
+    for (ExportMethod method : {ExportMethod::notesStandard, ExportMethod::notesStandardConverted}) {
+        std::map<std::string, size_t> byExtension;
+        for (const fs::path& path : filesBelow(output(method)))
+            ++byExtension[path.extension().string()];
+        SCOPED_TRACE(methodName(method));
+        EXPECT_EQ(byExtension[".html"], sample::hostileNames().size());
+        if (method != ExportMethod::notesStandardConverted)
+            continue;
+        for (const char* extension : {".txt", ".rtf", ".md", ".pdf"})
+            EXPECT_EQ(byExtension[extension], sample::hostileNames().size()) << extension;
+    }
 }

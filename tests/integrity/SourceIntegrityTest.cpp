@@ -38,6 +38,8 @@ std::vector<std::string> writeAheadOnlyTexts(ExportMethod method)
     case ExportMethod::messages:
         return {"D'accord, merci Ren\u00E9e !", "Ren\u00E9e Dupont"}; // the chat, and the contact naming it
     case ExportMethod::notesFast:
+    case ExportMethod::notesStandard:
+    case ExportMethod::notesStandardConverted:
         return {"Still in the WAL \U0001F4DD", "Auch nur im WAL."};
     case ExportMethod::voiceMemos:
         return {};

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include <chrono>
+#include <new>
 #include <stdexcept>
 #include <sys/mman.h>
 #include <sys/wait.h>

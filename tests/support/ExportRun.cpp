@@ -21,6 +21,10 @@ std::string methodName(ExportMethod method)
         return "Messages";
     case ExportMethod::notesFast:
         return "Notes (fast)";
+    case ExportMethod::notesStandard:
+        return "Notes (standard, HTML)";
+    case ExportMethod::notesStandardConverted:
+        return "Notes (standard, every format)";
     }
     return "?";
 }
@@ -28,7 +32,8 @@ std::string methodName(ExportMethod method)
 const std::vector<ExportMethod>& allExportMethods()
 {
     static const std::vector<ExportMethod> kMethods{ExportMethod::voiceMemos, ExportMethod::messages,
-                                                    ExportMethod::notesFast};
+                                                    ExportMethod::notesFast, ExportMethod::notesStandard,
+                                                    ExportMethod::notesStandardConverted};
     return kMethods;
 }
 
@@ -50,13 +55,23 @@ ExportOutcome runExport(ExportMethod method, const fs::path& home, const fs::pat
         options.useFastMode = true;
         options.formats = {ExportFormat::json, ExportFormat::html};
         break;
+    case ExportMethod::notesStandard:
+        options.type = ExporterType::notes;
+        options.formats = {ExportFormat::html};
+        break;
+    case ExportMethod::notesStandardConverted:
+        options.type = ExporterType::notes;
+        options.formats = {ExportFormat::html, ExportFormat::txt, ExportFormat::rtf, ExportFormat::markdown,
+                           ExportFormat::pdf};
+        break;
     }
     TraceCapture trace;
     std::ostringstream out;
     std::ostringstream err;
     ExportOutcome outcome;
     outcome.exitCode = cli::runExport(options, cli::Streams{out, err, false});
-    outcome.messages = out.str() + err.str();
+    outcome.told = out.str() + err.str();
+    outcome.messages = outcome.told;
     for (const std::string& line : trace.lines())
         outcome.messages += "\n  trace: " + line;
     return outcome;
