@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view html(reinterpret_cast<const char*>(data), size);
 
     const std::string text = varnholt::htmlToText(html);
-    FUZZ_CHECK(!text.empty() && text.back() == '\n');
+    FUZZ_CHECK(text.empty() || text.back() == '\n'); // an empty document gives an empty text
     FUZZ_CHECK(varnholt::fuzz::isValidUtf8(text));
 
     const std::string rtf = varnholt::htmlToRtf(html);

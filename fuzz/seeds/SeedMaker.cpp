@@ -3,9 +3,11 @@
 // The seeds go to the build folder only; nothing real is ever copied into the project.
 //
 //   varnholt-fuzz-seeds OUT_DIR [REALDATA_DIR]
-// writes OUT_DIR/typedstream, OUT_DIR/notebody and OUT_DIR/filenames.
+// writes OUT_DIR/<target> for every fuzz target.
 
 #include "exporters/notesdb/Gzip.h"
+#include "exporters/notesdb/NoteBodyDecoder.h"
+#include "notesapp/NoteHtmlRenderer.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"
@@ -18,6 +20,7 @@
 #include <fmt/format.h>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -76,9 +79,24 @@ void eachValue(const Database& db, const std::string& sql, const std::function<v
 void addNoteBody(Corpus& corpus, std::string_view blob)
 {
     corpus.add("notebody", blob);
+    std::optional<std::string> inflated;
     if (notesdb::looksLikeGzip(blob))
-        if (auto inflated = notesdb::inflateGzip(blob, kMaxSeedBytes))
-            corpus.add("notebody", *inflated);
+        inflated = notesdb::inflateGzip(blob, kMaxSeedBytes);
+    if (!inflated)
+        return;
+    corpus.add("notebody", *inflated);
+    corpus.add("noterender", *inflated);
+    // The page the standard method writes for it is what the converters read.
+    if (auto document = notesdb::NoteBodyDecoder::parseNoteDocument(*inflated)) {
+        const NoteHtmlRenderer renderer([](const notesdb::NoteDocument::AttachmentReference& reference) {
+            RenderedAttachment rendered;
+            rendered.kind = RenderedAttachment::Kind::image;
+            rendered.relativePath = "Note_files/" + reference.identifier + ".png";
+            rendered.name = reference.typeUti;
+            return rendered;
+        });
+        corpus.add("convert", NoteHtmlRenderer::page("Seed", renderer.renderBody(*document)));
+    }
 }
 
 void harvestDatabase(Corpus& corpus, const fs::path& path, const fs::path& scratch)
@@ -130,6 +148,8 @@ void harvestFolder(Corpus& corpus, const fs::path& folder, const fs::path& scrat
             corpus.add("typedstream", *bytes);
         else if (notesdb::looksLikeGzip(*bytes))
             addNoteBody(corpus, *bytes);
+        else if (name.ends_with(".html") || name.ends_with(".htm"))
+            corpus.add("convert", *bytes);
     }
 }
 } // namespace
@@ -156,6 +176,8 @@ int main(int argc, char** argv)
         harvestFolder(corpus, work / "hostile", work / "scratch");
         for (const std::string& name : sample::hostileNames())
             corpus.add("filenames", name);
+        for (const std::string& text : sample::hostileTexts())
+            corpus.add("convert", "<html><body><p>" + text + "</p></body></html>");
         if (argc > 2 && fs::is_directory(argv[2]))
             harvestFolder(corpus, argv[2], work / "scratch");
         else
