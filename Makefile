@@ -5,8 +5,11 @@ BUILD_DIR ?= build
 SAMPLE_HOME := $(BUILD_DIR)/sample-home
 DEMO_OUT := demo-output
 CMAKE_FLAGS ?= -DVARNHOLT_WERROR=ON
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test fuzz bench clean
+.PHONY: all deps configure build demo test test-asan fuzz bench clean
 
 all: build
 
@@ -32,5 +35,13 @@ bench: deps
 	@cmake --build build-bench
 	@for b in build-bench/bench/bench_*; do echo "== $$b"; "$$b" || exit 1; done
 
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer (no window).
+test-asan: deps
+	@bash scripts/test-asan "$(ASAN_DIR)"
+
+# Each libFuzzer target for FUZZ_SECONDS (clang, ASan + UBSan); findings land in $(FUZZ_DIR)/artifacts.
+fuzz: deps
+	@bash scripts/fuzz "$(FUZZ_DIR)" "$(FUZZ_SECONDS)"
+
 clean:
-	rm -rf $(BUILD_DIR) build-bench $(DEMO_OUT)
+	rm -rf $(BUILD_DIR) build-bench $(ASAN_DIR) $(FUZZ_DIR) $(DEMO_OUT)

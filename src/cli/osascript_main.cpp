@@ -69,6 +69,12 @@ int main(int argc, char** argv)
                       << *directives.destinationRoot << "\n";
             return 1;
         }
+        if (result.unreadable > 0) {
+            std::cerr << "varnholt-osascript: the text of " << result.unreadable
+                      << " notes could not be read; the Notes database may be damaged. Copy it again from the Mac "
+                         "and retry.\n";
+            return 1;
+        }
     } catch (const varnholt::Error& error) {
         std::cerr << "varnholt-osascript: " << error.description() << "\n";
         return 1;

@@ -185,6 +185,10 @@ NotesHtmlWriter::Result NotesHtmlWriter::writeAll(std::optional<long long> limit
             continue;
         }
         ++result.written;
+        if (note->bodyUnreadable) {
+            Trace::line("[NotesLibrary] The text of \u201c" + title + "\u201d could not be read: its stored body is damaged");
+            ++result.unreadable;
+        }
     }
     return result;
 }

@@ -17,6 +17,8 @@ public:
     struct Result {
         long long written = 0;
         long long failed = 0;
+        // Pages written with the title alone because the stored body is damaged beyond reading.
+        long long unreadable = 0;
     };
 
     NotesHtmlWriter(const NotesLibrary& library, std::filesystem::path root) : m_library(library), m_root(std::move(root)) {}

@@ -125,6 +125,13 @@ NotesLibrary NotesLibrary::open(const std::string& sourceHome, const Readability
     reader.setBodies(content == Content::countsOnly ? notesdb::NoteStoreReader::Bodies::none
                                                     : notesdb::NoteStoreReader::Bodies::documents);
     const auto schema = reader.detectSchema();
+    // An empty or foreign file opens as a database too; say so rather than fail on a missing table.
+    if (!schema.isModernSchema &&
+        !reader.queryScalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ZNOTE';").value_or(0))
+        throw DomainError("NotesExporter", 3,
+                          "The file at " + storePath +
+                              " is not a Notes database: it has neither the ZICCLOUDSYNCINGOBJECT nor the ZNOTE "
+                              "table. Choose the home folder of a Mac whose Notes database is in place.");
 
     NotesLibrary library;
     if (schema.isModernSchema) {

@@ -46,8 +46,15 @@ std::string safePathComponent(const std::string& name, const std::string& fallba
         out.pop_back();
     if (out.empty())
         return fallback;
-    if (out.front() == '.')
+    if (out.front() == '.') {
         out.insert(out.begin(), '_');
+        // The "_" must not take the name past its limit: give back the last whole character.
+        while (out.size() > maxBytes) {
+            while ((static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
+                out.pop_back();
+            out.pop_back();
+        }
+    }
     return out;
 }
 

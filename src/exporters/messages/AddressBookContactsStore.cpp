@@ -34,6 +34,12 @@ bool isFile(const std::string& path)
     std::error_code ec;
     return fs::is_regular_file(path, ec);
 }
+
+bool isPresent(const std::string& path)
+{
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+}
 } // namespace
 
 AddressBookContactsStore::AddressBookContactsStore(std::string sourceHome, std::vector<std::string> vcardFiles,
@@ -46,13 +52,13 @@ std::vector<std::string> AddressBookContactsStore::addressBookDatabases() const
 {
     const std::string folder = m_sourceHome + kAddressBookFolder;
     std::vector<std::string> databases;
-    if (const std::string local = folder + "/" + kDatabaseName; isFile(local))
+    if (const std::string local = folder + "/" + kDatabaseName; isPresent(local))
         databases.push_back(local);
     std::vector<std::string> accounts;
     std::error_code ec;
     for (fs::directory_iterator it(folder + "/Sources", ec), end; !ec && it != end; it.increment(ec)) {
         const std::string candidate = (it->path() / kDatabaseName).string();
-        if (isFile(candidate))
+        if (isPresent(candidate))
             accounts.push_back(candidate);
     }
     std::sort(accounts.begin(), accounts.end());
@@ -64,7 +70,7 @@ std::vector<std::string> AddressBookContactsStore::readableSources() const
 {
     std::vector<std::string> sources;
     for (const std::string& path : addressBookDatabases())
-        if (m_canRead(path))
+        if (isFile(path) && m_canRead(path))
             sources.push_back(path);
     for (const std::string& path : m_vcardFiles)
         if (isFile(path) && m_canRead(path))
@@ -110,6 +116,8 @@ void AddressBookContactsStore::loadAddressBook(const std::string& path)
     auto warn = [&path](const std::string& why) {
         Trace::line("[MessagesExporter] \u26A0\uFE0F Cannot read the address book " + path + ": " + why);
     };
+    if (!isFile(path))
+        return warn("it is not a file");
     auto copy = PrivateDatabaseCopy::make(path);
     if (!copy)
         return warn(copy.error().description());
@@ -120,20 +128,28 @@ void AddressBookContactsStore::loadAddressBook(const std::string& path)
     auto people = db->prepare(kContactsSql);
     if (!people)
         return warn(people.error());
+    // A damaged book still gives the names read before the damage; the rest is said, not hidden.
+    auto warnIfCut = [&](Statement::Step step) {
+        if (step == Statement::Step::Error)
+            warn(db->errorMessage() + "; names from it may be missing");
+    };
     std::map<long long, size_t> byKey;
-    while (people->step() == Statement::Step::Row) {
+    Statement::Step step;
+    while ((step = people->step()) == Statement::Step::Row) {
         byKey[people->columnInt64(0)] = m_contacts.size();
         m_contacts.push_back({people->columnText(1), people->columnText(2), {}, {}});
     }
+    warnIfCut(step);
     if (auto phones = db->prepare(kPhonesSql)) {
-        while (phones->step() == Statement::Step::Row)
+        while ((step = phones->step()) == Statement::Step::Row)
             if (auto it = byKey.find(phones->columnInt64(0)); it != byKey.end())
                 m_contacts[it->second].phoneNumbers.push_back(phones->columnText(1));
+        warnIfCut(step);
     } else {
         warn(phones.error());
     }
     if (auto emails = db->prepare(kEmailsSql)) {
-        while (emails->step() == Statement::Step::Row) {
+        while ((step = emails->step()) == Statement::Step::Row) {
             auto it = byKey.find(emails->columnInt64(0));
             if (it == byKey.end())
                 continue;
@@ -142,6 +158,7 @@ void AddressBookContactsStore::loadAddressBook(const std::string& path)
                 if (auto address = emails->columnOptionalText(column); address && !address->empty())
                     contact.emailAddresses.push_back(*address);
         }
+        warnIfCut(step);
     } else {
         warn(emails.error());
     }

@@ -4,8 +4,13 @@ namespace varnholt {
 
 std::optional<ChatRow> ConversationCursor::next()
 {
-    if (!m_statement.isValid() || m_statement.step() != Statement::Step::Row)
+    if (!m_statement.isValid())
         return std::nullopt;
+    const Statement::Step step = m_statement.step();
+    if (step != Statement::Step::Row) {
+        m_failed = step == Statement::Step::Error;
+        return std::nullopt;
+    }
     ++m_index;
     ChatRow row;
     row.chatId = m_statement.columnInt(0);

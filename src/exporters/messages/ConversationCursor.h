@@ -20,11 +20,14 @@ public:
 
     // The next conversation, or nothing once the rows are exhausted (or stepping fails).
     std::optional<ChatRow> next();
+    // Whether the rows ended because stepping failed (a damaged database), not because they were exhausted.
+    bool failed() const { return m_failed; }
 
 private:
     Statement m_statement;
     long long m_total = 0;
     long long m_index = 0;
+    bool m_failed = false;
 };
 
 } // namespace varnholt

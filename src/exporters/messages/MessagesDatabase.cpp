@@ -174,8 +174,11 @@ tl::expected<long long, DomainError> MessagesDatabase::countMessages() const
     auto statement = m_db.prepare(kCountSql);
     if (!statement)
         return tl::unexpected(DomainError(kDomain, 2, "Failed to prepare count query"));
-    if (statement->step() == Statement::Step::Row)
+    const Statement::Step step = statement->step();
+    if (step == Statement::Step::Row)
         return static_cast<long long>(statement->columnInt(0));
+    if (step == Statement::Step::Error)
+        return tl::unexpected(damaged("the number of conversations"));
     return 0LL;
 }
 
@@ -250,7 +253,8 @@ nlohmann::json MessagesDatabase::getAttachments(std::int64_t messageId) const
     Statement* statement = &*m_attachmentStatement;
     statement->reset();
     statement->bindInt64(1, messageId);
-    while (statement->step() == Statement::Step::Row) {
+    Statement::Step step;
+    while ((step = statement->step()) == Statement::Step::Row) {
         nlohmann::json attachment = nlohmann::json::object();
         attachment["id"] = statement->columnInt64(0);
         attachment["guid"] = statement->columnText(1);
@@ -271,7 +275,25 @@ nlohmann::json MessagesDatabase::getAttachments(std::int64_t messageId) const
         attachment["is_sticker"] = statement->columnInt64(5) == 1;
         attachments.push_back(std::move(attachment));
     }
+    if (step == Statement::Step::Error)
+        noteReadFailure();
     return attachments;
+}
+
+void MessagesDatabase::noteReadFailure() const
+{
+    if (!m_readFailure)
+        m_readFailure = m_db.errorMessage();
+}
+
+DomainError MessagesDatabase::damaged(const std::string& where) const
+{
+    const std::string reason = m_readFailure.value_or(m_db.errorMessage());
+    Trace::line("[MessagesExporter] \u274C Reading " + where + " failed: " + reason);
+    return DomainError(kDomain, 3,
+                       "The Messages database is damaged (" + reason + " while reading " + where +
+                           "), so the export would be incomplete. Export from an undamaged copy of "
+                           "~/Library/Messages, for example from a backup.");
 }
 
 } // namespace varnholt

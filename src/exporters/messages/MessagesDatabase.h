@@ -56,6 +56,12 @@ public:
     // The AttachmentRecords of one message; empty when there are none or the query cannot be prepared.
     nlohmann::json getAttachments(std::int64_t messageId) const;
 
+    // The SQLite message of the first read that failed part-way (rows of a damaged database), if any.
+    const std::optional<std::string>& readFailure() const { return m_readFailure; }
+    void noteReadFailure() const;
+    // The error that ends an export whose database could not be read to the end.
+    DomainError damaged(const std::string& where) const;
+
     // A statement text with every column this database lacks replaced by NULL.
     std::string adaptToSchema(const std::string& sql) const;
     bool hasColumn(const std::string& table, const std::string& column) const;
@@ -73,6 +79,7 @@ private:
     std::string m_attachmentsSql;
     // Prepared on first use and reused for every message with attachments.
     mutable std::optional<Statement> m_attachmentStatement;
+    mutable std::optional<std::string> m_readFailure;
 };
 
 } // namespace varnholt

@@ -138,8 +138,12 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
         if (m_stop.stop_requested())
             return LoopEnd::cancelled;
         std::optional<ChatRow> chat = cursor->next();
-        if (!chat)
+        if (!chat) {
+            // Rows that end in a read error would otherwise pass for all conversations.
+            if (cursor->failed())
+                throw database->damaged("the list of conversations");
             break;
+        }
         const long long index = cursor->index();
         m_currentStatus.set("Exporting chat " + std::to_string(index) + " of " + std::to_string(total) + ": " +
                             chat->nameOrIdentifier());
@@ -151,7 +155,8 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
         nlohmann::json messages = nlohmann::json::array();
         std::vector<std::string> attachmentNames; // distinct, in the order first met
         std::set<std::string> seenNames;
-        while (rows->step() == Statement::Step::Row) {
+        Statement::Step step;
+        while ((step = rows->step()) == Statement::Step::Row) {
             nlohmann::json message = database->readMessage(*rows);
             if (auto attachments = message.find("attachments"); attachments != message.end()) {
                 for (const nlohmann::json& attachment : *attachments) {
@@ -162,6 +167,10 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
             }
             messages.push_back(std::move(message));
         }
+        if (step == Statement::Step::Error)
+            database->noteReadFailure();
+        if (database->readFailure())
+            throw database->damaged("the messages of \u201c" + chat->nameOrIdentifier() + "\u201d");
         rows.reset();
 
         std::string displayName = chat->nameOrIdentifier();

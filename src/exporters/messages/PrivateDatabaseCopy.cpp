@@ -1,5 +1,7 @@
 #include "exporters/messages/PrivateDatabaseCopy.h"
 
+#include "platform/DatabaseFileCopy.h"
+
 #include <cstdlib>
 #include <vector>
 
@@ -23,15 +25,9 @@ tl::expected<PrivateDatabaseCopy, FileSystemError> PrivateDatabaseCopy::make(con
     copy.m_folder = buffer.data();
     const fs::path target = copy.m_folder / fs::path(database).filename();
 
-    fs::copy_file(database, target, ec);
-    if (ec)
-        return tl::unexpected(FileSystemError("read", database, ec));
-    const std::string wal = database + "-wal";
-    if (fs::exists(wal, ec)) {
-        fs::copy_file(wal, target.string() + "-wal", ec);
-        if (ec)
-            return tl::unexpected(FileSystemError("read", wal, ec));
-    }
+    // The app may be writing right now: the copy must be a state the database was really in.
+    if (auto copied = copyDatabaseFiles(database, target); !copied)
+        return tl::unexpected(copied.error());
     copy.m_path = target.string();
     return copy;
 }

@@ -1,6 +1,7 @@
 #include "exporters/notesdb/DatabaseSnapshot.h"
 
 #include "platform/Database.h"
+#include "platform/DatabaseFileCopy.h"
 #include "platform/DomainError.h"
 #include "platform/FileSystemError.h"
 
@@ -49,14 +50,12 @@ DatabaseSnapshot DatabaseSnapshot::create(const std::string& storePath, const fs
 
     DatabaseSnapshot snapshot(makePrivateFolder(temporaryRoot), "");
     const fs::path copy = snapshot.m_folder / fs::path(storePath).filename();
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        const fs::path source = storePath + suffix;
-        if (suffix[0] != '\0' && !fs::exists(source, ec))
-            continue;
+    // Notes may be writing right now: the copy must be a state the store was really in.
+    if (auto copied = copyDatabaseFiles(storePath, copy); !copied)
+        throw copied.error();
+    for (const char* suffix : {"", "-wal"}) {
         fs::path target = copy;
         target += suffix;
-        if (!fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec) || ec)
-            throw FileSystemError("copy", source, ec);
         // The copy must be writable for the fold whatever the original's mode.
         fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
     }

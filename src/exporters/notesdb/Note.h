@@ -31,6 +31,8 @@ struct Note {
     std::optional<std::int64_t> accountId;
     // The structured body, kept only when the reader is asked for documents.
     std::optional<NoteDocument> document;
+    // The stored body is compressed but does not inflate: the store is damaged and the text is lost.
+    bool bodyUnreadable = false;
 };
 
 } // namespace varnholt::notesdb

@@ -1,5 +1,6 @@
 #include "exporters/notesdb/NoteStoreReader.h"
 
+#include "exporters/notesdb/Gzip.h"
 #include "exporters/notesdb/NoteBodyDecoder.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
@@ -435,6 +436,7 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
                     note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
                 note.bodyHTML = note.document ? std::optional<std::string>(note.document->plainText())
                                               : NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+                note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*raw.bodyBlob);
             }
             raw.bodyBlob.reset(); // the compressed copy is no longer needed
             note.created = raw.created;
@@ -486,7 +488,8 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
     if (noteIds.empty())
         return result;
     auto readRows = [&](Statement& statement, const std::unordered_set<std::int64_t>* wanted) {
-        while (statement.step() == Statement::Step::Row) {
+        Statement::Step step;
+        while ((step = statement.step()) == Statement::Step::Row) {
             const std::int64_t note = statement.columnInt64(0);
             if (wanted && !wanted->count(note))
                 continue;
@@ -497,6 +500,14 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             attachment.typeUTI = columnString(statement, 4);
             attachment.identifier = columnString(statement, 5);
             result[note].push_back(std::move(attachment));
+        }
+        if (step == Statement::Step::Error) {
+            // As with the notes themselves: a cut-off list would pass for every attachment.
+            const std::string message = m_db.errorMessage();
+            Trace::line("[FastDB] \u274C Reading attachments failed: " + message);
+            throw DomainError("NotesExporter", 10,
+                              "Failed to read note attachments: " + message +
+                                  ". The Notes database may be damaged; copy it again from the Mac and retry.");
         }
     };
 

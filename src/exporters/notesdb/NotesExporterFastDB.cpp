@@ -105,7 +105,27 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
         if (m_stop.stop_requested())
             return;
     }
+    failIfBodiesWereLost(notes);
     reportProgress(1.0, "Export complete: " + std::to_string(notes.size()) + " notes");
+}
+
+void NotesExporterFastDB::failIfBodiesWereLost(const std::vector<Note>& notes)
+{
+    // Everything readable is written by now; the export still must not pass for complete.
+    std::vector<const Note*> lost;
+    for (const Note& note : notes)
+        if (note.bodyUnreadable)
+            lost.push_back(&note);
+    if (lost.empty())
+        return;
+    for (const Note* note : lost)
+        Trace::line("[FastDB] \u274C The text of note " + std::to_string(note->id) + " (" + note->title.value_or("") +
+                    ") could not be read: its stored body is damaged");
+    throw DomainError("NotesExporter", 11,
+                      "Exported " + std::to_string(notes.size()) + " notes, but the text of " +
+                          std::to_string(lost.size()) + " of them could not be read (first: \u201c" +
+                          lost.front()->title.value_or("") +
+                          "\u201d). The Notes database may be damaged; copy it again from the Mac and retry.");
 }
 
 std::string NotesExporterFastDB::ndjsonLine(const Note& note)

@@ -33,6 +33,8 @@ public:
 
 private:
     void reportProgress(double fraction, const std::string& message) const;
+    // Throws when a note's stored body was damaged beyond reading (after the rest is written).
+    static void failIfBodiesWereLost(const std::vector<notesdb::Note>& notes);
     void exportNDJSON(const std::vector<notesdb::Note>& notes, const std::string& outputPath) const;
     void exportHTML(const std::vector<notesdb::Note>& notes, const std::string& outputPath) const;
 

@@ -18,7 +18,7 @@ public:
     // Room for " (id)" and ".txt" within the usual 255-byte limit on a name.
     static constexpr std::size_t kMaxBaseBytes = 200;
 
-    // The name without uniqueness: base + ".txt".
+    // The name without uniqueness and without ".txt" (every file name adds it, so "." is harmless).
     static std::string baseName(const Note& note);
     // One name per note, in note order; all distinct.
     static std::vector<std::string> reserve(const std::vector<Note>& notes);

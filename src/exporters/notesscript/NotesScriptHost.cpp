@@ -1,6 +1,7 @@
 #include "exporters/notesscript/NotesScriptHost.h"
 
 #include "exporters/notesscript/NotesScripts.h"
+#include "platform/Error.h"
 
 namespace varnholt {
 
@@ -23,7 +24,15 @@ public:
                                                                      "by the Linux Notes library.");
             return error;
         }
-        const std::optional<NotesLibraryCounts> counts = m_countLibrary ? m_countLibrary() : std::nullopt;
+        std::optional<NotesLibraryCounts> counts;
+        try {
+            counts = m_countLibrary ? m_countLibrary() : std::nullopt;
+        } catch (const Error& failure) {
+            ScriptErrorInfo error;
+            error.entries["NSAppleScriptErrorNumber"] = NotesScriptHost::kGeneralError;
+            error.entries["NSAppleScriptErrorMessage"] = "Notes got an error: " + failure.description();
+            return error;
+        }
         if (!counts) {
             ScriptErrorInfo error;
             error.entries["NSAppleScriptErrorNumber"] = kErrorEventNotPermitted;

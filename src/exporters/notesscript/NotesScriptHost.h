@@ -14,7 +14,9 @@ struct NotesLibraryCounts {
 };
 
 // Answers the count and summary scripts from the Notes library on Linux. A
-// library that cannot be opened answers like a refused automation consent (-1743);
+// library that is missing or cannot be read answers like a refused automation
+// consent (-1743: the count function gives nothing); one that fails otherwise (a
+// damaged store: the count function throws an Error) answers with that error;
 // any other script is not understood.
 class NotesScriptHost : public ScriptHost {
 public:
@@ -25,6 +27,7 @@ public:
     std::unique_ptr<Script> create(const std::string& source) override;
 
     static constexpr long long kNotUnderstood = -1708;
+    static constexpr long long kGeneralError = -2700;
 
 private:
     CountLibrary m_countLibrary;

@@ -3,6 +3,7 @@
 #include "convert/FormatConverter.h"
 #include "exporters/notesscript/ChildScriptProcess.h"
 #include "exporters/notesscript/NotesScriptHost.h"
+#include "platform/DomainError.h"
 #include "notesapp/NotesLibrary.h"
 #include "platform/ProcessRunner.h"
 
@@ -62,8 +63,12 @@ NotesExporterSimple::Services standardNotesServices(const std::string& sourceHom
             counts.notes = static_cast<long long>(library.notes().size());
             counts.accounts = static_cast<long long>(library.accounts().size());
             return counts;
-        } catch (const std::exception&) {
-            return std::nullopt;
+        } catch (const DomainError& error) {
+            // Only a store that is missing or cannot be read is like a refused consent; a damaged
+            // one goes on to say what is wrong with it.
+            if (error.domain() == "NotesLibrary")
+                return std::nullopt;
+            throw;
         }
     });
     services.scriptResource = findExportScriptResource;

@@ -28,6 +28,13 @@ bool listFolder(const std::string& folder)
     fs::directory_iterator it(folder, ec);
     return !ec;
 }
+
+fs::path resolved(const fs::path& path)
+{
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(path, ec);
+    return ec ? path.lexically_normal() : canonical;
+}
 } // namespace
 
 const std::array<const char*, 6>& VoiceMemosExporter::candidateSuffixes()
@@ -107,6 +114,20 @@ std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::findAudioFiles(co
     return files;
 }
 
+std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::withinHome(std::vector<AudioFile> files) const
+{
+    // A link in the recordings folder may point anywhere on the machine; only the home is exported.
+    const fs::path home = resolved(m_sourceHome.empty() ? fs::path("/") : fs::path(m_sourceHome));
+    std::erase_if(files, [&home](const AudioFile& file) {
+        if (isWithin(home, resolved(file.source)))
+            return false;
+        Trace::line("[VoiceMemosExporter] \u26A0\uFE0F Skipped " + file.relativePath +
+                    ": it is a link to a file outside the home folder");
+        return true;
+    });
+    return files;
+}
+
 void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
 {
     reportProgress(0.0, "Locating Voice Memos...");
@@ -119,7 +140,7 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
 
     reportProgress(0.1, "Found Voice Memos at: " + fs::path(*folder).filename().string());
 
-    const std::vector<AudioFile> audioFiles = findAudioFiles(*folder);
+    const std::vector<AudioFile> audioFiles = withinHome(findAudioFiles(*folder));
     if (audioFiles.empty()) {
         reportProgress(1.0, "No voice memos found");
         return;

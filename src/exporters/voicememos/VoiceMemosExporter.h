@@ -39,6 +39,8 @@ public:
     static std::vector<AudioFile> findAudioFiles(const std::string& folder);
 
 private:
+    // The files that are, or link to, files inside the source home; the others are logged and left out.
+    std::vector<AudioFile> withinHome(std::vector<AudioFile> files) const;
     void reportProgress(double fraction, const std::string& message) const;
     void createMetadata(const std::vector<AudioFile>& audioFiles, const std::string& outputPath) const;
 
