@@ -5,8 +5,8 @@
 //
 //   bench_messages [--home DIR] [--messages N] [--conversations N] [--keep]
 
-#include "exporters/messages/MessagesDatabase.h"
-#include "exporters/messages/MessagesExporter.h"
+#include "sources/messages/MessagesDatabase.h"
+#include "export/messages/MessagesExporter.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
 #include "platform/Trace.h"

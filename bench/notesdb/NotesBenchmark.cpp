@@ -3,8 +3,8 @@
 //   floor: open the store and inflate every body with zlib, nothing else;
 //   full:  the whole fast export, TXT and NDJSON.
 // Usage: bench_notesdb [work folder]   (default: a new folder under /tmp, removed afterwards)
-#include "exporters/notesdb/Gzip.h"
-#include "exporters/notesdb/NotesExporterFastDB.h"
+#include "platform/Gzip.h"
+#include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
 #include "platform/Trace.h"

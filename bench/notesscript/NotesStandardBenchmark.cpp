@@ -2,9 +2,9 @@
 // varnholt-osascript) against the fast method on the same home of 20,000
 // generated notes, in the same run.
 // Usage: bench_notesscript [work folder]   (default: a new folder under /tmp, removed afterwards)
-#include "exporters/notesdb/NotesExporterFastDB.h"
-#include "exporters/notesscript/NotesExporterSimple.h"
-#include "exporters/notesscript/NotesScriptServices.h"
+#include "export/notesdb/NotesExporterFastDB.h"
+#include "export/notesscript/NotesExporterSimple.h"
+#include "export/notesscript/NotesScriptServices.h"
 #include "platform/Trace.h"
 #include "sample-home/NotesSample.h"
 

@@ -1,10 +1,10 @@
 // Names of conversations and notes become file names. Whatever a name holds, the file name
 // must stay one harmless component of its folder.
 
-#include "exporters/messages/ConversationFileNames.h"
-#include "exporters/notesdb/TextFileNames.h"
+#include "render/messages/ConversationFileNames.h"
+#include "render/notes/TextFileNames.h"
 #include "fuzz/FuzzCheck.h"
-#include "notesapp/PathComponent.h"
+#include "platform/PathComponent.h"
 
 #include <cstddef>
 #include <cstdint>

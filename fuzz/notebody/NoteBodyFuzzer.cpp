@@ -2,9 +2,9 @@
 // foreign store holds. The input is tried as the stored blob and, since random bytes seldom
 // inflate, also compressed first, so the protobuf parser and the readable-run scan see it.
 
-#include "exporters/notesdb/Gzip.h"
-#include "exporters/notesdb/NoteBodyDecoder.h"
-#include "exporters/notesdb/ReadableRunScan.h"
+#include "platform/Gzip.h"
+#include "sources/notes/NoteBodyDecoder.h"
+#include "sources/notes/ReadableRunScan.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstddef>

@@ -1,10 +1,10 @@
 // A note body, as any store may hold it, rendered as the HTML page a user opens in a browser:
 // whatever the body says, the page must not run anything.
 
-#include "exporters/notesdb/Gzip.h"
-#include "exporters/notesdb/NoteBodyDecoder.h"
+#include "platform/Gzip.h"
+#include "sources/notes/NoteBodyDecoder.h"
 #include "fuzz/FuzzCheck.h"
-#include "notesapp/NoteHtmlRenderer.h"
+#include "render/notes/NoteHtmlRenderer.h"
 #include "support/ActiveMarkup.h"
 
 #include <cstddef>

@@ -5,9 +5,9 @@
 //   varnholt-fuzz-seeds OUT_DIR [REALDATA_DIR]
 // writes OUT_DIR/<target> for every fuzz target.
 
-#include "exporters/notesdb/Gzip.h"
-#include "exporters/notesdb/NoteBodyDecoder.h"
-#include "notesapp/NoteHtmlRenderer.h"
+#include "platform/Gzip.h"
+#include "sources/notes/NoteBodyDecoder.h"
+#include "render/notes/NoteHtmlRenderer.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"

@@ -1,6 +1,6 @@
 #include "app/Colors.h"
 
-#include "export/Presentation.h"
+#include "model/Presentation.h"
 
 namespace varnholt {
 

@@ -10,7 +10,7 @@
 #include "app/TestLimit.h"
 #include "app/Typography.h"
 #include "export/DefaultOutputPath.h"
-#include "export/Presentation.h"
+#include "model/Presentation.h"
 #include "platform/Percent.h"
 
 #include <QCheckBox>

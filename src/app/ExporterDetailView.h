@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WindowEnvironment.h"
-#include "export/ExportOptions.h"
+#include "model/ExportOptions.h"
 
 #include <QString>
 #include <QWidget>

@@ -6,7 +6,7 @@
 #include "app/FolderChooser.h"
 #include "app/Symbols.h"
 #include "app/Typography.h"
-#include "export/Presentation.h"
+#include "model/Presentation.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>

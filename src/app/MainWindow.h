@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WindowEnvironment.h"
-#include "export/ExporterType.h"
+#include "model/ExporterType.h"
 
 #include <QWidget>
 #include <array>

@@ -1,6 +1,6 @@
 #include "cli/Session.h"
 
-#include "exporters/notesdb/NoteStoreReader.h"
+#include "sources/notes/NoteStoreReader.h"
 
 #include <sstream>
 

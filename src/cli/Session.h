@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CommandLine.h"
-#include "export/ExportOptions.h"
+#include "model/ExportOptions.h"
 
 #include <CLI/CLI.hpp>
 #include <functional>

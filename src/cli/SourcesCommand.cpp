@@ -1,6 +1,6 @@
 #include "cli/Session.h"
-#include "export/Presentation.h"
-#include "export/SourceData.h"
+#include "model/Presentation.h"
+#include "sources/SourceData.h"
 
 #include <fmt/format.h>
 

@@ -1,5 +1,5 @@
 #include "cli/Session.h"
-#include "export/SourceData.h"
+#include "sources/SourceData.h"
 
 namespace varnholt::cli {
 

@@ -3,9 +3,9 @@
 // formatted HTML file per note from the Notes store under the source home
 // ($VARNHOLT_SOURCE_HOME, else $HOME).
 
-#include "notesapp/NotesHtmlWriter.h"
-#include "notesapp/NotesLibrary.h"
-#include "notesapp/ScriptDirectives.h"
+#include "render/notes/NotesHtmlWriter.h"
+#include "sources/notesapp/NotesLibrary.h"
+#include "sources/notesapp/ScriptDirectives.h"
 #include "platform/Error.h"
 #include "platform/HomeFolders.h"
 #include "platform/Trace.h"

@@ -1,7 +1,7 @@
 #include "convert/FormatConverter.h"
 
 #include "convert/MarkdownConverter.h"
-#include "convert/ThreadPool.h"
+#include "platform/ThreadPool.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
 

@@ -4,7 +4,7 @@
 #include "convert/OutputLocks.h"
 #include "convert/PdfConverter.h"
 #include "convert/TextutilConverter.h"
-#include "export/ExportFormat.h"
+#include "model/ExportFormat.h"
 #include "platform/ProgressHandler.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "convert/HtmlEventParser.h"
 
-#include "convert/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <climits>
 #include <cstring>

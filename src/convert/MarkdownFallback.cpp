@@ -1,6 +1,6 @@
 #include "convert/MarkdownFallback.h"
 
-#include "convert/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <array>
 #include <memory>

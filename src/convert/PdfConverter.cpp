@@ -2,7 +2,7 @@
 
 #include "convert/TextutilConverter.h"
 #include "convert/ToolAttempt.h"
-#include "convert/Utf8.h"
+#include "platform/Utf8.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
 

@@ -1,6 +1,6 @@
 #include "convert/RtfWriter.h"
 
-#include "convert/Utf8.h"
+#include "platform/Utf8.h"
 
 namespace varnholt {
 

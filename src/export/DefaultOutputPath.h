@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/ExporterType.h"
+#include "model/ExporterType.h"
 
 #include <chrono>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/ExportOptions.h"
+#include "model/ExportOptions.h"
 #include "platform/ProgressHandler.h"
 
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "export/ExportBranches.h"
 #include "export/ExportContext.h"
-#include "export/ExportError.h"
+#include "model/ExportError.h"
 #include "platform/DomainError.h"
 #include "platform/Trace.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/ExportOptions.h"
+#include "model/ExportOptions.h"
 #include "platform/Error.h"
 #include "platform/MainQueue.h"
 

@@ -1,7 +1,7 @@
 #include "export/ExportBranches.h"
 
-#include "exporters/messages/AddressBookContactsStore.h"
-#include "exporters/messages/MessagesExporter.h"
+#include "sources/contacts/AddressBookContactsStore.h"
+#include "export/messages/MessagesExporter.h"
 #include "platform/DomainError.h"
 
 namespace varnholt {

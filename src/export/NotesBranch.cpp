@@ -1,8 +1,8 @@
 #include "export/ExportBranches.h"
 
-#include "exporters/notesdb/NotesExporterFastDB.h"
-#include "exporters/notesscript/NotesExporterSimple.h"
-#include "exporters/notesscript/NotesScriptServices.h"
+#include "export/notesdb/NotesExporterFastDB.h"
+#include "export/notesscript/NotesExporterSimple.h"
+#include "export/notesscript/NotesScriptServices.h"
 
 namespace varnholt {
 

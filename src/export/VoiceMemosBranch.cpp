@@ -1,6 +1,6 @@
 #include "export/ExportBranches.h"
 
-#include "exporters/voicememos/VoiceMemosExporter.h"
+#include "export/voicememos/VoiceMemosExporter.h"
 
 namespace varnholt {
 

@@ -1,7 +1,7 @@
 #include "WindowFixture.h"
 
 #include "app/ErrorPanel.h"
-#include "export/ExportError.h"
+#include "model/ExportError.h"
 #include "platform/DomainError.h"
 
 #include <QPushButton>

@@ -1,5 +1,5 @@
 #include "convert/OutputLocks.h"
-#include "convert/ThreadPool.h"
+#include "platform/ThreadPool.h"
 #include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "export/DefaultOutputPath.h"
-#include "export/ExportFormat.h"
-#include "export/ExporterType.h"
-#include "export/Presentation.h"
+#include "model/ExportFormat.h"
+#include "model/ExporterType.h"
+#include "model/Presentation.h"
 
 #include <ctime>
 #include <gtest/gtest.h>

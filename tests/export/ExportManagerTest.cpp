@@ -1,5 +1,5 @@
 #include "export/ExportContext.h"
-#include "export/ExportError.h"
+#include "model/ExportError.h"
 #include "export/ExportManager.h"
 #include "platform/DomainError.h"
 #include "platform/ManualMainQueue.h"

@@ -1,8 +1,8 @@
 // Inputs the fuzzers found, kept as plain cases: names must stay within their limits whatever
 // they start with.
 
-#include "exporters/messages/ConversationFileNames.h"
-#include "notesapp/PathComponent.h"
+#include "render/messages/ConversationFileNames.h"
+#include "platform/PathComponent.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "MessagesTestSupport.h"
 
-#include "exporters/messages/AttributedBodyText.h"
-#include "exporters/messages/TypedStreamReader.h"
+#include "sources/messages/AttributedBodyText.h"
+#include "sources/messages/TypedStreamReader.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
 #include "sample-home/TypedStreamWriter.h"

@@ -1,9 +1,9 @@
 #include "MessagesTestSupport.h"
 
-#include "exporters/messages/AddressBookContactsStore.h"
-#include "exporters/messages/ContactName.h"
-#include "exporters/messages/PhoneNumberIndex.h"
-#include "exporters/messages/VCardReader.h"
+#include "sources/contacts/AddressBookContactsStore.h"
+#include "sources/contacts/ContactName.h"
+#include "sources/contacts/PhoneNumberIndex.h"
+#include "sources/contacts/VCardReader.h"
 #include "sample-home/ContactsSample.h"
 #include "support/RealData.h"
 #include "support/TempDir.h"

@@ -1,5 +1,5 @@
-#include "exporters/messages/ConversationFileNames.h"
-#include "exporters/messages/ConversationWriters.h"
+#include "render/messages/ConversationFileNames.h"
+#include "render/messages/ConversationWriters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "MessagesTestSupport.h"
 
-#include "exporters/messages/MessagesDatabase.h"
-#include "exporters/messages/PrivateDatabaseCopy.h"
+#include "sources/messages/MessagesDatabase.h"
+#include "sources/messages/PrivateDatabaseCopy.h"
 #include "platform/Database.h"
 #include "sample-home/MessagesSample.h"
 #include "support/TempDir.h"

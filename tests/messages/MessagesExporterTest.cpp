@@ -1,7 +1,7 @@
 #include "MessagesTestSupport.h"
 
-#include "exporters/messages/AddressBookContactsStore.h"
-#include "exporters/messages/MessagesExporter.h"
+#include "sources/contacts/AddressBookContactsStore.h"
+#include "export/messages/MessagesExporter.h"
 #include "platform/Database.h"
 #include "sample-home/ContactsSample.h"
 #include "sample-home/MessagesSample.h"

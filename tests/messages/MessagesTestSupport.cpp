@@ -1,7 +1,7 @@
 #include "MessagesTestSupport.h"
 
-#include "exporters/messages/PhoneNumberIndex.h"
-#include "exporters/messages/TextFolding.h"
+#include "sources/contacts/PhoneNumberIndex.h"
+#include "platform/TextFolding.h"
 #include "sample-home/ContactsSample.h"
 #include "sample-home/MessagesSample.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exporters/messages/ContactsStore.h"
+#include "sources/contacts/ContactsStore.h"
 
 #include <filesystem>
 #include <map>

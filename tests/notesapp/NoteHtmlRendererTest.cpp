@@ -1,7 +1,7 @@
-#include "exporters/notesdb/NoteBodyDecoder.h"
-#include "notesapp/NoteHtmlRenderer.h"
-#include "notesapp/PathComponent.h"
-#include "notesapp/ScriptDirectives.h"
+#include "sources/notes/NoteBodyDecoder.h"
+#include "render/notes/NoteHtmlRenderer.h"
+#include "platform/PathComponent.h"
+#include "sources/notesapp/ScriptDirectives.h"
 #include "sample-home/NoteBodyEncoder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "notesapp/NotesHtmlWriter.h"
-#include "notesapp/NotesLibrary.h"
+#include "render/notes/NotesHtmlWriter.h"
+#include "sources/notesapp/NotesLibrary.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "sample-home/NotesSample.h"

@@ -1,7 +1,7 @@
-#include "exporters/notesdb/Gzip.h"
-#include "exporters/notesdb/NoteBodyDecoder.h"
-#include "exporters/notesdb/ReadableRunScan.h"
-#include "exporters/notesdb/ZStream.h"
+#include "platform/Gzip.h"
+#include "sources/notes/NoteBodyDecoder.h"
+#include "sources/notes/ReadableRunScan.h"
+#include "platform/ZStream.h"
 #include "sample-home/NoteBodyEncoder.h"
 #include "support/RealData.h"
 

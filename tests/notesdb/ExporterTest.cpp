@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 #include "export/ExportManager.h"
-#include "exporters/notesdb/NotesExporterFastDB.h"
+#include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/DomainError.h"
 #include "platform/ManualMainQueue.h"
 #include "sample-home/NoteBodyEncoder.h"

@@ -1,4 +1,4 @@
-#include "exporters/notesdb/NotesExporterFastDB.h"
+#include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"

@@ -1,5 +1,5 @@
-#include "exporters/notesdb/DatabaseSnapshot.h"
-#include "exporters/notesdb/NoteStoreReader.h"
+#include "sources/notes/DatabaseSnapshot.h"
+#include "sources/notes/NoteStoreReader.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
 #include "platform/Files.h"

@@ -1,5 +1,5 @@
-#include "exporters/notesscript/ExportProgressText.h"
-#include "exporters/notesscript/ScriptPreparation.h"
+#include "export/notesscript/ExportProgressText.h"
+#include "export/notesscript/ScriptPreparation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/ExportRun.h"
 
 #include "cli/Session.h"
-#include "export/ExportOptions.h"
+#include "model/ExportOptions.h"
 #include "platform/Files.h"
 #include "support/TraceCapture.h"
 

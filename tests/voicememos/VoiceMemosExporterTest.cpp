@@ -1,4 +1,4 @@
-#include "exporters/voicememos/VoiceMemosExporter.h"
+#include "export/voicememos/VoiceMemosExporter.h"
 #include "platform/DomainError.h"
 #include "platform/FileSystemError.h"
 #include "platform/Files.h"

@@ -1,7 +1,7 @@
 #include "sample-home/NoteBodyEncoder.h"
 
-#include "exporters/notesdb/Gzip.h"
-#include "exporters/notesdb/notestore.pb.h"
+#include "platform/Gzip.h"
+#include "sources/notes/notestore.pb.h"
 
 #include <stdexcept>
 

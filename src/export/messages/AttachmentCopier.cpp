@@ -1,0 +1,110 @@
+#include "export/messages/AttachmentCopier.h"
+
+#include "render/messages/ConversationWriters.h"
+#include "platform/Files.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return text;
+}
+
+// Writes why an attachment is left out; returns false, the result of a skipped copy.
+bool skip(const std::string& source, const std::string& why)
+{
+    Trace::line("[MessagesExporter] \u26A0\uFE0F Attachment skipped (" + why + "): " + source);
+    return false;
+}
+
+// "IMG.jpg" -> "IMG (2).jpg"; a name without extension gets the number at its end.
+std::string numbered(const std::string& name, int number)
+{
+    const size_t dot = name.rfind('.');
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    if (dot == std::string::npos || dot == 0)
+        return name + suffix;
+    return name.substr(0, dot) + suffix + name.substr(dot);
+}
+} // namespace
+
+AttachmentCopier::AttachmentCopier(std::string homeDirectory, fs::path attachmentsFolder)
+    : m_home(std::move(homeDirectory)), m_attachmentsFolder(std::move(attachmentsFolder))
+{
+    std::error_code ec;
+    m_resolvedHome = fs::weakly_canonical(m_home.empty() ? fs::path("/") : fs::path(m_home), ec);
+    if (ec)
+        m_resolvedHome = fs::path(m_home).lexically_normal();
+}
+
+size_t AttachmentCopier::copyConversation(const std::vector<std::string>& storedNames,
+                                          const std::string& conversationName) const
+{
+    ConversationState state;
+    state.folder = m_attachmentsFolder / conversationName;
+    size_t copied = 0;
+    for (const std::string& storedName : storedNames)
+        if (copyAttachment(storedName, state))
+            ++copied;
+    return copied;
+}
+
+bool AttachmentCopier::copyAttachment(const std::string& storedName, ConversationState& state) const
+{
+    std::string source;
+    for (const char c : storedName) {
+        if (c == '~')
+            source += m_home;
+        else
+            source += c;
+    }
+    std::error_code ec;
+    if (!fs::exists(source, ec)) {
+        return skip(source, "not found");
+    }
+    const std::string name = lastPathComponent(source);
+    std::string extension = fs::path(name).extension().string();
+    if (lower(extension) == ".pluginpayloadattachment")
+        return false;
+    if (name.empty() || name == "." || name == ".." || name == "/")
+        return skip(source, "no file name");
+
+    // Only files of the home folder are exported, whatever the database names; and only regular files,
+    // since copying a device or a pipe would never end.
+    const fs::path resolved = fs::weakly_canonical(source, ec);
+    if (ec || !isWithin(m_resolvedHome, resolved))
+        return skip(source, "outside the home folder");
+    if (!fs::is_regular_file(resolved, ec))
+        return skip(source, "not a regular file");
+    if (!state.copiedSources.insert(resolved.string()).second)
+        return false; // the same file, named twice
+
+    if (!state.folderReady) {
+        if (auto created = createDirectories(state.folder); !created)
+            return skip(source, created.error().description());
+        state.folderReady = true;
+    }
+    std::string target = name;
+    for (int number = 2; state.usedNames.count(lower(target)); ++number)
+        target = numbered(name, number);
+    state.usedNames.insert(lower(target));
+
+    const fs::path destination = state.folder / target;
+    // Whatever an earlier export left under this name is replaced, never written through (it may be a link).
+    if (fs::symlink_status(destination, ec).type() != fs::file_type::not_found)
+        fs::remove_all(destination, ec);
+    fs::copy_file(resolved, destination, ec);
+    if (ec)
+        return skip(source, ec.message());
+    return true;
+}
+
+} // namespace varnholt

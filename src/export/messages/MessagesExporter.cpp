@@ -1,0 +1,206 @@
+#include "export/messages/MessagesExporter.h"
+
+#include "sources/contacts/AddressBookContactsStore.h"
+#include "export/messages/AttachmentCopier.h"
+#include "sources/contacts/ContactName.h"
+#include "render/messages/ConversationFileNames.h"
+#include "render/messages/ConversationWriters.h"
+#include "sources/messages/MessagesDatabase.h"
+#include "platform/HomeFolders.h"
+#include "platform/Trace.h"
+
+#include <set>
+#include <vector>
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+
+MessagesExporter::MessagesExporter(std::string sourceHome, std::stop_token stop, ReadabilityProbe canRead,
+                                   ContactsStoreFactory contacts)
+    : m_sourceHome(std::move(sourceHome)),
+      m_messagesDBPath(m_sourceHome + "/Library/Messages/chat.db"),
+      m_attachmentsPath(m_sourceHome + "/Library/Messages/Attachments"),
+      m_stop(std::move(stop)),
+      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()),
+      m_contactsFactory(std::move(contacts))
+{
+    if (!m_contactsFactory) {
+        m_contactsFactory = [home = m_sourceHome, probe = m_canRead] {
+            return std::make_unique<AddressBookContactsStore>(home, std::vector<std::string>{}, probe);
+        };
+    }
+}
+
+bool MessagesExporter::checkFDAAccess() const
+{
+    return m_canRead(m_messagesDBPath);
+}
+
+std::optional<std::string> MessagesExporter::getContactName(const std::string& identifier)
+{
+    // One store per export: the address books are read once, not once per conversation.
+    if (!m_contacts)
+        m_contacts = m_contactsFactory();
+    if (!m_contacts) {
+        Trace::line("[MessagesExporter] Contacts access not authorized. Status: " +
+                    describe(ContactsAuthorization::denied));
+        return std::nullopt;
+    }
+    return varnholt::getContactName(*m_contacts, identifier);
+}
+
+void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, TestMode testMode, long long testModeLimit,
+                                      ContactNames contactNames)
+{
+    m_isExporting.set(true);
+    m_exportProgress.set(0.0);
+    m_currentStatus.set("Starting Messages export...");
+    m_exportedCount.set(0);
+    m_totalCount.set(0);
+    m_exportComplete.set(false);
+    m_lastExportError.set(std::nullopt);
+    m_contacts.reset();
+
+    if (!checkFDAAccess()) {
+        m_lastExportError.set(std::string(kFullDiskAccessText));
+        m_isExporting.set(false);
+        return;
+    }
+
+    const std::string outputPath = expandTilde(to, currentUserHome());
+    try {
+        if (dryRun == DryRun::yes) {
+            m_currentStatus.set("Running dry run - counting messages...");
+            auto database = MessagesDatabase::open(m_messagesDBPath, m_sourceHome);
+            if (!database)
+                throw database.error();
+            auto count = database->countMessages();
+            if (!count)
+                throw count.error();
+            m_totalCount.set(*count);
+            m_currentStatus.set("Dry run complete: Found " + std::to_string(*count) + " conversations");
+            m_exportComplete.set(true);
+            m_isExporting.set(false);
+            return;
+        }
+
+        const fs::path messagesDir = fs::path(outputPath) / "messages";
+        const fs::path jsonDir = messagesDir / "json";
+        const fs::path htmlDir = messagesDir / "html";
+        const fs::path txtDir = messagesDir / "txt";
+        const fs::path attachmentsDir = messagesDir / "attachments";
+        for (const fs::path& folder : {fs::path(outputPath), messagesDir, jsonDir, htmlDir, txtDir, attachmentsDir})
+            if (auto created = createDirectories(folder); !created)
+                throw created.error();
+
+        m_currentStatus.set("Exporting messages from database...");
+        if (exportFromDatabase(jsonDir, htmlDir, txtDir, attachmentsDir, testMode, testModeLimit, contactNames) ==
+            LoopEnd::cancelled) {
+            Trace::line("[MessagesExporter] Export cancelled after " + std::to_string(m_exportedCount()) +
+                        " conversations");
+            m_currentStatus.set("Export cancelled");
+            m_isExporting.set(false);
+            return;
+        }
+        m_currentStatus.set("Export complete: " + std::to_string(m_exportedCount()) + " conversations exported");
+        m_exportComplete.set(true);
+        m_isExporting.set(false);
+    } catch (const Error& error) {
+        Trace::line("[MessagesExporter] \u274C Export failed: " + error.details());
+        m_lastExportError.set("Export failed: " + error.description());
+        m_currentStatus.set("Export failed");
+        m_isExporting.set(false);
+    } catch (const std::exception& error) {
+        m_lastExportError.set(std::string("Export failed: ") + error.what());
+        m_currentStatus.set("Export failed");
+        m_isExporting.set(false);
+    }
+}
+
+MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& jsonDir, const fs::path& htmlDir,
+                                                               const fs::path& txtDir, const fs::path& attachmentsDir,
+                                                               TestMode testMode, long long testModeLimit,
+                                                               ContactNames contactNames)
+{
+    auto database = MessagesDatabase::open(m_messagesDBPath, m_sourceHome);
+    if (!database)
+        throw database.error();
+    auto cursor = database->conversations(testMode, testModeLimit);
+    if (!cursor)
+        throw cursor.error();
+    const long long total = cursor->total();
+    m_totalCount.set(total);
+
+    ConversationFileNames fileNames;
+    const AttachmentCopier copier(m_sourceHome, attachmentsDir);
+    while (true) {
+        if (m_stop.stop_requested())
+            return LoopEnd::cancelled;
+        std::optional<ChatRow> chat = cursor->next();
+        if (!chat) {
+            // Rows that end in a read error would otherwise pass for all conversations.
+            if (cursor->failed())
+                throw database->damaged("the list of conversations");
+            break;
+        }
+        const long long index = cursor->index();
+        m_currentStatus.set("Exporting chat " + std::to_string(index) + " of " + std::to_string(total) + ": " +
+                            chat->nameOrIdentifier());
+        m_exportProgress.set(total > 0 ? static_cast<double>(index) / static_cast<double>(total) : 0.0);
+
+        std::optional<Statement> rows = database->messagesOf(*chat);
+        if (!rows)
+            continue;
+        nlohmann::json messages = nlohmann::json::array();
+        std::vector<std::string> attachmentNames; // distinct, in the order first met
+        std::set<std::string> seenNames;
+        Statement::Step step;
+        while ((step = rows->step()) == Statement::Step::Row) {
+            nlohmann::json message = database->readMessage(*rows);
+            if (auto attachments = message.find("attachments"); attachments != message.end()) {
+                for (const nlohmann::json& attachment : *attachments) {
+                    auto filename = attachment.find("filename");
+                    if (filename != attachment.end() && seenNames.insert(filename->get<std::string>()).second)
+                        attachmentNames.push_back(filename->get<std::string>());
+                }
+            }
+            messages.push_back(std::move(message));
+        }
+        if (step == Statement::Step::Error)
+            database->noteReadFailure();
+        if (database->readFailure())
+            throw database->damaged("the messages of \u201c" + chat->nameOrIdentifier() + "\u201d");
+        rows.reset();
+
+        std::string displayName = chat->nameOrIdentifier();
+        if (contactNames == ContactNames::resolve && !chat->displayName) {
+            Trace::line("[MessagesExporter] Trying to resolve contact for: " + chat->identifier);
+            if (auto name = getContactName(chat->identifier)) {
+                Trace::line("[MessagesExporter] Resolved to: " + *name);
+                displayName = *name;
+            } else {
+                Trace::line("[MessagesExporter] Could not resolve contact for: " + chat->identifier);
+            }
+        }
+
+        const nlohmann::json conversation = makeConversationRecord(*chat, displayName, std::move(messages));
+        const std::string fileName = fileNames.claim(displayName, chat->chatId);
+        if (auto written = writeFile(jsonDir / (fileName + ".json"), generateJSON(conversation)); !written)
+            throw written.error();
+        if (auto written = writeFileAtomically(htmlDir / (fileName + ".html"),
+                                               generateHTML(conversation, displayName, chat->identifier));
+            !written)
+            throw written.error();
+        if (auto written = writeFileAtomically(txtDir / (fileName + ".txt"),
+                                               generatePlainText(conversation, displayName, chat->identifier));
+            !written)
+            throw written.error();
+
+        copier.copyConversation(attachmentNames, fileName);
+        m_exportedCount.set(m_exportedCount() + 1);
+    }
+    return LoopEnd::finished;
+}
+
+} // namespace varnholt

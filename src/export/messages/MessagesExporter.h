@@ -1,0 +1,82 @@
+#pragma once
+
+#include "model/DryRun.h"
+#include "model/messages/ChatRow.h"
+#include "sources/contacts/ContactsStore.h"
+#include "platform/ObservableProperty.h"
+#include "platform/Files.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+namespace varnholt {
+
+// Whether conversations without a stored name are named after the address book.
+enum class ContactNames { keep, resolve };
+
+// Exports every Messages conversation as JSON, HTML and plain text, with its
+// attachments, below <output>/messages. It never throws: the outcome is in its
+// observable properties, which are assigned on the thread that runs
+// exportMessages (observers forward them where they are needed).
+class MessagesExporter {
+public:
+    using ContactsStoreFactory = std::function<std::unique_ptr<ContactsStore>()>;
+
+    static constexpr const char* kFullDiskAccessText =
+        "Full Disk Access required. Please enable it in System Settings > Privacy & Security > Full Disk Access";
+
+    // `sourceHome` is the Mac home folder to read. `contacts` makes the store for contact names
+    // (default: the address books under the source home).
+    explicit MessagesExporter(std::string sourceHome, std::stop_token stop = {},
+                              ReadabilityProbe canRead = defaultReadabilityProbe(), ContactsStoreFactory contacts = {});
+    MessagesExporter(const MessagesExporter&) = delete;
+    MessagesExporter& operator=(const MessagesExporter&) = delete;
+
+    ObservableProperty<bool>& isExporting() { return m_isExporting; }
+    ObservableProperty<double>& exportProgress() { return m_exportProgress; }
+    ObservableProperty<std::string>& currentStatus() { return m_currentStatus; }
+    ObservableProperty<long long>& exportedCount() { return m_exportedCount; }
+    ObservableProperty<long long>& totalCount() { return m_totalCount; }
+    ObservableProperty<bool>& exportComplete() { return m_exportComplete; }
+    ObservableProperty<std::optional<std::string>>& lastExportError() { return m_lastExportError; }
+    bool requiresFDA() const { return true; }
+
+    const std::string& messagesDBPath() const { return m_messagesDBPath; }
+    const std::string& attachmentsPath() const { return m_attachmentsPath; }
+
+    bool checkFDAAccess() const;
+    // Returns when the export has ended in any way; a stop request ends it before the next conversation.
+    void exportMessages(const std::string& to, DryRun dryRun = DryRun::no, TestMode testMode = TestMode::off,
+                        long long testModeLimit = 10, ContactNames contactNames = ContactNames::keep);
+
+    std::optional<std::string> getContactName(const std::string& identifier);
+
+private:
+    enum class LoopEnd { finished, cancelled };
+
+    LoopEnd exportFromDatabase(const std::filesystem::path& jsonDir, const std::filesystem::path& htmlDir,
+                               const std::filesystem::path& txtDir, const std::filesystem::path& attachmentsDir,
+                               TestMode testMode, long long testModeLimit, ContactNames contactNames);
+
+    std::string m_sourceHome;
+    std::string m_messagesDBPath;
+    std::string m_attachmentsPath;
+    std::stop_token m_stop;
+    ReadabilityProbe m_canRead;
+    ContactsStoreFactory m_contactsFactory;
+    std::unique_ptr<ContactsStore> m_contacts;
+
+    ObservableProperty<bool> m_isExporting{false};
+    ObservableProperty<double> m_exportProgress{0.0};
+    ObservableProperty<std::string> m_currentStatus{""};
+    ObservableProperty<long long> m_exportedCount{0};
+    ObservableProperty<long long> m_totalCount{0};
+    ObservableProperty<bool> m_exportComplete{false};
+    ObservableProperty<std::optional<std::string>> m_lastExportError{std::nullopt};
+};
+
+} // namespace varnholt

@@ -1,0 +1,249 @@
+#include "export/notesdb/NotesExporterFastDB.h"
+
+#include "sources/notes/DatabaseSnapshot.h"
+#include "sources/notes/NoteStoreReader.h"
+#include "render/notes/TextFileNames.h"
+#include "platform/Database.h"
+#include "platform/DomainError.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+using notesdb::Note;
+
+namespace {
+// Writers run on a few threads; more would only queue on the disk.
+constexpr unsigned kMaxWriters = 4;
+
+nlohmann::json dateValue(const std::optional<double>& seconds)
+{
+    if (!seconds)
+        return 0;
+    return *seconds;
+}
+
+size_t writerCount()
+{
+    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
+    return std::min(kMaxWriters, std::max(2u, hardware));
+}
+
+struct WriteFailure {
+    std::string path;
+    std::string reason;
+};
+} // namespace
+
+NotesExporterFastDB::NotesExporterFastDB(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop,
+                                         ReadabilityProbe canRead, fs::path temporaryRoot)
+    : m_progressHandler(std::move(progressHandler)), m_sourceHome(std::move(sourceHome)), m_stop(std::move(stop)),
+      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()), m_temporaryRoot(std::move(temporaryRoot))
+{
+}
+
+void NotesExporterFastDB::reportProgress(double fraction, const std::string& message) const
+{
+    if (m_progressHandler)
+        m_progressHandler(fraction, message);
+}
+
+void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSet formats)
+{
+    if (formats.empty())
+        formats = {ExportFormat::json};
+
+    reportProgress(0.0, "Checking Full Disk Access...");
+    if (!notesdb::NoteStoreReader::checkFullDiskAccess(m_sourceHome, m_canRead))
+        throw DomainError("NotesExporter", 1,
+                          "Full Disk Access required. Please grant permission in System Settings > Privacy & "
+                          "Security > Full Disk Access");
+
+    reportProgress(0.05, "Opening database...");
+    const std::string storePath = notesdb::NoteStoreReader::storePath(m_sourceHome);
+    // Declared before the connection so that the connection closes first and the copy goes after it.
+    const notesdb::DatabaseSnapshot snapshot = notesdb::DatabaseSnapshot::create(storePath, m_temporaryRoot);
+    const Database db = notesdb::NoteStoreReader::openReadOnlyDatabase(snapshot.path());
+    const notesdb::NoteStoreReader reader(db, fs::path(storePath).parent_path().string(), m_progressHandler, m_stop);
+
+    reportProgress(0.15, "Detecting schema version...");
+    const notesdb::SchemaInfo schema = reader.detectSchema();
+    Trace::line("[FastDB] Detected schema: " + schema.describe());
+    if (!schema.isModernSchema && !reader
+                                       .queryScalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND "
+                                                    "name='ZNOTE';")
+                                       .value_or(0))
+        throw DomainError("NotesExporter", 3,
+                          "The file at " + storePath +
+                              " is not a Notes database: it has neither the ZICCLOUDSYNCINGOBJECT nor the ZNOTE "
+                              "table. Choose the home folder of a Mac whose Notes database is in place.");
+
+    reportProgress(0.2, "Querying notes...");
+    const std::vector<Note> notes = reader.queryNotes(schema);
+    Trace::line("[FastDB] Found " + std::to_string(notes.size()) + " notes");
+    if (m_stop.stop_requested())
+        return;
+
+    if (auto created = createDirectories(outputPath); !created)
+        throw created.error();
+
+    if (formats.count(ExportFormat::json)) {
+        reportProgress(0.3, "Exporting to NDJSON...");
+        exportNDJSON(notes, outputPath);
+        if (m_stop.stop_requested())
+            return;
+    }
+    if (formats.count(ExportFormat::html)) {
+        reportProgress(0.5, "Exporting HTML files...");
+        exportHTML(notes, outputPath);
+        if (m_stop.stop_requested())
+            return;
+    }
+    failIfBodiesWereLost(notes);
+    reportProgress(1.0, "Export complete: " + std::to_string(notes.size()) + " notes");
+}
+
+void NotesExporterFastDB::failIfBodiesWereLost(const std::vector<Note>& notes)
+{
+    // Everything readable is written by now; the export still must not pass for complete.
+    std::vector<const Note*> lost;
+    for (const Note& note : notes)
+        if (note.bodyUnreadable)
+            lost.push_back(&note);
+    if (lost.empty())
+        return;
+    for (const Note* note : lost)
+        Trace::line("[FastDB] \u274C The text of note " + std::to_string(note->id) + " (" + note->title.value_or("") +
+                    ") could not be read: its stored body is damaged");
+    throw DomainError("NotesExporter", 11,
+                      "Exported " + std::to_string(notes.size()) + " notes, but the text of " +
+                          std::to_string(lost.size()) + " of them could not be read (first: \u201c" +
+                          lost.front()->title.value_or("") +
+                          "\u201d). The Notes database may be damaged; copy it again from the Mac and retry.");
+}
+
+std::string NotesExporterFastDB::ndjsonLine(const Note& note)
+{
+    nlohmann::json attachments = nlohmann::json::array();
+    for (const notesdb::Attachment& attachment : note.attachments)
+        attachments.push_back({
+            {"filename", attachment.filename.value_or("")},
+            {"directory", attachment.directory.value_or("")},
+            {"type_uti", attachment.typeUTI.value_or("")},
+        });
+    const nlohmann::json object{
+        {"note_id", note.id},
+        {"title", note.title.value_or("")},
+        {"snippet", note.snippet.value_or("")},
+        {"body_text", note.bodyHTML.value_or("")},
+        {"created", dateValue(note.created)},
+        {"modified", dateValue(note.modified)},
+        {"is_deleted", note.isDeleted},
+        {"is_pinned", note.isPinned},
+        {"is_locked", note.isLocked},
+        {"folder", note.folderName.value_or("")},
+        {"account", note.accountName.value_or("")},
+        {"attachments", std::move(attachments)},
+    };
+    // Invalid UTF-8 in a title or body is replaced rather than costing the note its line.
+    return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void NotesExporterFastDB::exportNDJSON(const std::vector<Note>& notes, const std::string& outputPath) const
+{
+    // Serialising is most of the work; the slices are serialised side by side and joined in order.
+    const size_t slices = std::min<size_t>(writerCount(), std::max<size_t>(1, notes.size() / kBatchSize));
+    const size_t perSlice = (notes.size() + slices - 1) / std::max<size_t>(slices, 1);
+    std::vector<std::string> parts(slices);
+    {
+        std::vector<std::jthread> pool;
+        for (size_t slice = 0; slice < slices; ++slice)
+            pool.emplace_back([&, slice] {
+                const size_t begin = std::min(notes.size(), slice * perSlice);
+                const size_t end = std::min(notes.size(), begin + perSlice);
+                for (size_t i = begin; i < end; ++i) {
+                    if (i > 0)
+                        parts[slice] += '\n';
+                    parts[slice] += ndjsonLine(notes[i]);
+                }
+            });
+    }
+    size_t size = 0;
+    for (const std::string& part : parts)
+        size += part.size();
+    std::string text;
+    text.reserve(size);
+    for (std::string& part : parts) {
+        text += part;
+        std::string().swap(part);
+    }
+    if (auto written = writeFileAtomically(fs::path(outputPath) / "notes.ndjson", text); !written)
+        throw written.error();
+    reportProgress(0.5, "Exported " + std::to_string(notes.size()) + " notes to NDJSON");
+}
+
+void NotesExporterFastDB::exportHTML(const std::vector<Note>& notes, const std::string& outputPath) const
+{
+    const fs::path folder = fs::path(outputPath) / "txt";
+    if (auto created = createDirectories(folder); !created)
+        throw created.error();
+
+    // Every name is settled before any thread starts, so which note gets which name never
+    // depends on timing, and no two notes share a file.
+    const std::vector<std::string> names = notesdb::TextFileNames::reserve(notes);
+    const size_t batchCount = (notes.size() + kBatchSize - 1) / kBatchSize;
+    reportProgress(0.5, "Exporting " + std::to_string(notes.size()) + " text files...");
+
+    std::atomic<size_t> nextBatch{0};
+    std::mutex failuresMutex;
+    std::vector<WriteFailure> failures;
+    auto writeBatches = [&] {
+        while (!m_stop.stop_requested()) {
+            const size_t batch = nextBatch.fetch_add(1);
+            if (batch >= batchCount)
+                return;
+            const size_t end = std::min(notes.size(), (batch + 1) * kBatchSize);
+            for (size_t i = batch * kBatchSize; i < end; ++i) {
+                const fs::path path = folder / names[i];
+                const std::string_view content =
+                    notes[i].bodyHTML ? std::string_view(*notes[i].bodyHTML) : std::string_view(kLockedOrEmpty);
+                if (auto written = writeFile(path, content); !written) {
+                    std::lock_guard lock(failuresMutex);
+                    failures.push_back({path.string(), written.error().description()});
+                }
+            }
+        }
+    };
+
+    const size_t workers = std::min<size_t>(batchCount, writerCount());
+    {
+        std::vector<std::jthread> pool;
+        pool.reserve(workers);
+        for (size_t i = 0; i < workers; ++i)
+            pool.emplace_back(writeBatches);
+        // The batches are all handed out at once; like the reports, they mark batches started.
+        for (size_t i = 0; i < batchCount && !m_stop.stop_requested(); ++i)
+            reportProgress(0.5 + (static_cast<double>(i) / static_cast<double>(batchCount)) * 0.4,
+                           "Processing batch " + std::to_string(i + 1) + " of " + std::to_string(batchCount));
+    } // joins
+    if (m_stop.stop_requested())
+        return;
+
+    reportProgress(0.95, "Finalizing export...");
+    if (!failures.empty()) {
+        for (const WriteFailure& failure : failures)
+            Trace::line("[FastDB] ❌ Failed to write " + failure.path + ": " + failure.reason);
+        throw DomainError("NotesExporter", 9,
+                          "Failed to write " + std::to_string(failures.size()) + " of " + std::to_string(notes.size()) +
+                              " text files (first: " + failures.front().reason +
+                              "). Check that the output folder is writable and has free space, then export again.");
+    }
+}
+
+} // namespace varnholt

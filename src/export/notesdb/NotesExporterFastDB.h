@@ -1,0 +1,48 @@
+#pragma once
+
+#include "model/ExportFormat.h"
+#include "model/notes/Note.h"
+#include "platform/Files.h"
+#include "platform/ProgressHandler.h"
+
+#include <filesystem>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace varnholt {
+
+// The fast Notes method: reads the Notes store directly (through a private
+// snapshot), decodes every body, and writes one text file per note into "txt"
+// (format html, shown as TXT) and every note into "notes.ndjson" (format json).
+class NotesExporterFastDB {
+public:
+    static constexpr std::size_t kBatchSize = 100;
+    static constexpr const char* kLockedOrEmpty = "Note is locked or empty";
+
+    // `temporaryRoot` is where the snapshot folder goes (the system's temporary folder when empty).
+    NotesExporterFastDB(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop = {},
+                        ReadabilityProbe canRead = {}, std::filesystem::path temporaryRoot = {});
+
+    // Throws an Error when the export cannot go on. No formats means json alone.
+    // Returns early, with what was written so far, when a stop is requested.
+    void exportTo(const std::string& outputPath, ExportFormatSet formats);
+
+    // One NDJSON line per note (exposed for tests).
+    static std::string ndjsonLine(const notesdb::Note& note);
+
+private:
+    void reportProgress(double fraction, const std::string& message) const;
+    // Throws when a note's stored body was damaged beyond reading (after the rest is written).
+    static void failIfBodiesWereLost(const std::vector<notesdb::Note>& notes);
+    void exportNDJSON(const std::vector<notesdb::Note>& notes, const std::string& outputPath) const;
+    void exportHTML(const std::vector<notesdb::Note>& notes, const std::string& outputPath) const;
+
+    ProgressHandler m_progressHandler;
+    std::string m_sourceHome;
+    std::stop_token m_stop;
+    ReadabilityProbe m_canRead;
+    std::filesystem::path m_temporaryRoot;
+};
+
+} // namespace varnholt

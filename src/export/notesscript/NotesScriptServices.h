@@ -1,0 +1,21 @@
+#pragma once
+
+#include "export/notesscript/NotesExporterSimple.h"
+
+#include <optional>
+#include <stop_token>
+#include <string>
+
+namespace varnholt {
+
+// The real services of a scripted Notes export on Linux: the Notes library stand-in answers
+// the in-process scripts, varnholt-osascript runs the export script, the format converter
+// and `/usr/bin/env trash` do the rest.
+NotesExporterSimple::Services standardNotesServices(const std::string& sourceHome, std::stop_token stop = {});
+
+// The export script resource: the installed data folder, then the build tree; none when absent.
+std::optional<std::string> findExportScriptResource();
+// The osascript stand-in beside this program, in the build tree or installed.
+std::string findOsascriptStandIn();
+
+} // namespace varnholt

@@ -1,0 +1,235 @@
+#include "export/voicememos/VoiceMemosExporter.h"
+
+#include "platform/FileAttributes.h"
+#include "platform/ByteCount.h"
+#include "platform/DomainError.h"
+#include "platform/Files.h"
+#include "platform/Iso8601.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <cctype>
+#include <nlohmann/json.hpp>
+#include <set>
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string plural(size_t count)
+{
+    return count == 1 ? "" : "s";
+}
+
+bool listFolder(const std::string& folder)
+{
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    return !ec;
+}
+
+fs::path resolved(const fs::path& path)
+{
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(path, ec);
+    return ec ? path.lexically_normal() : canonical;
+}
+} // namespace
+
+const std::array<const char*, 6>& VoiceMemosExporter::candidateSuffixes()
+{
+    static const std::array<const char*, 6> kCandidates{
+        "/Library/Group Containers/group.com.apple.VoiceMemos.shared/Recordings",
+        "/Library/Recordings",
+        "/Library/Application Support/com.apple.voicememos/Recordings",
+        "/Library/Mobile Documents/com~apple~CloudDocs/Voice Memos",
+        "/Library/Mobile Documents/iCloud~com~apple~VoiceMemos/Documents",
+        "/iCloud Drive/Voice Memos",
+    };
+    return kCandidates;
+}
+
+bool VoiceMemosExporter::isAudioName(const std::string& relativePath)
+{
+    static const std::set<std::string> kExtensions{".m4a", ".mp3", ".wav", ".aiff", ".aac", ".mp4", ".caf"};
+    std::string extension = fs::path(relativePath).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return kExtensions.count(extension) > 0;
+}
+
+VoiceMemosExporter::VoiceMemosExporter(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop,
+                                       ListingProbe canList)
+    : m_progressHandler(std::move(progressHandler)),
+      m_sourceHome(std::move(sourceHome)),
+      m_stop(std::move(stop)),
+      m_canList(canList ? std::move(canList) : ListingProbe(listFolder))
+{
+}
+
+void VoiceMemosExporter::reportProgress(double fraction, const std::string& message) const
+{
+    if (m_progressHandler)
+        m_progressHandler(fraction, message);
+}
+
+std::optional<std::string> VoiceMemosExporter::locateRecordingsFolder() const
+{
+    for (const char* suffix : candidateSuffixes()) {
+        const std::string path = m_sourceHome + suffix;
+        std::error_code ec;
+        if (!fs::exists(path, ec))
+            continue;
+        if (!m_canList(path)) {
+            Trace::line("[VoiceMemosExporter] Permission denied for: " + path);
+            continue;
+        }
+        Trace::line("[VoiceMemosExporter] Found accessible directory: " + path);
+        return path;
+    }
+    return std::nullopt;
+}
+
+std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::findAudioFiles(const std::string& folder)
+{
+    std::vector<AudioFile> files;
+    std::error_code ec;
+    // Folder symlinks are not followed, so a link back up the tree cannot loop the walk.
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    if (ec)
+        return files;
+    for (const fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
+        if (ec)
+            break;
+        const std::string relative = it->path().lexically_relative(folder).generic_string();
+        if (!isAudioName(relative))
+            continue;
+        // Only regular files (or links to them) are recordings; copying a FIFO or a device would never end.
+        std::error_code statusError;
+        if (!fs::is_regular_file(it->path(), statusError))
+            continue;
+        files.push_back({(fs::path(folder) / relative).string(), relative});
+    }
+    return files;
+}
+
+std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::withinHome(std::vector<AudioFile> files) const
+{
+    // A link in the recordings folder may point anywhere on the machine; only the home is exported.
+    const fs::path home = resolved(m_sourceHome.empty() ? fs::path("/") : fs::path(m_sourceHome));
+    std::erase_if(files, [&home](const AudioFile& file) {
+        if (isWithin(home, resolved(file.source)))
+            return false;
+        Trace::line("[VoiceMemosExporter] \u26A0\uFE0F Skipped " + file.relativePath +
+                    ": it is a link to a file outside the home folder");
+        return true;
+    });
+    return files;
+}
+
+void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
+{
+    reportProgress(0.0, "Locating Voice Memos...");
+
+    const std::optional<std::string> folder = locateRecordingsFolder();
+    if (!folder)
+        throw DomainError("VoiceMemosExporter", 1,
+                          "Could not find accessible Voice Memos directory. You may need to grant Full Disk Access in "
+                          "System Settings.");
+
+    reportProgress(0.1, "Found Voice Memos at: " + fs::path(*folder).filename().string());
+
+    const std::vector<AudioFile> audioFiles = withinHome(findAudioFiles(*folder));
+    if (audioFiles.empty()) {
+        reportProgress(1.0, "No voice memos found");
+        return;
+    }
+    const size_t count = audioFiles.size();
+    reportProgress(0.2, "Found " + std::to_string(count) + " voice memo" + plural(count));
+
+    if (dryRun == DryRun::yes) {
+        std::uint64_t total = 0;
+        for (const AudioFile& file : audioFiles)
+            total += readFileAttributes(file.source).size.value_or(0);
+        reportProgress(1.0, "Dry run complete: " + std::to_string(count) + " voice memo" + plural(count) +
+                                ", total size: " + formatByteCount(total));
+        return;
+    }
+
+    if (auto created = createDirectories(outputPath); !created)
+        throw created.error();
+
+    reportProgress(0.3, "Copying voice memos...");
+
+    size_t copied = 0;
+    std::vector<std::string> failed;
+    for (size_t i = 0; i < count; ++i) {
+        if (m_stop.stop_requested())
+            return;
+        const AudioFile& file = audioFiles[i];
+        const fs::path destination = fs::path(outputPath) / file.relativePath;
+        if (auto parent = createDirectories(destination.parent_path()); !parent)
+            throw parent.error();
+
+        std::error_code ec;
+        std::error_code probe;
+        if (fs::symlink_status(destination, probe).type() != fs::file_type::not_found)
+            fs::remove_all(destination, ec);
+        if (!ec)
+            fs::copy_file(file.source, destination, ec);
+        if (ec) {
+            Trace::line("[VoiceMemosExporter] Failed to copy " + file.relativePath + ": " +
+                        FileSystemError("copy", file.source, ec).description());
+            failed.push_back(file.relativePath);
+            continue;
+        }
+        ++copied;
+        reportProgress(0.3 + (static_cast<double>(i + 1) / static_cast<double>(count)) * 0.6,
+                       "Copying voice memo " + std::to_string(i + 1) + " of " + std::to_string(count));
+    }
+
+    reportProgress(0.95, "Creating metadata...");
+    createMetadata(audioFiles, outputPath);
+
+    std::string done = "Export complete: " + std::to_string(copied) + " voice memo" + plural(copied) + " copied";
+    if (!failed.empty())
+        done += " (" + std::to_string(failed.size()) + " failed)";
+    reportProgress(1.0, done);
+}
+
+void VoiceMemosExporter::createMetadata(const std::vector<AudioFile>& audioFiles, const std::string& outputPath) const
+{
+    nlohmann::json files = nlohmann::json::array();
+    for (const AudioFile& file : audioFiles) {
+        const fs::path source(file.source);
+        std::string extension = source.extension().string();
+        if (!extension.empty())
+            extension.erase(0, 1);
+        nlohmann::json entry{
+            {"filename", source.filename().string()},
+            {"path", file.relativePath},
+            {"extension", extension},
+            {"type", "audio"},
+        };
+        const FileAttributes attributes = readFileAttributes(file.source);
+        if (attributes.size)
+            entry["size"] = *attributes.size;
+        if (attributes.created)
+            entry["created"] = formatIso8601(*attributes.created);
+        if (attributes.modified)
+            entry["modified"] = formatIso8601(*attributes.modified);
+        files.push_back(std::move(entry));
+    }
+    const nlohmann::json metadata{
+        {"export_date", formatIso8601(std::chrono::system_clock::now())},
+        {"total_files", audioFiles.size()},
+        {"files", std::move(files)},
+    };
+    // File names need not be valid UTF-8; replace what is not rather than fail the whole file.
+    const std::string text = metadata.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (auto written = writeFileAtomically(fs::path(outputPath) / "voice_memos_metadata.json", text); !written)
+        throw written.error();
+}
+
+} // namespace varnholt

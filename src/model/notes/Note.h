@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/notes/Attachment.h"
+#include "model/notes/NoteDocument.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace varnholt::notesdb {
+
+// One note as the fast export writes it.
+struct Note {
+    std::int64_t id = 0;
+    std::optional<std::string> title;
+    std::optional<std::string> snippet;
+    // The decoded body text (plain text, despite the name); absent for locked or unreadable notes.
+    std::optional<std::string> bodyHTML;
+    // Seconds since 1970-01-01 UTC; absent when the store has no positive date.
+    std::optional<double> created;
+    std::optional<double> modified;
+    bool isDeleted = false;
+    bool isPinned = false;
+    bool isLocked = false;
+    std::optional<std::string> folderName;
+    std::optional<std::string> accountName;
+    std::vector<Attachment> attachments;
+    // Where the note lives, for renderers that rebuild the folder tree.
+    std::optional<std::int64_t> folderId;
+    std::optional<std::int64_t> accountId;
+    // The structured body, kept only when the reader is asked for documents.
+    std::optional<NoteDocument> document;
+    // The stored body is compressed but does not inflate: the store is damaged and the text is lost.
+    bool bodyUnreadable = false;
+};
+
+} // namespace varnholt::notesdb

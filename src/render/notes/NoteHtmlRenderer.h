@@ -1,0 +1,39 @@
+#pragma once
+
+#include "model/notes/NoteDocument.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace varnholt {
+
+// How an attachment appears in a rendered note.
+struct RenderedAttachment {
+    enum class Kind { image, file, table, inlineText, missing };
+    Kind kind = Kind::missing;
+    std::string relativePath; // below the note's HTML file, e.g. "Title_files/photo.jpg"
+    std::string name;         // shown for files, inline text (a hashtag) and missing attachments
+};
+
+// Renders a note body as formatted HTML (the inside of <body>): paragraphs as
+// <div>, title/heading/subheading as h1/h2/h3, monospaced paragraphs as <pre>,
+// nested bulleted, dashed and numbered lists, checklists with disabled boxes,
+// bold, italic, underline, strike-through, links and attachments. Every piece
+// of text is escaped; links keep only safe schemes.
+class NoteHtmlRenderer {
+public:
+    using ResolveAttachment = std::function<RenderedAttachment(const notesdb::NoteDocument::AttachmentReference&)>;
+
+    explicit NoteHtmlRenderer(ResolveAttachment resolve) : m_resolve(std::move(resolve)) {}
+
+    std::string renderBody(const notesdb::NoteDocument& document) const;
+
+    // A whole HTML page for one note.
+    static std::string page(const std::string& title, const std::string& body);
+
+private:
+    ResolveAttachment m_resolve;
+};
+
+} // namespace varnholt

@@ -1,0 +1,196 @@
+#include "render/notes/NotesHtmlWriter.h"
+
+#include "platform/HtmlEscape.h"
+#include "render/notes/NoteHtmlRenderer.h"
+#include "platform/PathComponent.h"
+#include "platform/Files.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace varnholt::notesapp {
+
+namespace fs = std::filesystem;
+using notesdb::Note;
+using notesdb::NoteDocument;
+
+namespace {
+
+std::string lowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+bool isImageType(const std::string& uti, const std::string& filename)
+{
+    static const std::set<std::string> kImageTypes{"public.jpeg", "public.png", "public.heic", "public.gif",
+                                                   "public.tiff", "com.compuserve.gif", "public.image",
+                                                   "org.webmproject.webp", "public.heif"};
+    if (kImageTypes.count(uti))
+        return true;
+    static const std::set<std::string> kImageExtensions{".jpg", ".jpeg", ".png", ".gif", ".heic", ".heif", ".webp",
+                                                        ".tif", ".tiff", ".bmp"};
+    return kImageExtensions.count(lowerAscii(fs::path(filename).extension().string())) > 0;
+}
+
+// Plain text (from stores whose bodies are not structured) as paragraphs.
+std::string plainParagraphs(const std::string& text)
+{
+    std::string out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        out += line.empty() ? "<div><br></div>\n" : "<div>" + escapeHtml(line) + "</div>\n";
+        if (end == text.size())
+            break;
+        start = end + 1;
+    }
+    return out;
+}
+
+// Picks a name no other note in the folder has, ignoring case as the Mac's file system does.
+class NameBook {
+public:
+    std::string reserve(const fs::path& folder, const std::string& base)
+    {
+        auto& taken = m_taken[folder.string()];
+        std::string name = base;
+        for (int n = 2;; ++n) {
+            std::error_code ec;
+            const bool onDisk = fs::exists(folder / (name + ".html"), ec);
+            if (!taken.count(lowerAscii(name)) && !onDisk)
+                break;
+            name = base + " (" + std::to_string(n) + ")";
+        }
+        taken.insert(lowerAscii(name));
+        return name;
+    }
+
+private:
+    std::map<std::string, std::set<std::string>> m_taken;
+};
+
+} // namespace
+
+std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& filesFolderName,
+                                        const fs::path& filesFolder) const
+{
+    const std::string title = note.title && !note.title->empty() ? *note.title : "Untitled";
+    std::string body;
+    if (note.isLocked) {
+        body = "<div><h1>" + escapeHtml(title) + "</h1></div>\n<div><br></div>\n<div>" + kLockedPlaceholder +
+               "</div>\n";
+        return NoteHtmlRenderer::page(title, body);
+    }
+
+    std::map<std::string, const notesdb::Attachment*> byIdentifier;
+    for (const auto& attachment : note.attachments)
+        if (attachment.identifier)
+            byIdentifier[*attachment.identifier] = &attachment;
+    std::set<std::string> usedNames;
+
+    auto resolve = [&](const NoteDocument::AttachmentReference& reference) {
+        RenderedAttachment rendered;
+        const auto found = byIdentifier.find(reference.identifier);
+        const notesdb::Attachment* attachment = found == byIdentifier.end() ? nullptr : found->second;
+        const std::string uti = !reference.typeUti.empty() ? reference.typeUti
+                                : attachment && attachment->typeUTI ? *attachment->typeUTI
+                                                                    : std::string();
+        if (uti == "com.apple.notes.table") {
+            rendered.kind = RenderedAttachment::Kind::table;
+            return rendered;
+        }
+        if (uti.rfind("com.apple.notes.inlinetextattachment", 0) == 0) {
+            rendered.kind = RenderedAttachment::Kind::inlineText;
+            rendered.name = m_library.inlineText(reference.identifier).value_or("");
+            return rendered;
+        }
+        if (!attachment || !attachment->filename || !attachment->directory) {
+            rendered.name = attachment && attachment->filename ? *attachment->filename : "attachment";
+            return rendered;
+        }
+        const fs::path source = fs::path(*attachment->directory) / *attachment->filename;
+        std::string name = safePathComponent(*attachment->filename, "attachment");
+        for (int n = 2; usedNames.count(lowerAscii(name)); ++n)
+            name = fs::path(name).stem().string() + " (" + std::to_string(n) + ")" +
+                   fs::path(*attachment->filename).extension().string();
+        std::error_code ec;
+        // The attachment folder is made only when something goes in it.
+        fs::create_directories(filesFolder, ec);
+        fs::copy_file(source, filesFolder / name, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            Trace::line("[NotesLibrary] Could not copy attachment " + source.string() + ": " + ec.message());
+            rendered.name = *attachment->filename;
+            return rendered;
+        }
+        usedNames.insert(lowerAscii(name));
+        rendered.kind = isImageType(uti, name) ? RenderedAttachment::Kind::image : RenderedAttachment::Kind::file;
+        rendered.relativePath = filesFolderName + "/" + name;
+        rendered.name = *attachment->filename;
+        return rendered;
+    };
+
+    if (note.document)
+        body = NoteHtmlRenderer(resolve).renderBody(*note.document);
+    else if (note.bodyHTML)
+        body = plainParagraphs(*note.bodyHTML);
+    else
+        body = "<div><h1>" + escapeHtml(title) + "</h1></div>\n";
+    return NoteHtmlRenderer::page(title, body);
+}
+
+NotesHtmlWriter::Result NotesHtmlWriter::writeAll(std::optional<long long> limit, const std::atomic<bool>& stop)
+{
+    // The order the app walks: account, then folder, then the folder's notes newest first.
+    std::vector<std::pair<std::vector<std::string>, const Note*>> ordered;
+    ordered.reserve(m_library.notes().size());
+    for (const Note& note : m_library.notes())
+        ordered.emplace_back(m_library.location(note), &note);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    Result result;
+    NameBook names;
+    std::set<std::string> madeFolders;
+    for (const auto& [location, note] : ordered) {
+        if (stop.load() || (limit && result.written >= *limit))
+            break;
+        fs::path folder = m_root;
+        for (const std::string& part : location)
+            folder /= safePathComponent(part, "Notes");
+        if (!madeFolders.count(folder.string())) {
+            if (auto made = createDirectories(folder); !made) {
+                Trace::line("[NotesLibrary] " + made.error().description());
+                ++result.failed;
+                continue;
+            }
+            madeFolders.insert(folder.string());
+        }
+        const std::string title = note->title && !note->title->empty() ? *note->title : "Untitled";
+        const std::string base = names.reserve(folder, safePathComponent(title, "Untitled"));
+        const std::string filesName = base + "_files";
+        const fs::path filesFolder = folder / filesName;
+        const std::string page = renderPage(*note, filesName, filesFolder);
+        if (auto written = writeFileAtomically(folder / (base + ".html"), page); !written) {
+            Trace::line("[NotesLibrary] " + written.error().description());
+            ++result.failed;
+            continue;
+        }
+        ++result.written;
+        if (note->bodyUnreadable) {
+            Trace::line("[NotesLibrary] The text of \u201c" + title + "\u201d could not be read: its stored body is damaged");
+            ++result.unreadable;
+        }
+    }
+    return result;
+}
+
+} // namespace varnholt::notesapp

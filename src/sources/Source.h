@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace varnholt {
+
+// Where a person's Apple data lives. Exporters ask a Source for the file of each store and never
+// build paths from a home folder themselves, so a new kind of source (an iPhone backup, say)
+// needs no change in them. Paths may not exist; callers check.
+class Source {
+public:
+    virtual ~Source() = default;
+
+    // The folder the user pointed at, as given.
+    virtual const std::string& root() const = 0;
+    // "Mac home folder /home/ada/mac" and the like, for messages that name the source.
+    virtual std::string description() const = 0;
+
+    virtual std::string messagesDatabase() const = 0;
+    // The folder "~" stands for in the attachment paths the Messages database stores.
+    virtual std::string messagesHome() const = 0;
+    virtual std::string messagesAttachments() const = 0;
+
+    // The address book databases that exist, in the order they are read.
+    virtual std::vector<std::string> contactsDatabases() const = 0;
+
+    virtual std::string notesContainer() const = 0;
+    virtual std::string notesStore() const = 0;
+
+    // Folders that may hold recordings, in the order they are tried.
+    virtual std::vector<std::string> recordingFolders() const = 0;
+};
+
+using SourcePtr = std::shared_ptr<const Source>;
+
+} // namespace varnholt

@@ -1,0 +1,208 @@
+#include "sources/contacts/AddressBookContactsStore.h"
+
+#include "sources/messages/PrivateDatabaseCopy.h"
+#include "platform/TextFolding.h"
+#include "sources/contacts/VCardReader.h"
+#include "platform/Database.h"
+#include "platform/Statement.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kAddressBookFolder = "/Library/Application Support/AddressBook";
+constexpr const char* kDatabaseName = "AddressBook-v22.abcddb";
+
+// Core Data numbers its entities per database; the contact rows are those of ABCDContact and its sub-entities.
+constexpr const char* kContactsSql =
+    "SELECT Z_PK, ZFIRSTNAME, ZLASTNAME FROM ZABCDRECORD WHERE Z_ENT IN ("
+    "SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ABCDContact' OR Z_SUPER IN "
+    "(SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ABCDContact')) ORDER BY Z_PK";
+constexpr const char* kPhonesSql =
+    "SELECT ZOWNER, ZFULLNUMBER FROM ZABCDPHONENUMBER WHERE ZFULLNUMBER IS NOT NULL ORDER BY ZOWNER, Z_PK";
+constexpr const char* kEmailsSql = "SELECT ZOWNER, ZADDRESS, ZADDRESSNORMALIZED FROM ZABCDEMAILADDRESS "
+                                   "ORDER BY ZOWNER, Z_PK";
+
+bool isFile(const std::string& path)
+{
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+bool isPresent(const std::string& path)
+{
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+}
+} // namespace
+
+AddressBookContactsStore::AddressBookContactsStore(std::string sourceHome, std::vector<std::string> vcardFiles,
+                                                   ReadabilityProbe canRead)
+    : m_sourceHome(std::move(sourceHome)), m_vcardFiles(std::move(vcardFiles)), m_canRead(std::move(canRead))
+{
+}
+
+std::vector<std::string> AddressBookContactsStore::addressBookDatabases() const
+{
+    const std::string folder = m_sourceHome + kAddressBookFolder;
+    std::vector<std::string> databases;
+    if (const std::string local = folder + "/" + kDatabaseName; isPresent(local))
+        databases.push_back(local);
+    std::vector<std::string> accounts;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder + "/Sources", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string candidate = (it->path() / kDatabaseName).string();
+        if (isPresent(candidate))
+            accounts.push_back(candidate);
+    }
+    std::sort(accounts.begin(), accounts.end());
+    databases.insert(databases.end(), accounts.begin(), accounts.end());
+    return databases;
+}
+
+std::vector<std::string> AddressBookContactsStore::readableSources() const
+{
+    std::vector<std::string> sources;
+    for (const std::string& path : addressBookDatabases())
+        if (isFile(path) && m_canRead(path))
+            sources.push_back(path);
+    for (const std::string& path : m_vcardFiles)
+        if (isFile(path) && m_canRead(path))
+            sources.push_back(path);
+    return sources;
+}
+
+ContactsAuthorization AddressBookContactsStore::authorizationStatus()
+{
+    return readableSources().empty() ? ContactsAuthorization::denied : ContactsAuthorization::authorized;
+}
+
+void AddressBookContactsStore::requestAccess(AccessCallback callback)
+{
+    // There is nobody to ask on Linux: access is what the file permissions allow.
+    callback(authorizationStatus() == ContactsAuthorization::authorized, std::nullopt);
+}
+
+const std::vector<Contact>& AddressBookContactsStore::contacts()
+{
+    load();
+    return m_contacts;
+}
+
+void AddressBookContactsStore::load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    for (const std::string& path : addressBookDatabases())
+        if (m_canRead(path))
+            loadAddressBook(path);
+    for (const std::string& path : m_vcardFiles)
+        if (isFile(path) && m_canRead(path))
+            loadVCard(path);
+    for (size_t i = 0; i < m_contacts.size(); ++i)
+        for (const std::string& number : m_contacts[i].phoneNumbers)
+            m_phoneIndex.add(i, number);
+}
+
+void AddressBookContactsStore::loadAddressBook(const std::string& path)
+{
+    auto warn = [&path](const std::string& why) {
+        Trace::line("[MessagesExporter] \u26A0\uFE0F Cannot read the address book " + path + ": " + why);
+    };
+    if (!isFile(path))
+        return warn("it is not a file");
+    auto copy = PrivateDatabaseCopy::make(path);
+    if (!copy)
+        return warn(copy.error().description());
+    auto db = Database::open(copy->path(), Database::Mode::ReadOnly);
+    if (!db)
+        return warn(db.error());
+
+    auto people = db->prepare(kContactsSql);
+    if (!people)
+        return warn(people.error());
+    // A damaged book still gives the names read before the damage; the rest is said, not hidden.
+    auto warnIfCut = [&](Statement::Step step) {
+        if (step == Statement::Step::Error)
+            warn(db->errorMessage() + "; names from it may be missing");
+    };
+    std::map<long long, size_t> byKey;
+    Statement::Step step;
+    while ((step = people->step()) == Statement::Step::Row) {
+        byKey[people->columnInt64(0)] = m_contacts.size();
+        m_contacts.push_back({people->columnText(1), people->columnText(2), {}, {}});
+    }
+    warnIfCut(step);
+    if (auto phones = db->prepare(kPhonesSql)) {
+        while ((step = phones->step()) == Statement::Step::Row)
+            if (auto it = byKey.find(phones->columnInt64(0)); it != byKey.end())
+                m_contacts[it->second].phoneNumbers.push_back(phones->columnText(1));
+        warnIfCut(step);
+    } else {
+        warn(phones.error());
+    }
+    if (auto emails = db->prepare(kEmailsSql)) {
+        while ((step = emails->step()) == Statement::Step::Row) {
+            auto it = byKey.find(emails->columnInt64(0));
+            if (it == byKey.end())
+                continue;
+            Contact& contact = m_contacts[it->second];
+            for (int column : {1, 2})
+                if (auto address = emails->columnOptionalText(column); address && !address->empty())
+                    contact.emailAddresses.push_back(*address);
+        }
+        warnIfCut(step);
+    } else {
+        warn(emails.error());
+    }
+}
+
+void AddressBookContactsStore::loadVCard(const std::string& path)
+{
+    auto text = readFile(path);
+    if (!text) {
+        Trace::line("[MessagesExporter] \u26A0\uFE0F " + text.error().description());
+        return;
+    }
+    for (Contact& contact : VCardReader::parse(*text))
+        m_contacts.push_back(std::move(contact));
+}
+
+tl::expected<std::vector<Contact>, std::string> AddressBookContactsStore::contactsMatchingPhoneNumber(
+    const std::string& number)
+{
+    load();
+    std::vector<Contact> found;
+    for (size_t owner : m_phoneIndex.ownersMatching(number))
+        found.push_back(m_contacts[owner]);
+    return found;
+}
+
+tl::expected<void, std::string> AddressBookContactsStore::enumerateContactsWithEmailContaining(
+    const std::string& text, const ContactVisitor& visitor)
+{
+    load();
+    const std::string needle = foldCaseAndDiacritics(text);
+    for (const Contact& contact : m_contacts) {
+        const bool matches = std::any_of(contact.emailAddresses.begin(), contact.emailAddresses.end(),
+                                         [&needle](const std::string& address) {
+                                             return foldCaseAndDiacritics(address).find(needle) != std::string::npos;
+                                         });
+        if (!matches)
+            continue;
+        bool stop = false;
+        visitor(contact, stop);
+        if (stop)
+            break;
+    }
+    return {};
+}
+
+} // namespace varnholt

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "sources/contacts/ContactsStore.h"
+#include "sources/contacts/PhoneNumberIndex.h"
+#include "platform/Files.h"
+
+#include <string>
+#include <vector>
+
+namespace varnholt {
+
+// The contacts store on Linux: the people of the Mac's AddressBook databases under
+// the source home (the local one and one per account under Sources/) and of any
+// vCard files given. Every database is read from a private snapshot, never in place.
+// Authorised when at least one of them is readable. Loaded once, on first use.
+class AddressBookContactsStore : public ContactsStore {
+public:
+    AddressBookContactsStore(std::string sourceHome, std::vector<std::string> vcardFiles,
+                             ReadabilityProbe canRead = defaultReadabilityProbe());
+
+    // The AddressBook databases present under the source home, the local one first.
+    std::vector<std::string> addressBookDatabases() const;
+
+    ContactsAuthorization authorizationStatus() override;
+    void requestAccess(AccessCallback callback) override;
+    tl::expected<std::vector<Contact>, std::string> contactsMatchingPhoneNumber(const std::string& number) override;
+    tl::expected<void, std::string> enumerateContactsWithEmailContaining(const std::string& text,
+                                                                       const ContactVisitor& visitor) override;
+
+    const std::vector<Contact>& contacts();
+
+private:
+    std::vector<std::string> readableSources() const;
+    void load();
+    void loadAddressBook(const std::string& path);
+    void loadVCard(const std::string& path);
+
+    std::string m_sourceHome;
+    std::vector<std::string> m_vcardFiles;
+    ReadabilityProbe m_canRead;
+    bool m_loaded = false;
+    std::vector<Contact> m_contacts;
+    PhoneNumberIndex m_phoneIndex;
+};
+
+} // namespace varnholt

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "model/messages/ChatRow.h"
+#include "sources/messages/ConversationCursor.h"
+#include "sources/messages/PrivateDatabaseCopy.h"
+#include "platform/Database.h"
+#include "platform/DomainError.h"
+#include "platform/Statement.h"
+
+#include <cstdint>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <set>
+#include <string>
+
+#include <tl/expected.hpp>
+
+namespace varnholt {
+
+// Read-only access to the Messages database (chat.db). Everything is read from
+// a private snapshot of the database and its write-ahead log, opened with
+// SQLITE_OPEN_READONLY, so the source files are never touched and changes not yet
+// checkpointed are seen. The schema is checked once: a column the statements name
+// but this database version lacks is selected as NULL, so its NULL rule applies.
+//
+// Records are JSON objects whose keys are the keys written to the export.
+class MessagesDatabase {
+public:
+    static constexpr const char* kDomain = "MessagesExporter";
+
+    static const char* const kCountSql;
+    static const char* const kChatsSql;
+    static const char* const kMessagesSql;
+    static const char* const kAttachmentsSql;
+    // The conversation query and the progress total, with the test limit appended in test mode.
+    static std::string chatsSql(TestMode testMode, long long limit);
+    static std::string totalSql(TestMode testMode, long long limit);
+
+    // `homeDirectory` replaces every "~" in attachment file names.
+    [[nodiscard]] static tl::expected<MessagesDatabase, DomainError> open(const std::string& databasePath,
+                                                                         std::string homeDirectory);
+
+    MessagesDatabase(MessagesDatabase&&) noexcept = default;
+    MessagesDatabase& operator=(MessagesDatabase&&) noexcept = default;
+    ~MessagesDatabase();
+
+    // Conversations that have at least one message.
+    [[nodiscard]] tl::expected<long long, DomainError> countMessages() const;
+    [[nodiscard]] tl::expected<ConversationCursor, DomainError> conversations(TestMode testMode,
+                                                                             long long limit) const;
+    // The messages statement of one conversation, bound and ready to step; nothing when it cannot be prepared.
+    std::optional<Statement> messagesOf(const ChatRow& chat) const;
+    // The MessageRecord of the statement's current row (attachments included).
+    nlohmann::json readMessage(const Statement& row) const;
+    // The AttachmentRecords of one message; empty when there are none or the query cannot be prepared.
+    nlohmann::json getAttachments(std::int64_t messageId) const;
+
+    // The SQLite message of the first read that failed part-way (rows of a damaged database), if any.
+    const std::optional<std::string>& readFailure() const { return m_readFailure; }
+    void noteReadFailure() const;
+    // The error that ends an export whose database could not be read to the end.
+    DomainError damaged(const std::string& where) const;
+
+    // A statement text with every column this database lacks replaced by NULL.
+    std::string adaptToSchema(const std::string& sql) const;
+    bool hasColumn(const std::string& table, const std::string& column) const;
+
+private:
+    MessagesDatabase() = default;
+
+    // Declared in this order so that statements are finalised, then the connection closed, then the
+    // snapshot removed.
+    PrivateDatabaseCopy m_copy;
+    Database m_db;
+    std::string m_home;
+    std::map<std::string, std::set<std::string>> m_columns; // table -> columns present
+    std::string m_messagesSql;
+    std::string m_attachmentsSql;
+    // Prepared on first use and reused for every message with attachments.
+    mutable std::optional<Statement> m_attachmentStatement;
+    mutable std::optional<std::string> m_readFailure;
+};
+
+} // namespace varnholt

@@ -1,0 +1,570 @@
+#include "sources/notes/NoteStoreReader.h"
+
+#include "platform/Gzip.h"
+#include "sources/notes/NoteBodyDecoder.h"
+#include "platform/Database.h"
+#include "platform/DomainError.h"
+#include "platform/Iso8601.h"
+#include "platform/Statement.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <unordered_set>
+
+namespace varnholt::notesdb {
+
+namespace fs = std::filesystem;
+
+struct NoteStoreReader::RawNote {
+    std::int64_t id = 0;
+    std::optional<std::string> title;
+    std::optional<std::string> snippet;
+    std::optional<std::string> bodyBlob;
+    std::optional<double> created;
+    std::optional<double> modified;
+    bool isDeleted = false;
+    bool isPinned = false;
+    bool isLocked = false;
+    std::optional<std::int64_t> folderId;
+    std::optional<std::int64_t> accountId;
+    std::optional<std::string> folderName;
+    std::optional<std::string> accountName;
+    std::string accountIdentifier;
+};
+
+// What the store really holds: tables, their columns, and Core Data's entity numbers.
+struct NoteStoreReader::StoreShape {
+    std::set<std::string> tables;
+    std::map<std::string, std::set<std::string>> columns;
+    std::map<std::string, std::int64_t> entities;
+
+    bool has(const std::string& table, const std::string& column) const
+    {
+        const auto it = columns.find(table);
+        return it != columns.end() && it->second.count(column) > 0;
+    }
+    std::optional<std::int64_t> entity(const std::string& name) const
+    {
+        const auto it = entities.find(name);
+        if (it == entities.end())
+            return std::nullopt;
+        return it->second;
+    }
+};
+
+namespace {
+constexpr const char* kObjects = "ZICCLOUDSYNCINGOBJECT";
+
+// "COALESCE(a, b)" as the statements write it; a single candidate stands alone, none is NULL.
+std::string coalesce(const std::vector<std::string>& candidates)
+{
+    if (candidates.empty())
+        return "NULL";
+    if (candidates.size() == 1)
+        return candidates.front();
+    std::string out = "COALESCE(";
+    for (size_t i = 0; i < candidates.size(); ++i)
+        out += (i ? ", " : "") + candidates[i];
+    return out + ")";
+}
+
+// "    SELECT a AS x,\n           b AS y\n": the statements' own layout.
+std::string selectList(const std::vector<std::pair<std::string, std::string>>& columns)
+{
+    std::string out = "    SELECT ";
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (i > 0)
+            out += "           ";
+        out += columns[i].first + " AS " + columns[i].second + (i + 1 < columns.size() ? ",\n" : "\n");
+    }
+    return out;
+}
+
+std::optional<std::string> columnString(const Statement& statement, int column)
+{
+    return statement.columnOptionalText(column);
+}
+
+std::optional<std::string> columnBlob(const Statement& statement, int column)
+{
+    const std::string_view blob = statement.columnBlob(column);
+    if (blob.data() == nullptr || blob.empty())
+        return std::nullopt;
+    return std::string(blob);
+}
+
+// Seconds since 2001 in the store; 0, negative or NULL means no date.
+std::optional<double> columnDate(const Statement& statement, int column)
+{
+    if (statement.isNull(column))
+        return std::nullopt;
+    const double value = statement.columnDouble(column);
+    if (!(value > 0.0))
+        return std::nullopt;
+    return value + kAppleReferenceOffset;
+}
+
+std::optional<std::int64_t> columnOptionalInt64(const Statement& statement, int column)
+{
+    if (statement.isNull(column))
+        return std::nullopt;
+    return statement.columnInt64(column);
+}
+
+std::string placeholders(size_t count)
+{
+    std::string out;
+    for (size_t i = 0; i < count; ++i)
+        out += i ? ",?" : "?";
+    return out;
+}
+
+bool isFile(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+} // namespace
+
+std::string NoteStoreReader::storePath(const std::string& home)
+{
+    return home + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite";
+}
+
+bool NoteStoreReader::checkFullDiskAccess(const std::string& home, const ReadabilityProbe& probe)
+{
+    // On a Mac the Messages database always exists and reading it needs Full Disk Access, so it
+    // stands for the permission. A copied home may hold the Notes store alone; then a missing
+    // chat.db says nothing about permission and the Notes store itself is probed.
+    const std::string messages = home + "/Library/Messages/chat.db";
+    std::error_code ec;
+    if (fs::exists(messages, ec))
+        return probe(messages);
+    const std::string store = storePath(home);
+    if (fs::exists(store, ec))
+        return probe(store);
+    return true; // nothing to probe; the missing store is reported next
+}
+
+Database NoteStoreReader::openReadOnlyDatabase(const std::string& path)
+{
+    auto db = Database::open(sqliteFileUri(path, "immutable=1"), Database::Mode::ReadOnlyUri);
+    if (!db) {
+        const std::string message = db.error().empty() ? "Unknown error" : db.error();
+        throw DomainError("NotesExporter", 7, "Failed to open database: " + message);
+    }
+    (void)db->exec("PRAGMA query_only=ON;");
+    return std::move(*db);
+}
+
+NoteStoreReader::NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress,
+                                 std::stop_token stop)
+    : m_db(db), m_containerFolder(std::move(containerFolder)), m_progress(std::move(progress)), m_stop(std::move(stop))
+{
+}
+
+void NoteStoreReader::report(double fraction, const std::string& message) const
+{
+    if (m_progress)
+        m_progress(fraction, message);
+}
+
+const NoteStoreReader::StoreShape& NoteStoreReader::shape() const
+{
+    if (m_shape)
+        return *m_shape;
+    auto shape = std::make_shared<StoreShape>();
+    if (auto tables = m_db.prepare("SELECT name FROM sqlite_master WHERE type='table'")) {
+        while (tables->step() == Statement::Step::Row)
+            shape->tables.insert(tables->columnText(0));
+    }
+    for (const char* table : {kObjects, "ZICNOTEDATA", "ZNOTE", "ZNOTEDATA", "ZATTACHMENT"}) {
+        if (!shape->tables.count(table))
+            continue;
+        if (auto info = m_db.prepare(std::string("PRAGMA table_info(") + table + ")")) {
+            while (info->step() == Statement::Step::Row)
+                shape->columns[table].insert(info->columnText(1));
+        }
+    }
+    if (shape->tables.count("Z_PRIMARYKEY")) {
+        if (auto keys = m_db.prepare("SELECT Z_NAME, Z_ENT FROM Z_PRIMARYKEY")) {
+            while (keys->step() == Statement::Step::Row)
+                shape->entities[keys->columnText(0)] = keys->columnInt64(1);
+        }
+    }
+    m_shape = std::move(shape);
+    return *m_shape;
+}
+
+std::optional<std::int64_t> NoteStoreReader::queryScalar(const std::string& sql) const
+{
+    auto statement = m_db.prepare(sql);
+    if (!statement)
+        return std::nullopt;
+    if (statement->step() != Statement::Step::Row)
+        return std::nullopt;
+    return statement->columnInt64(0);
+}
+
+SchemaInfo NoteStoreReader::detectSchema() const
+{
+    SchemaInfo info;
+    const auto modern =
+        queryScalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ZICCLOUDSYNCINGOBJECT';");
+    if (!modern || *modern <= 0)
+        info = SchemaInfo::legacy();
+    if (const auto version = queryScalar("PRAGMA user_version;"))
+        info.userVersion = *version;
+    return info;
+}
+
+std::string NoteStoreReader::countStatement(const SchemaInfo& schema) const
+{
+    if (!schema.isModernSchema)
+        return "SELECT COUNT(*) FROM ZNOTE";
+    if (const auto note = shape().entity("ICNote"))
+        return "SELECT COUNT(*) FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " + std::to_string(*note);
+    return "SELECT COUNT(*) FROM ZICCLOUDSYNCINGOBJECT WHERE ZTITLE IS NOT NULL OR ZTITLE1 IS NOT NULL OR ZTITLE2 IS "
+           "NOT NULL";
+}
+
+std::string NoteStoreReader::notesStatement(const SchemaInfo& schema) const
+{
+    const StoreShape& s = shape();
+    if (!schema.isModernSchema) {
+        // The legacy statement as it has always been; a column this store lacks reads as NULL.
+        auto n = [&](const std::string& column) { return s.has("ZNOTE", column) ? "n." + column : "NULL"; };
+        std::vector<std::string> titles;
+        for (const char* column : {"ZTITLE", "ZTITLE1"})
+            if (s.has("ZNOTE", column))
+                titles.push_back(std::string("n.") + column);
+        std::string sql = selectList({{"n.Z_PK", "note_id"},
+                                      {coalesce(titles), "title"},
+                                      {n("ZSNIPPET"), "snippet"},
+                                      {n("ZCREATIONDATE"), "created"},
+                                      {n("ZMODIFICATIONDATE"), "modified"},
+                                      {n("ZMARKEDFORDELETION"), "is_deleted"},
+                                      {n("ZISPINNED"), "is_pinned"},
+                                      {n("ZLOCKED"), "is_locked"},
+                                      {s.has("ZNOTEDATA", "ZDATA") ? "d.ZDATA" : "NULL", "body_blob"},
+                                      {n("ZFOLDER"), "folder_id"},
+                                      {n("ZACCOUNT"), "account_id"}});
+        sql += "    FROM ZNOTE n\n";
+        if (s.has("ZNOTEDATA", "ZNOTE"))
+            sql += "    LEFT JOIN ZNOTEDATA d ON d.ZNOTE = n.Z_PK\n";
+        sql += "    ORDER BY " + std::string(s.has("ZNOTE", "ZMODIFICATIONDATE") ? "n.ZMODIFICATIONDATE" : "n.Z_PK") +
+               " DESC";
+        return sql;
+    }
+
+    auto present = [&](const std::string& alias, std::initializer_list<const char*> columns) {
+        std::vector<std::string> out;
+        for (const char* column : columns)
+            if (s.has(kObjects, column))
+                out.push_back(alias + "." + column);
+        return out;
+    };
+    auto n = [&](const std::string& column) { return s.has(kObjects, column) ? "n." + column : "NULL"; };
+
+    std::string lockedTest;
+    if (s.has(kObjects, "ZLOCKEDNOTESMODE"))
+        lockedTest = "n.ZLOCKEDNOTESMODE > 0";
+    if (s.has(kObjects, "ZISPASSWORDPROTECTED"))
+        lockedTest += (lockedTest.empty() ? "" : " OR ") + std::string("n.ZISPASSWORDPROTECTED = 1");
+    const std::string isLocked = lockedTest.empty() ? "0" : "CASE WHEN " + lockedTest + " THEN 1 ELSE 0 END";
+
+    // The note's own account column moved between versions; the folder's owner is the sure way.
+    const std::string noteAccount = coalesce(
+        present("n", {"ZACCOUNT8", "ZACCOUNT7", "ZACCOUNT6", "ZACCOUNT5", "ZACCOUNT4", "ZACCOUNT3", "ZACCOUNT2"}));
+    const bool hasFolder = s.has(kObjects, "ZFOLDER");
+    std::vector<std::string> accountCandidates;
+    if (hasFolder && s.has(kObjects, "ZOWNER"))
+        accountCandidates.push_back("f.ZOWNER");
+    if (noteAccount != "NULL")
+        accountCandidates.push_back(noteAccount);
+    const std::string accountKey = coalesce(accountCandidates);
+    const bool hasAccount = accountKey != "NULL";
+    const bool hasBody = s.has("ZICNOTEDATA", "ZDATA") && s.has("ZICNOTEDATA", "ZNOTE");
+
+    std::string sql =
+        selectList({{"n.Z_PK", "note_id"},
+                    {coalesce(present("n", {"ZTITLE", "ZTITLE1", "ZTITLE2"})), "title"},
+                    {n("ZSNIPPET"), "snippet"},
+                    {coalesce(present("n", {"ZCREATIONDATE3", "ZCREATIONDATE1", "ZCREATIONDATE"})), "created"},
+                    {coalesce(present("n", {"ZMODIFICATIONDATE1", "ZMODIFICATIONDATE"})), "modified"},
+                    {"COALESCE(" + n("ZMARKEDFORDELETION") + ", 0)", "is_deleted"},
+                    {"COALESCE(" + n("ZISPINNED") + ", 0)", "is_pinned"},
+                    {isLocked, "is_locked"},
+                    {hasBody ? "d.ZDATA" : "NULL", "body_blob"},
+                    {n("ZFOLDER"), "folder_id"},
+                    {noteAccount, "account_id"},
+                    {hasFolder && s.has(kObjects, "ZTITLE2") ? "f.ZTITLE2" : "NULL", "folder_name"},
+                    {hasAccount && s.has(kObjects, "ZNAME") ? "a.ZNAME" : "NULL", "account_name"},
+                    {hasAccount && s.has(kObjects, "ZIDENTIFIER") ? "a.ZIDENTIFIER" : "NULL", "account_identifier"}});
+    sql += "    FROM ZICCLOUDSYNCINGOBJECT n\n";
+    if (hasBody)
+        sql += "    LEFT JOIN ZICNOTEDATA d ON d.ZNOTE = n.Z_PK\n";
+    if (hasFolder) {
+        sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT f ON f.Z_PK = n.ZFOLDER";
+        if (const auto folderEntity = s.entity("ICFolder"))
+            sql += " AND f.Z_ENT = " + std::to_string(*folderEntity);
+        sql += "\n";
+    }
+    if (hasAccount) {
+        sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT a ON a.Z_PK = " + accountKey;
+        if (const auto accountEntity = s.entity("ICAccount"))
+            sql += " AND a.Z_ENT = " + std::to_string(*accountEntity);
+        sql += "\n";
+    }
+    if (const auto note = s.entity("ICNote")) {
+        sql += "    WHERE n.Z_ENT = " + std::to_string(*note) + "\n";
+    } else {
+        // No entity table: the old title test is all there is.
+        std::string test;
+        for (const std::string& title : present("n", {"ZTITLE", "ZTITLE1", "ZTITLE2"}))
+            test += (test.empty() ? "" : " OR ") + title + " IS NOT NULL";
+        sql += "    WHERE " + (test.empty() ? std::string("0") : test) + "\n";
+    }
+    sql += "    ORDER BY modified DESC";
+    return sql;
+}
+
+std::vector<NoteStoreReader::RawNote> NoteStoreReader::readRawNotes(const SchemaInfo& schema) const
+{
+    const std::int64_t count = queryScalar(countStatement(schema)).value_or(0);
+    Trace::line("[FastDB] Total notes to process: " + std::to_string(count));
+    std::vector<RawNote> rows;
+    rows.reserve(static_cast<size_t>(std::max<std::int64_t>(count, 0)));
+
+    const std::string sql = notesStatement(schema);
+    auto statement = m_db.prepare(sql);
+    if (!statement) {
+        Trace::line("[FastDB] SQL Error: " + statement.error());
+        Trace::line("[FastDB] SQL Query: " + sql);
+        throw DomainError("NotesExporter", 8, "Failed to prepare notes query: " + statement.error());
+    }
+
+    const bool hasNames = statement->columnCount() >= 14;
+    size_t counter = 0;
+    while (true) {
+        const Statement::Step step = statement->step();
+        if (step == Statement::Step::Done)
+            break;
+        if (step == Statement::Step::Error) {
+            // Stopping here would lose every later note while reporting success.
+            const std::string message = m_db.errorMessage();
+            Trace::line("[FastDB] ❌ Reading notes failed after " + std::to_string(counter) + " rows: " + message);
+            throw DomainError("NotesExporter", 10,
+                              "Failed to read notes: " + message +
+                                  ". The Notes database may be damaged; copy it again from the Mac and retry.");
+        }
+        RawNote raw;
+        raw.id = statement->columnInt64(0);
+        raw.title = columnString(*statement, 1);
+        raw.snippet = columnString(*statement, 2);
+        raw.created = columnDate(*statement, 3);
+        raw.modified = columnDate(*statement, 4);
+        raw.isDeleted = statement->columnInt(5) != 0;
+        raw.isPinned = statement->columnInt(6) != 0;
+        raw.isLocked = statement->columnInt(7) != 0;
+        raw.bodyBlob = columnBlob(*statement, 8);
+        raw.folderId = columnOptionalInt64(*statement, 9);
+        raw.accountId = columnOptionalInt64(*statement, 10);
+        if (hasNames) {
+            raw.folderName = columnString(*statement, 11);
+            raw.accountName = columnString(*statement, 12);
+            raw.accountIdentifier = statement->columnText(13);
+        }
+        rows.push_back(std::move(raw));
+        ++counter;
+        if (counter % 100 == 0) {
+            const double share = count > 0 ? static_cast<double>(counter) / static_cast<double>(count) : 1.0;
+            report(0.2 + std::min(share, 1.0) * 0.05,
+                   "Reading note " + std::to_string(counter) + " of " + std::to_string(count) + "...");
+        }
+    }
+    return rows;
+}
+
+std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
+{
+    std::vector<RawNote> raws = readRawNotes(schema);
+
+    report(0.25, "Loading attachments...");
+    std::vector<std::int64_t> ids;
+    std::map<std::int64_t, std::string> accounts;
+    ids.reserve(raws.size());
+    for (const RawNote& raw : raws) {
+        ids.push_back(raw.id);
+        if (!raw.accountIdentifier.empty())
+            accounts[raw.id] = raw.accountIdentifier;
+    }
+    std::map<std::int64_t, std::vector<Attachment>> attachments = queryAllAttachments(schema, ids);
+    if (schema.isModernSchema) {
+        // Media folders sit under the account's folder; resolve them now that both are known.
+        for (auto& [noteId, list] : attachments) {
+            const auto account = accounts.find(noteId);
+            for (Attachment& attachment : list) {
+                if (!attachment.filename)
+                    continue;
+                attachment.directory = mediaFolder(account == accounts.end() ? "" : account->second,
+                                                   attachment.directory.value_or(""), *attachment.filename);
+                if (!attachment.directory)
+                    Trace::line("[FastDB] ⚠️ Attachment file not found: " + *attachment.filename + " (note " +
+                                std::to_string(noteId) + ")");
+            }
+        }
+    }
+
+    const size_t total = raws.size();
+    report(0.27, "Extracting text from " + std::to_string(total) + " notes...");
+    std::vector<Note> notes;
+    notes.reserve(total);
+    for (size_t offset = 0; offset < total; offset += kConversionBatch) {
+        if (m_stop.stop_requested())
+            return notes;
+        const size_t end = std::min(total, offset + kConversionBatch);
+        for (size_t i = offset; i < end; ++i) {
+            RawNote& raw = raws[i];
+            Note note;
+            note.id = raw.id;
+            note.title = std::move(raw.title);
+            note.snippet = std::move(raw.snippet);
+            if (!raw.isLocked && raw.bodyBlob && m_bodies != Bodies::none) {
+                if (m_bodies == Bodies::documents)
+                    note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
+                note.bodyHTML = note.document ? std::optional<std::string>(note.document->plainText())
+                                              : NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+                note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*raw.bodyBlob);
+            }
+            raw.bodyBlob.reset(); // the compressed copy is no longer needed
+            note.created = raw.created;
+            note.modified = raw.modified;
+            note.isDeleted = raw.isDeleted;
+            note.isPinned = raw.isPinned;
+            note.isLocked = raw.isLocked;
+            note.folderId = raw.folderId;
+            note.accountId = raw.accountId;
+            note.folderName = std::move(raw.folderName);
+            note.accountName = std::move(raw.accountName);
+            if (auto found = attachments.find(raw.id); found != attachments.end())
+                note.attachments = std::move(found->second);
+            notes.push_back(std::move(note));
+        }
+        report(0.27 + (static_cast<double>(end) / static_cast<double>(total)) * 0.03,
+               "Processing note " + std::to_string(end) + " of " + std::to_string(total) + "...");
+    }
+    return notes;
+}
+
+std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std::size_t idCount) const
+{
+    if (!schema.isModernSchema)
+        return "    SELECT ZNOTE, Z_PK, ZFILENAME, ZMEDIA, ZTYPEUTI, ZIDENTIFIER\n"
+               "    FROM ZATTACHMENT\n"
+               "    WHERE ZNOTE IN (" +
+               placeholders(idCount) + ")";
+    const StoreShape& s = shape();
+    const auto attachment = s.entity("ICAttachment");
+    if (!attachment || !s.has(kObjects, "ZNOTE"))
+        return {};
+    auto a = [&](const std::string& column) { return s.has(kObjects, column) ? "a." + column : "NULL"; };
+    const bool hasMedia = s.has(kObjects, "ZMEDIA");
+    auto m = [&](const std::string& column) { return hasMedia && s.has(kObjects, column) ? "m." + column : "NULL"; };
+    std::string sql = "    SELECT a.ZNOTE, a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " + a("ZTYPEUTI") +
+                      ", " + a("ZIDENTIFIER") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
+    if (hasMedia)
+        sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
+    sql +=
+        "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND a.ZNOTE IS NOT NULL\n    ORDER BY a.ZNOTE, a.Z_PK";
+    return sql;
+}
+
+std::map<std::int64_t, std::vector<Attachment>>
+NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector<std::int64_t>& noteIds) const
+{
+    std::map<std::int64_t, std::vector<Attachment>> result;
+    if (noteIds.empty())
+        return result;
+    auto readRows = [&](Statement& statement, const std::unordered_set<std::int64_t>* wanted) {
+        Statement::Step step;
+        while ((step = statement.step()) == Statement::Step::Row) {
+            const std::int64_t note = statement.columnInt64(0);
+            if (wanted && !wanted->count(note))
+                continue;
+            Attachment attachment;
+            attachment.id = statement.columnInt64(1);
+            attachment.filename = columnString(statement, 2);
+            attachment.directory = columnString(statement, 3);
+            attachment.typeUTI = columnString(statement, 4);
+            attachment.identifier = columnString(statement, 5);
+            result[note].push_back(std::move(attachment));
+        }
+        if (step == Statement::Step::Error) {
+            // As with the notes themselves: a cut-off list would pass for every attachment.
+            const std::string message = m_db.errorMessage();
+            Trace::line("[FastDB] \u274C Reading attachments failed: " + message);
+            throw DomainError("NotesExporter", 10,
+                              "Failed to read note attachments: " + message +
+                                  ". The Notes database may be damaged; copy it again from the Mac and retry.");
+        }
+    };
+
+    if (schema.isModernSchema) {
+        // One pass over the attachment rows, kept when their note is asked for: no bound
+        // parameters, so no limit on how many notes, and no scan per slice of ids.
+        const std::string sql = attachmentsStatement(schema, 0);
+        if (sql.empty())
+            return result;
+        auto statement = m_db.prepare(sql);
+        if (!statement)
+            return result;
+        const std::unordered_set<std::int64_t> wanted(noteIds.begin(), noteIds.end());
+        readRows(*statement, &wanted);
+        return result;
+    }
+    // The legacy statement names its ids: they go in slices under SQLite's limit on bound parameters.
+    for (size_t offset = 0; offset < noteIds.size(); offset += kAttachmentChunk) {
+        const size_t count = std::min(kAttachmentChunk, noteIds.size() - offset);
+        auto statement = m_db.prepare(attachmentsStatement(schema, count));
+        if (!statement)
+            return result; // a store without the attachments table has no attachments
+        for (size_t i = 0; i < count; ++i)
+            statement->bindInt64(static_cast<int>(i + 1), noteIds[offset + i]);
+        readRows(*statement, nullptr);
+    }
+    return result;
+}
+
+std::optional<std::string> NoteStoreReader::mediaFolder(const std::string& accountIdentifier,
+                                                        const std::string& mediaIdentifier,
+                                                        const std::string& filename) const
+{
+    if (m_containerFolder.empty() || mediaIdentifier.empty() || filename.empty() ||
+        mediaIdentifier.find('/') != std::string::npos || filename.find('/') != std::string::npos ||
+        mediaIdentifier == ".." || filename == "..")
+        return std::nullopt;
+    const fs::path container(m_containerFolder);
+    std::vector<fs::path> candidates;
+    if (!accountIdentifier.empty() && accountIdentifier.find('/') == std::string::npos && accountIdentifier != "..")
+        candidates.push_back(container / "Accounts" / accountIdentifier / "Media" / mediaIdentifier);
+    candidates.push_back(container / "Media" / mediaIdentifier); // older stores keep media beside the database
+    std::error_code ec;
+    for (fs::directory_iterator it(container / "Accounts", ec), end; !ec && it != end; it.increment(ec))
+        candidates.push_back(it->path() / "Media" / mediaIdentifier);
+
+    for (const fs::path& folder : candidates) {
+        if (isFile(folder / filename))
+            return folder.string();
+        // Newer versions add one level (a version folder) below the media folder.
+        std::error_code listing;
+        for (fs::directory_iterator it(folder, listing), end; !listing && it != end; it.increment(listing)) {
+            if (isFile(it->path() / filename))
+                return it->path().string();
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace varnholt::notesdb

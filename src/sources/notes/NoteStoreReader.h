@@ -1,0 +1,81 @@
+#pragma once
+
+#include "model/notes/Note.h"
+#include "sources/notes/SchemaInfo.h"
+#include "platform/Files.h"
+#include "platform/ProgressHandler.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace varnholt {
+class Database;
+class Statement;
+} // namespace varnholt
+
+namespace varnholt::notesdb {
+
+// Reads notes and their attachments from an open Notes store, in either layout.
+// Statements are built from the columns the store really has: column names,
+// entity numbers and the date columns moved between OS versions.
+class NoteStoreReader {
+public:
+    // Bound parameters per legacy attachment statement; SQLite's limit was 999 before 3.32.
+    static constexpr std::size_t kAttachmentChunk = 500;
+    static constexpr std::size_t kConversionBatch = 50;
+
+    // home + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite".
+    static std::string storePath(const std::string& home);
+    // Whether the process may read the protected Library folders (see the .cpp for the probe path).
+    static bool checkFullDiskAccess(const std::string& home, const ReadabilityProbe& probe);
+    // Opens "file:<path>?immutable=1" read-only and sets query_only. Throws DomainError 7.
+    static Database openReadOnlyDatabase(const std::string& path);
+
+    // `containerFolder` is the Notes group container of the original store (media files live there).
+    NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress = {},
+                    std::stop_token stop = {});
+
+    // Plain text is all the text exports need; renderers also want the formatting runs;
+    // counting needs no bodies at all.
+    enum class Bodies { plainText, documents, none };
+    void setBodies(Bodies bodies) { m_bodies = bodies; }
+
+    SchemaInfo detectSchema() const;
+    std::optional<std::int64_t> queryScalar(const std::string& sql) const;
+
+    // Every note, newest modification first. Throws DomainError 8 when the statement cannot be
+    // prepared and 10 when the store fails while being read. Stops between batches when asked.
+    std::vector<Note> queryNotes(const SchemaInfo& schema) const;
+    std::map<std::int64_t, std::vector<Attachment>> queryAllAttachments(const SchemaInfo& schema,
+                                                                        const std::vector<std::int64_t>& noteIds) const;
+
+    std::string countStatement(const SchemaInfo& schema) const;
+    std::string notesStatement(const SchemaInfo& schema) const;
+    // `idCount` placeholders for the legacy statement; the modern one reads all attachment rows once.
+    std::string attachmentsStatement(const SchemaInfo& schema, std::size_t idCount) const;
+
+private:
+    struct RawNote;
+    struct StoreShape;
+
+    const StoreShape& shape() const;
+    std::vector<RawNote> readRawNotes(const SchemaInfo& schema) const;
+    std::optional<std::string> mediaFolder(const std::string& accountIdentifier, const std::string& mediaIdentifier,
+                                           const std::string& filename) const;
+    void report(double fraction, const std::string& message) const;
+
+    const Database& m_db;
+    std::string m_containerFolder;
+    ProgressHandler m_progress;
+    std::stop_token m_stop;
+    mutable std::shared_ptr<StoreShape> m_shape;
+    Bodies m_bodies = Bodies::plainText;
+};
+
+} // namespace varnholt::notesdb

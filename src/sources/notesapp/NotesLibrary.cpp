@@ -1,0 +1,222 @@
+#include "sources/notesapp/NotesLibrary.h"
+
+#include "sources/notes/DatabaseSnapshot.h"
+#include "sources/notes/NoteStoreReader.h"
+#include "platform/Database.h"
+#include "platform/DomainError.h"
+#include "platform/Statement.h"
+
+#include <filesystem>
+#include <set>
+
+namespace varnholt::notesapp {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::set<std::string> columnsOf(const Database& db, const std::string& table)
+{
+    std::set<std::string> columns;
+    if (auto info = db.prepare("PRAGMA table_info(" + table + ")"))
+        while (info->step() == Statement::Step::Row)
+            columns.insert(info->columnText(1));
+    return columns;
+}
+
+std::optional<std::int64_t> entity(const Database& db, const std::string& name)
+{
+    auto statement = db.prepare("SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = ?");
+    if (!statement)
+        return std::nullopt;
+    statement->bindText(1, name);
+    if (statement->step() != Statement::Step::Row)
+        return std::nullopt;
+    return statement->columnInt64(0);
+}
+
+std::string pick(const std::set<std::string>& columns, std::initializer_list<const char*> candidates)
+{
+    for (const char* candidate : candidates)
+        if (columns.count(candidate))
+            return candidate;
+    return "NULL";
+}
+
+std::optional<std::int64_t> optionalInt(const Statement& s, int column)
+{
+    if (s.isNull(column))
+        return std::nullopt;
+    return s.columnInt64(column);
+}
+
+void readInlineAttachments(const Database& db, std::map<std::string, std::string>& texts)
+{
+    const auto columns = columnsOf(db, "ZICCLOUDSYNCINGOBJECT");
+    const auto inlineEntity = entity(db, "ICInlineAttachment");
+    if (!inlineEntity || !columns.count("ZALTTEXT") || !columns.count("ZIDENTIFIER"))
+        return;
+    if (auto s = db.prepare("SELECT ZIDENTIFIER, ZALTTEXT FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " +
+                            std::to_string(*inlineEntity) + " AND ZALTTEXT IS NOT NULL"))
+        while (s->step() == Statement::Step::Row)
+            texts[s->columnText(0)] = s->columnText(1);
+}
+
+void readModern(const Database& db, std::vector<Account>& accounts, std::vector<Folder>& folders)
+{
+    const auto columns = columnsOf(db, "ZICCLOUDSYNCINGOBJECT");
+    if (const auto account = entity(db, "ICAccount")) {
+        const std::string sql = "SELECT Z_PK, " + pick(columns, {"ZNAME"}) + ", " + pick(columns, {"ZIDENTIFIER"}) +
+                                " FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " + std::to_string(*account) +
+                                " ORDER BY Z_PK";
+        if (auto s = db.prepare(sql))
+            while (s->step() == Statement::Step::Row)
+                accounts.push_back({s->columnInt64(0), s->columnText(1), s->columnText(2)});
+    }
+    if (const auto folder = entity(db, "ICFolder")) {
+        const std::string sql = "SELECT Z_PK, " + pick(columns, {"ZTITLE2", "ZTITLE"}) + ", " +
+                                pick(columns, {"ZPARENT"}) + ", " + pick(columns, {"ZOWNER"}) + ", " +
+                                pick(columns, {"ZFOLDERTYPE"}) + " FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " +
+                                std::to_string(*folder) + " ORDER BY Z_PK";
+        if (auto s = db.prepare(sql))
+            while (s->step() == Statement::Step::Row) {
+                Folder f{s->columnInt64(0), s->columnText(1), optionalInt(*s, 2), optionalInt(*s, 3),
+                         s->columnInt(4) == 1};
+                if (f.isTrash && f.name.empty())
+                    f.name = NotesLibrary::kTrashFolderName;
+                folders.push_back(std::move(f));
+            }
+    }
+}
+
+void readLegacy(const Database& db, std::vector<Account>& accounts, std::vector<Folder>& folders)
+{
+    const auto accountColumns = columnsOf(db, "ZACCOUNT");
+    if (!accountColumns.empty())
+        if (auto s = db.prepare("SELECT Z_PK, " + pick(accountColumns, {"ZNAME"}) + " FROM ZACCOUNT ORDER BY Z_PK"))
+            while (s->step() == Statement::Step::Row)
+                accounts.push_back({s->columnInt64(0), s->columnText(1), {}});
+    const auto folderColumns = columnsOf(db, "ZFOLDER");
+    if (!folderColumns.empty()) {
+        const std::string sql = "SELECT Z_PK, " + pick(folderColumns, {"ZNAME"}) + ", " +
+                                pick(folderColumns, {"ZPARENT"}) + ", " + pick(folderColumns, {"ZACCOUNT"}) +
+                                " FROM ZFOLDER ORDER BY Z_PK";
+        if (auto s = db.prepare(sql))
+            while (s->step() == Statement::Step::Row)
+                folders.push_back({s->columnInt64(0), s->columnText(1), optionalInt(*s, 2), optionalInt(*s, 3), false});
+    }
+}
+
+} // namespace
+
+NotesLibrary NotesLibrary::open(const std::string& sourceHome, const ReadabilityProbe& canRead, std::stop_token stop,
+                                Content content)
+{
+    const std::string storePath = notesdb::NoteStoreReader::storePath(sourceHome);
+    std::error_code ec;
+    if (!fs::exists(storePath, ec))
+        throw DomainError("NotesLibrary", 1, "No Notes database at " + storePath);
+    if (canRead && !canRead(storePath))
+        throw DomainError("NotesLibrary", 2, "The Notes database cannot be read: " + storePath);
+
+    const notesdb::DatabaseSnapshot snapshot = notesdb::DatabaseSnapshot::create(storePath);
+    const Database db = notesdb::NoteStoreReader::openReadOnlyDatabase(snapshot.path());
+    notesdb::NoteStoreReader reader(db, fs::path(storePath).parent_path().string(), {}, stop);
+    reader.setBodies(content == Content::countsOnly ? notesdb::NoteStoreReader::Bodies::none
+                                                    : notesdb::NoteStoreReader::Bodies::documents);
+    const auto schema = reader.detectSchema();
+    // An empty or foreign file opens as a database too; say so rather than fail on a missing table.
+    if (!schema.isModernSchema &&
+        !reader.queryScalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ZNOTE';").value_or(0))
+        throw DomainError("NotesExporter", 3,
+                          "The file at " + storePath +
+                              " is not a Notes database: it has neither the ZICCLOUDSYNCINGOBJECT nor the ZNOTE "
+                              "table. Choose the home folder of a Mac whose Notes database is in place.");
+
+    NotesLibrary library;
+    if (schema.isModernSchema) {
+        readModern(db, library.m_accounts, library.m_folders);
+        readInlineAttachments(db, library.m_inlineText);
+    }
+    else
+        readLegacy(db, library.m_accounts, library.m_folders);
+    for (size_t i = 0; i < library.m_folders.size(); ++i)
+        library.m_folderIndex[library.m_folders[i].id] = i;
+
+    for (notesdb::Note& note : reader.queryNotes(schema)) {
+        // Notes marked for deletion are on their way out of the store; the app no longer shows
+        // them. Notes in Recently Deleted are still shown there, and are exported in that folder.
+        if (note.isDeleted)
+            continue;
+        library.m_notes.push_back(std::move(note));
+    }
+    return library;
+}
+
+bool NotesLibrary::isInTrash(const notesdb::Note& note) const
+{
+    std::set<std::int64_t> seen;
+    for (std::optional<std::int64_t> current = note.folderId; current && seen.insert(*current).second;) {
+        const auto it = m_folderIndex.find(*current);
+        if (it == m_folderIndex.end())
+            return false;
+        if (m_folders[it->second].isTrash)
+            return true;
+        current = m_folders[it->second].parentId;
+    }
+    return false;
+}
+
+std::optional<std::int64_t> NotesLibrary::accountOf(const notesdb::Note& note) const
+{
+    if (note.folderId) {
+        if (auto it = m_folderIndex.find(*note.folderId); it != m_folderIndex.end() && m_folders[it->second].accountId)
+            return m_folders[it->second].accountId;
+    }
+    return note.accountId;
+}
+
+std::vector<std::string> NotesLibrary::location(const notesdb::Note& note) const
+{
+    std::vector<std::string> folders;
+    std::set<std::int64_t> seen;
+    std::optional<std::int64_t> current = note.folderId;
+    while (current && seen.insert(*current).second) {
+        const auto it = m_folderIndex.find(*current);
+        if (it == m_folderIndex.end())
+            break;
+        const Folder& folder = m_folders[it->second];
+        folders.insert(folders.begin(), folder.name);
+        current = folder.parentId;
+    }
+    if (folders.empty())
+        folders.push_back(note.folderName.value_or("Notes"));
+
+    std::string account = note.accountName.value_or("");
+    if (const auto id = accountOf(note))
+        for (const Account& a : m_accounts)
+            if (a.id == *id && !a.name.empty())
+                account = a.name;
+    if (account.empty())
+        account = kDefaultAccountName;
+    folders.insert(folders.begin(), account);
+    return folders;
+}
+
+std::optional<std::string> NotesLibrary::inlineText(const std::string& identifier) const
+{
+    const auto it = m_inlineText.find(identifier);
+    if (it == m_inlineText.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::map<std::int64_t, long long> NotesLibrary::notesPerAccount() const
+{
+    std::map<std::int64_t, long long> counts;
+    for (const notesdb::Note& note : m_notes)
+        ++counts[accountOf(note).value_or(0)];
+    return counts;
+}
+
+} // namespace varnholt::notesapp
