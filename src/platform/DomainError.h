@@ -7,8 +7,10 @@ namespace varnholt {
 // An error value with a domain and a code, as the database and file exporters report them.
 class DomainError : public Error {
 public:
-    DomainError(std::string domain, int code, std::string description)
-        : Error(std::move(description)), m_domain(std::move(domain)), m_code(code) {}
+    DomainError(std::string domain, int code, std::string description, ErrorKind kind = ErrorKind::inputOutput)
+        : Error(kind, std::move(description)), m_domain(std::move(domain)), m_code(code)
+    {
+    }
 
     const std::string& domain() const { return m_domain; }
     int code() const { return m_code; }

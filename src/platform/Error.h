@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorKind.h"
+
 #include <exception>
 #include <memory>
 #include <string>
@@ -10,9 +12,10 @@ namespace varnholt {
 // shown on screen, `details()` the fuller text written to the trace.
 class Error : public std::exception {
 public:
-    explicit Error(std::string description) : m_description(std::move(description)) {}
+    Error(ErrorKind kind, std::string description) : m_kind(kind), m_description(std::move(description)) {}
     ~Error() override = default;
 
+    ErrorKind kind() const { return m_kind; }
     const std::string& description() const { return m_description; }
     virtual std::string details() const { return m_description; }
     virtual std::unique_ptr<Error> clone() const = 0;
@@ -24,6 +27,7 @@ protected:
     Error& operator=(const Error&) = default;
 
 private:
+    ErrorKind m_kind;
     std::string m_description;
 };
 

@@ -12,7 +12,7 @@ std::string describe(const std::string& operation, const std::filesystem::path& 
 } // namespace
 
 FileSystemError::FileSystemError(std::string operation, std::filesystem::path path, std::error_code code)
-    : Error(describe(operation, path, code)), m_path(std::move(path)), m_code(code)
+    : Error(errorKindOf(code), describe(operation, path, code)), m_path(std::move(path)), m_code(code)
 {
 }
 

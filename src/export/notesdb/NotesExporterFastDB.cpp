@@ -63,7 +63,8 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
     if (!notesdb::NoteStoreReader::checkFullDiskAccess(m_sourceHome, m_canRead))
         throw DomainError("NotesExporter", 1,
                           "Full Disk Access required. Please grant permission in System Settings > Privacy & "
-                          "Security > Full Disk Access");
+                          "Security > Full Disk Access",
+                          ErrorKind::permission);
 
     reportProgress(0.05, "Opening database...");
     const std::string storePath = notesdb::NoteStoreReader::storePath(m_sourceHome);
@@ -82,7 +83,8 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
         throw DomainError("NotesExporter", 3,
                           "The file at " + storePath +
                               " is not a Notes database: it has neither the ZICCLOUDSYNCINGOBJECT nor the ZNOTE "
-                              "table. Choose the home folder of a Mac whose Notes database is in place.");
+                              "table. Choose the home folder of a Mac whose Notes database is in place.",
+                          ErrorKind::damaged);
 
     reportProgress(0.2, "Querying notes...");
     const std::vector<Note> notes = reader.queryNotes(schema);
@@ -125,7 +127,8 @@ void NotesExporterFastDB::failIfBodiesWereLost(const std::vector<Note>& notes)
                       "Exported " + std::to_string(notes.size()) + " notes, but the text of " +
                           std::to_string(lost.size()) + " of them could not be read (first: \u201c" +
                           lost.front()->title.value_or("") +
-                          "\u201d). The Notes database may be damaged; copy it again from the Mac and retry.");
+                          "\u201d). The Notes database may be damaged; copy it again from the Mac and retry.",
+                      ErrorKind::damaged);
 }
 
 std::string NotesExporterFastDB::ndjsonLine(const Note& note)

@@ -136,7 +136,8 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
     if (!folder)
         throw DomainError("VoiceMemosExporter", 1,
                           "Could not find accessible Voice Memos directory. You may need to grant Full Disk Access in "
-                          "System Settings.");
+                          "System Settings.",
+                          ErrorKind::notFound);
 
     reportProgress(0.1, "Found Voice Memos at: " + fs::path(*folder).filename().string());
 

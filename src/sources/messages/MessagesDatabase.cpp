@@ -130,7 +130,8 @@ tl::expected<MessagesDatabase, DomainError> MessagesDatabase::open(const std::st
                     kDomain, 2,
                     "The Messages database has no \u201c" + table +
                         "\u201d table, so it is damaged or not a Messages database. Export from a complete copy "
-                        "of ~/Library/Messages."));
+                        "of ~/Library/Messages.",
+                    ErrorKind::damaged));
             Trace::line("[MessagesExporter] \u26A0\uFE0F No " + table + " table: messages are exported without attachments");
             continue;
         }
@@ -173,7 +174,7 @@ tl::expected<long long, DomainError> MessagesDatabase::countMessages() const
 {
     auto statement = m_db.prepare(kCountSql);
     if (!statement)
-        return tl::unexpected(DomainError(kDomain, 2, "Failed to prepare count query"));
+        return tl::unexpected(DomainError(kDomain, 2, "Failed to prepare count query", ErrorKind::damaged));
     const Statement::Step step = statement->step();
     if (step == Statement::Step::Row)
         return static_cast<long long>(statement->columnInt(0));
@@ -186,7 +187,7 @@ tl::expected<ConversationCursor, DomainError> MessagesDatabase::conversations(Te
 {
     auto chats = m_db.prepare(adaptToSchema(chatsSql(testMode, limit)));
     if (!chats)
-        return tl::unexpected(DomainError(kDomain, 2, "Failed to prepare chats query"));
+        return tl::unexpected(DomainError(kDomain, 2, "Failed to prepare chats query", ErrorKind::damaged));
     long long total = 0;
     if (auto count = m_db.prepare(totalSql(testMode, limit)); count && count->step() == Statement::Step::Row) {
         total = count->columnInt(0);
@@ -293,7 +294,8 @@ DomainError MessagesDatabase::damaged(const std::string& where) const
     return DomainError(kDomain, 3,
                        "The Messages database is damaged (" + reason + " while reading " + where +
                            "), so the export would be incomplete. Export from an undamaged copy of "
-                           "~/Library/Messages, for example from a backup.");
+                           "~/Library/Messages, for example from a backup.",
+                       ErrorKind::damaged);
 }
 
 } // namespace varnholt

@@ -46,7 +46,7 @@ DatabaseSnapshot DatabaseSnapshot::create(const std::string& storePath, const fs
 {
     std::error_code ec;
     if (!fs::exists(storePath, ec))
-        throw DomainError("NotesExporter", 2, "Notes database not found at expected location");
+        throw DomainError("NotesExporter", 2, "Notes database not found at expected location", ErrorKind::notFound);
 
     DatabaseSnapshot snapshot(makePrivateFolder(temporaryRoot), "");
     const fs::path copy = snapshot.m_folder / fs::path(storePath).filename();

@@ -342,7 +342,8 @@ std::vector<NoteStoreReader::RawNote> NoteStoreReader::readRawNotes(const Schema
     if (!statement) {
         Trace::line("[FastDB] SQL Error: " + statement.error());
         Trace::line("[FastDB] SQL Query: " + sql);
-        throw DomainError("NotesExporter", 8, "Failed to prepare notes query: " + statement.error());
+        throw DomainError("NotesExporter", 8, "Failed to prepare notes query: " + statement.error(),
+                          ErrorKind::damaged);
     }
 
     const bool hasNames = statement->columnCount() >= 14;
@@ -357,7 +358,8 @@ std::vector<NoteStoreReader::RawNote> NoteStoreReader::readRawNotes(const Schema
             Trace::line("[FastDB] ❌ Reading notes failed after " + std::to_string(counter) + " rows: " + message);
             throw DomainError("NotesExporter", 10,
                               "Failed to read notes: " + message +
-                                  ". The Notes database may be damaged; copy it again from the Mac and retry.");
+                                  ". The Notes database may be damaged; copy it again from the Mac and retry.",
+                              ErrorKind::damaged);
         }
         RawNote raw;
         raw.id = statement->columnInt64(0);
@@ -507,7 +509,8 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             Trace::line("[FastDB] \u274C Reading attachments failed: " + message);
             throw DomainError("NotesExporter", 10,
                               "Failed to read note attachments: " + message +
-                                  ". The Notes database may be damaged; copy it again from the Mac and retry.");
+                                  ". The Notes database may be damaged; copy it again from the Mac and retry.",
+                              ErrorKind::damaged);
         }
     };
 

@@ -115,9 +115,9 @@ NotesLibrary NotesLibrary::open(const std::string& sourceHome, const Readability
     const std::string storePath = notesdb::NoteStoreReader::storePath(sourceHome);
     std::error_code ec;
     if (!fs::exists(storePath, ec))
-        throw DomainError("NotesLibrary", 1, "No Notes database at " + storePath);
+        throw DomainError("NotesLibrary", 1, "No Notes database at " + storePath, ErrorKind::notFound);
     if (canRead && !canRead(storePath))
-        throw DomainError("NotesLibrary", 2, "The Notes database cannot be read: " + storePath);
+        throw DomainError("NotesLibrary", 2, "The Notes database cannot be read: " + storePath, ErrorKind::permission);
 
     const notesdb::DatabaseSnapshot snapshot = notesdb::DatabaseSnapshot::create(storePath);
     const Database db = notesdb::NoteStoreReader::openReadOnlyDatabase(snapshot.path());
@@ -131,7 +131,8 @@ NotesLibrary NotesLibrary::open(const std::string& sourceHome, const Readability
         throw DomainError("NotesExporter", 3,
                           "The file at " + storePath +
                               " is not a Notes database: it has neither the ZICCLOUDSYNCINGOBJECT nor the ZNOTE "
-                              "table. Choose the home folder of a Mac whose Notes database is in place.");
+                              "table. Choose the home folder of a Mac whose Notes database is in place.",
+                          ErrorKind::damaged);
 
     NotesLibrary library;
     if (schema.isModernSchema) {
