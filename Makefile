@@ -9,7 +9,9 @@ ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test test-asan fuzz bench clean
+PACKAGE_DIR ?= build-package
+
+.PHONY: all deps configure build demo test test-asan fuzz bench package package-check clean
 
 all: build
 
@@ -42,6 +44,14 @@ test-asan: deps
 # Each libFuzzer target for FUZZ_SECONDS (clang, ASan + UBSan); findings land in $(FUZZ_DIR)/artifacts.
 fuzz: deps
 	@bash scripts/fuzz "$(FUZZ_DIR)" "$(FUZZ_SECONDS)"
+
+# The Debian package (an optimised build in $(PACKAGE_DIR)), copied to varnholt_<version>_<arch>.deb here.
+package: deps
+	@bash scripts/package "$(PACKAGE_DIR)"
+
+# Lints, installs, runs, upgrades and removes that package on this machine (as root).
+package-check: package
+	@bash scripts/package-check "$(PACKAGE_DIR)"
 
 clean:
 	rm -rf $(BUILD_DIR) build-bench $(ASAN_DIR) $(FUZZ_DIR) $(DEMO_OUT)

@@ -7,8 +7,26 @@
 #include <QIcon>
 #include <QStyleFactory>
 
+#include <string_view>
+
+namespace {
+// Help and version only print, so they must work where there is no display: help2man runs
+// them while the package is built, and people ask for help over ssh.
+bool onlyPrints(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (onlyPrints(argc, argv) && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnholt"));
     QApplication::setApplicationVersion(QStringLiteral(VARNHOLT_VERSION));

@@ -33,7 +33,10 @@ std::optional<std::string> findExportScriptResource()
     const fs::path here = executableFolder();
     for (const fs::path& candidate : {fs::path(VARNHOLT_DATA_DIR) / "export_notes.applescript",
                                       here / "../share/varnholt/export_notes.applescript",
-                                      fs::path(VARNHOLT_SOURCE_RESOURCES_DIR) / "export_notes.applescript"}) {
+#ifdef VARNHOLT_SOURCE_RESOURCES_DIR
+                                      fs::path(VARNHOLT_SOURCE_RESOURCES_DIR) / "export_notes.applescript",
+#endif
+                                     }) {
         std::error_code ec;
         if (fs::is_regular_file(candidate, ec))
             return candidate.lexically_normal().string();
@@ -45,7 +48,10 @@ std::string findOsascriptStandIn()
 {
     const fs::path here = executableFolder();
     for (const fs::path& candidate : {here / "varnholt-osascript", here / "../libexec/varnholt/varnholt-osascript",
-                                      fs::path(VARNHOLT_TOOLS_DIR) / "varnholt-osascript"}) {
+#ifdef VARNHOLT_TOOLS_DIR
+                                      fs::path(VARNHOLT_TOOLS_DIR) / "varnholt-osascript",
+#endif
+                                     }) {
         if (isExecutable(candidate))
             return candidate.lexically_normal().string();
     }
