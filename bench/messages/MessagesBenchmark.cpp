@@ -6,6 +6,7 @@
 //   bench_messages [--home DIR] [--messages N] [--conversations N] [--keep]
 
 #include "sources/messages/MessagesDatabase.h"
+#include "sources/MacHomeSource.h"
 #include "export/messages/MessagesExporter.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
@@ -113,7 +114,7 @@ int main(int argc, char** argv)
     const Run floor = inChild([&] { return readJoinedRows(home); });
     const Run full = inChild([&] {
         Trace::setSink([](std::string_view) {});
-        MessagesExporter exporter(home.string());
+        MessagesExporter exporter(MacHomeSource::make(home.string()));
         exporter.exportMessages((work / "out").string());
         if (exporter.lastExportError()())
             std::printf("  export failed: %s\n", exporter.lastExportError()()->c_str());

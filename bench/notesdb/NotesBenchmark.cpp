@@ -4,6 +4,7 @@
 //   full:  the whole fast export, TXT and NDJSON.
 // Usage: bench_notesdb [work folder]   (default: a new folder under /tmp, removed afterwards)
 #include "platform/Gzip.h"
+#include "sources/MacHomeSource.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
@@ -101,7 +102,7 @@ int main(int argc, char** argv)
                 if (message.rfind("Export complete: ", 0) == 0)
                     notes = std::stoul(message.substr(17));
             },
-            home.string());
+            MacHomeSource::make(home.string()));
         exporter.exportTo(out.string(), {varnholt::ExportFormat::html, varnholt::ExportFormat::json});
     };
     runExport(work / "warm");

@@ -3,6 +3,7 @@
 // generated notes, in the same run.
 // Usage: bench_notesscript [work folder]   (default: a new folder under /tmp, removed afterwards)
 #include "export/notesdb/NotesExporterFastDB.h"
+#include "sources/MacHomeSource.h"
 #include "export/notesscript/NotesExporterSimple.h"
 #include "export/notesscript/NotesScriptServices.h"
 #include "platform/Trace.h"
@@ -54,12 +55,12 @@ int main(int argc, char** argv)
 
     const auto ignore = [](double, const std::string&) {};
     start = Clock::now();
-    varnholt::NotesExporterFastDB(ignore, home.string()).exportTo((work / "fast").string(), {varnholt::ExportFormat::html});
+    varnholt::NotesExporterFastDB(ignore, MacHomeSource::make(home.string())).exportTo((work / "fast").string(), {varnholt::ExportFormat::html});
     const double fast = secondsSince(start);
     const long long fastNotes = countFiles(work / "fast", ".txt");
 
     start = Clock::now();
-    varnholt::NotesExporterSimple standard(varnholt::standardNotesServices(home.string()));
+    varnholt::NotesExporterSimple standard(varnholt::standardNotesServices(MacHomeSource::make(home.string())));
     standard.exportTo((work / "standard").string(), varnholt::DryRun::no, {varnholt::ExportFormat::html},
                       std::nullopt, ignore);
     const double full = secondsSince(start);

@@ -1,6 +1,6 @@
 #include "cli/Session.h"
 
-#include "sources/notes/NoteStoreReader.h"
+#include "sources/SourceFactory.h"
 
 #include <sstream>
 
@@ -78,7 +78,7 @@ void addNotesCommand(CLI::App& app, Session& session)
             const int status = runExport(options, session.streams);
             if (status == exportFailed) {
                 session.streams.err << "Looked for the Notes database at:\n  "
-                                    << notesdb::NoteStoreReader::storePath(options.sourceHome) << "\n"
+                                    << openSource(options.sourceHome)->notesStore() << "\n"
                                     << "Point --home at a Mac home folder you can read.\n";
             }
             return status;

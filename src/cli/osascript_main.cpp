@@ -3,6 +3,7 @@
 // formatted HTML file per note from the Notes store under the source home
 // ($VARNHOLT_SOURCE_HOME, else $HOME).
 
+#include "sources/SourceFactory.h"
 #include "render/notes/NotesHtmlWriter.h"
 #include "sources/notesapp/NotesLibrary.h"
 #include "sources/notesapp/ScriptDirectives.h"
@@ -57,7 +58,7 @@ int main(int argc, char** argv)
     const char* home = std::getenv("VARNHOLT_SOURCE_HOME");
     const std::string sourceHome = home && *home ? home : varnholt::currentUserHome();
     try {
-        const auto library = varnholt::notesapp::NotesLibrary::open(sourceHome);
+        const auto library = varnholt::notesapp::NotesLibrary::open(*varnholt::openSource(sourceHome));
         varnholt::notesapp::NotesHtmlWriter writer(library, *directives.destinationRoot);
         const auto result = writer.writeAll(directives.limit, g_stop);
         if (g_signal == SIGTERM)

@@ -1,7 +1,7 @@
 #include "export/ExportManager.h"
 
-#include "export/ExportBranches.h"
-#include "export/ExportContext.h"
+#include "platform/HomeFolders.h"
+#include "sources/SourceFactory.h"
 #include "model/ExportError.h"
 #include "platform/DomainError.h"
 #include "platform/Trace.h"
@@ -11,6 +11,23 @@
 
 namespace varnholt {
 
+namespace {
+// Progress from the export thread, applied to the manager's fields on the main queue, in order.
+class QueuedProgressSink final : public ProgressSink {
+public:
+    QueuedProgressSink(std::function<void(std::string)> status, std::function<void(double)> fraction)
+        : m_status(std::move(status)), m_fraction(std::move(fraction))
+    {
+    }
+    void setStatus(std::string text) override { m_status(std::move(text)); }
+    void setFraction(double fraction) override { m_fraction(fraction); }
+
+private:
+    std::function<void(std::string)> m_status;
+    std::function<void(double)> m_fraction;
+};
+} // namespace
+
 struct ExportManager::Task {
     std::stop_source stop;
     bool cancelled = false; // main thread only
@@ -18,8 +35,8 @@ struct ExportManager::Task {
     std::jthread thread;
 };
 
-ExportManager::ExportManager(MainQueue& mainQueue, BranchRunner runner)
-    : m_mainQueue(mainQueue), m_runner(std::move(runner)), m_alive(std::make_shared<ExportManager*>(this))
+ExportManager::ExportManager(MainQueue& mainQueue, ExporterFactory exporters)
+    : m_mainQueue(mainQueue), m_exporters(std::move(exporters)), m_alive(std::make_shared<ExportManager*>(this))
 {
 }
 
@@ -61,63 +78,48 @@ void ExportManager::startExport(const ExportOptions& options)
     auto task = std::make_shared<Task>();
     m_currentTask = task;
     m_tasks.push_back(task);
-    task->thread = std::jthread([task, options, alive = AliveToken(m_alive), queue = &m_mainQueue, runner = m_runner] {
-        runExportBody(task, options, alive, *queue, runner);
-    });
+    task->thread =
+        std::jthread([task, options, alive = AliveToken(m_alive), queue = &m_mainQueue, exporters = m_exporters] {
+            runExportBody(task, options, alive, *queue, exporters);
+        });
 }
 
 void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const ExportOptions& options, AliveToken alive,
-                                  MainQueue& mainQueue, const BranchRunner& runner)
+                                  MainQueue& mainQueue, const ExporterFactory& exporters)
 {
     // Runs on the export thread: touches no field directly, only through the main queue.
-    auto setStatus = [alive, &mainQueue, task](std::string status) {
-        postToMain(alive, mainQueue, [task, status = std::move(status)](ExportManager& self) {
+    auto post = [alive, &mainQueue, task](std::function<void(ExportManager&)> apply) {
+        postToMain(alive, mainQueue, [task, apply = std::move(apply)](ExportManager& self) {
             if (!task->cancelled)
-                self.setStatusMessage(status);
+                apply(self);
         });
     };
-    auto setProgress = [alive, &mainQueue, task](double progress) {
-        postToMain(alive, mainQueue, [task, progress](ExportManager& self) {
-            if (!task->cancelled)
-                self.setProgress(progress);
-        });
-    };
-    ExportContext context(options, task->stop.get_token(), setStatus, setProgress);
+    QueuedProgressSink progress(
+        [post](std::string text) {
+            post([text = std::move(text)](ExportManager& self) { self.setStatusMessage(text); });
+        },
+        [post](double fraction) { post([fraction](ExportManager& self) { self.setProgress(fraction); }); });
+    ExportRequest request{options, openSource(options.sourceHome.empty() ? currentUserHome() : options.sourceHome)};
 
-    ErrorPtr error;
+    tl::expected<ExportSummary, ErrorPtr> result = tl::unexpected(ErrorPtr());
     try {
-        runner(context);
+        std::unique_ptr<Exporter> exporter = exporters(options);
+        result = exporter->run(request, progress, task->stop.get_token());
     } catch (const Error& e) {
-        error = e.clone();
+        result = tl::unexpected(ErrorPtr(e.clone()));
     } catch (const std::exception& e) {
-        error = std::make_shared<DomainError>("Varnholt", 1, e.what());
-    } catch (...) {
-        error = std::make_shared<DomainError>("Varnholt", 1, "Unknown error");
+        result = tl::unexpected(ErrorPtr(std::make_shared<DomainError>("Varnholt", 1, e.what())));
     }
+    if (result && result->finalStatus)
+        progress.setStatus(*result->finalStatus);
 
-    if (error)
+    if (!result) {
+        ErrorPtr error = result.error() ? result.error() : std::make_shared<DomainError>("Varnholt", 1, "Unknown error");
         postToMain(alive, mainQueue, [task, error](ExportManager& self) { self.fail(task, error); });
-    else
+    } else {
         postToMain(alive, mainQueue, [task, options](ExportManager& self) { self.complete(task, options); });
-    task->finished = true;
-}
-
-void ExportManager::runSourceBranch(const ExportContext& context)
-{
-    switch (context.options().type) {
-    case ExporterType::voiceMemos:
-        runVoiceMemosBranch(context);
-        break;
-    case ExporterType::messages:
-        runMessagesBranch(context);
-        break;
-    case ExporterType::notes:
-        runNotesBranch(context);
-        break;
-    default:
-        runNotImplementedBranch(context);
-        break;
     }
+    task->finished = true;
 }
 
 void ExportManager::complete(const std::shared_ptr<Task>& task, const ExportOptions& options)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/ExporterDispatch.h"
 #include "model/ExportOptions.h"
 #include "platform/Error.h"
 #include "platform/MainQueue.h"
@@ -25,12 +26,10 @@ public:
 
     static constexpr std::chrono::milliseconds kResetDelay{2000};
 
-    // Runs the export body of one request on the export thread. The default picks the
-    // source's branch; tests pass their own.
-    using BranchRunner = std::function<void(const class ExportContext&)>;
-    static void runSourceBranch(const class ExportContext& context);
+    // Makes the exporter for one request. The default picks it by source and method; tests pass their own.
+    using ExporterFactory = std::function<std::unique_ptr<Exporter>(const ExportOptions&)>;
 
-    explicit ExportManager(MainQueue& mainQueue, BranchRunner runner = runSourceBranch);
+    explicit ExportManager(MainQueue& mainQueue, ExporterFactory exporters = makeExporter);
     // Asks running exports to stop and waits for their threads.
     ~ExportManager();
     ExportManager(const ExportManager&) = delete;
@@ -58,7 +57,7 @@ private:
 
     using AliveToken = std::weak_ptr<ExportManager*>;
     static void runExportBody(const std::shared_ptr<Task>& task, const ExportOptions& options, AliveToken alive,
-                              MainQueue& mainQueue, const BranchRunner& runner);
+                              MainQueue& mainQueue, const ExporterFactory& exporters);
     static void postToMain(const AliveToken& alive, MainQueue& mainQueue, std::function<void(ExportManager&)> action);
     void complete(const std::shared_ptr<Task>& task, const ExportOptions& options);
     void fail(const std::shared_ptr<Task>& task, ErrorPtr error);
@@ -74,7 +73,7 @@ private:
     void notifyOutcome(Outcome outcome);
 
     MainQueue& m_mainQueue;
-    BranchRunner m_runner;
+    ExporterFactory m_exporters;
     // Held weakly by everything posted to the main queue, so nothing touches a destroyed manager.
     std::shared_ptr<ExportManager*> m_alive;
 

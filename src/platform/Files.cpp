@@ -11,6 +11,13 @@ namespace varnholt {
 
 namespace fs = std::filesystem;
 
+fs::path temporarySibling(const fs::path& path)
+{
+    // Short and independent of the final name, which may already be as long as a name can be.
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    return path.parent_path() / (".varnholt-" + std::to_string(random() % 1000000000000ULL) + ".tmp");
+}
+
 ReadabilityProbe defaultReadabilityProbe()
 {
     return [](const std::string& path) { return ::access(path.c_str(), R_OK) == 0; };
@@ -47,9 +54,7 @@ tl::expected<void, FileSystemError> writeFile(const fs::path& path, std::string_
 
 tl::expected<void, FileSystemError> writeFileAtomically(const fs::path& path, std::string_view contents)
 {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    fs::path temporary = path;
-    temporary += ".tmp-" + std::to_string(random() % 1000000000ULL);
+    const fs::path temporary = temporarySibling(path);
     {
         FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
         if (!fd)

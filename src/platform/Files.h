@@ -18,6 +18,9 @@ ReadabilityProbe defaultReadabilityProbe();
 
 // Writes `contents` to a temporary file beside `path`, then renames it over
 // `path`, so a reader never sees half a file and a failure leaves the old one.
+// A name for a file to write before it is renamed to `path`: in the same folder, so the rename is atomic.
+std::filesystem::path temporarySibling(const std::filesystem::path& path);
+
 [[nodiscard]] tl::expected<void, FileSystemError> writeFileAtomically(const std::filesystem::path& path,
                                                                       std::string_view contents);
 // Plain write, replacing any existing file.

@@ -1,4 +1,4 @@
-#include "export/ExportContext.h"
+#include "export/contract/CaughtErrors.h"
 #include "model/ExportError.h"
 #include "export/ExportManager.h"
 #include "platform/DomainError.h"
@@ -23,9 +23,34 @@ ExportOptions voiceMemosOptions(bool dryRun = false)
     return options;
 }
 
+using Body = std::function<void(ProgressSink&, std::stop_token)>;
+
+// An exporter whose work is the test's own; what it throws becomes its error, as in the real ones.
+class BodyExporter final : public Exporter {
+public:
+    explicit BodyExporter(Body body) : m_body(std::move(body)) {}
+    tl::expected<ExportSummary, ErrorPtr> run(const ExportRequest&, ProgressSink& progress,
+                                              std::stop_token stop) override
+    {
+        return catchingErrors([&] {
+            m_body(progress, stop);
+            return ExportSummary{};
+        });
+    }
+
+private:
+    Body m_body;
+};
+
+ExportManager::ExporterFactory exporting(Body body)
+{
+    return [body](const ExportOptions&) { return std::make_unique<BodyExporter>(body); };
+}
+
 // A manager whose export body is the test's own, driven by a manual queue.
 struct Harness {
-    explicit Harness(ExportManager::BranchRunner runner) : manager(queue, std::move(runner))
+    explicit Harness(Body body) : Harness(exporting(std::move(body))) {}
+    explicit Harness(ExportManager::ExporterFactory exporters) : manager(queue, std::move(exporters))
     {
         manager.addOutcomeObserver([this](ExportManager::Outcome o) { outcome = o; });
     }
@@ -42,8 +67,8 @@ struct Harness {
 
 TEST(ExportManager, SuccessfulExportPublishesSummaryThenResetsAfterTwoSeconds)
 {
-    Harness h([](const ExportContext& context) {
-        auto relay = context.relay(RelayKind::voiceMemos);
+    Harness h([](ProgressSink& context, std::stop_token) {
+        auto relay = context.relay(ProgressSink::kVoiceMemosTrace);
         relay(0.5, "Copying voice memo 1 of 2");
         relay(0.999, "Almost");
     });
@@ -90,8 +115,8 @@ TEST(ExportManager, SuccessfulExportPublishesSummaryThenResetsAfterTwoSeconds)
 
 TEST(ExportManager, PreviewTakesLastStatusAsSummary)
 {
-    Harness h([](const ExportContext& context) {
-        context.relay(RelayKind::voiceMemos)(1.0, "Dry run complete: 3 voice memos, total size: 12 KB");
+    Harness h([](ProgressSink& context, std::stop_token) {
+        context.relay(ProgressSink::kVoiceMemosTrace)(1.0, "Dry run complete: 3 voice memos, total size: 12 KB");
     });
     h.manager.startExport(voiceMemosOptions(true));
     ASSERT_TRUE(h.runToOutcome());
@@ -104,8 +129,8 @@ TEST(ExportManager, PreviewTakesLastStatusAsSummary)
 TEST(ExportManager, FailureKeepsEarlierSummaryAndDoesNotFinishProgress)
 {
     bool fail = false;
-    Harness h([&fail](const ExportContext& context) {
-        context.relay(RelayKind::voiceMemos)(0.3, "Copying voice memos...");
+    Harness h([&fail](ProgressSink& context, std::stop_token) {
+        context.relay(ProgressSink::kVoiceMemosTrace)(0.3, "Copying voice memos...");
         if (fail)
             throw DomainError("VoiceMemosExporter", 1, "Could not find it.");
     });
@@ -142,7 +167,7 @@ TEST(ExportManager, FailureKeepsEarlierSummaryAndDoesNotFinishProgress)
 
 TEST(ExportManager, AutomationRefusalAddsPermissionTraceLines)
 {
-    Harness h([](const ExportContext&) { throw ExportError::permissionDenied("Notes requires automation permission"); });
+    Harness h([](ProgressSink&, std::stop_token) { throw ExportError::permissionDenied("Notes requires automation permission"); });
     ExportOptions options = voiceMemosOptions();
     options.type = ExporterType::notes;
     h.manager.startExport(options);
@@ -157,7 +182,7 @@ TEST(ExportManager, AutomationRefusalAddsPermissionTraceLines)
 
 TEST(ExportManager, ScriptFailureStatusRepeatsThePrefix)
 {
-    Harness h([](const ExportContext&) { throw ExportError::scriptExecutionFailed("boom"); });
+    Harness h([](ProgressSink&, std::stop_token) { throw ExportError::scriptExecutionFailed("boom"); });
     h.manager.startExport(voiceMemosOptions());
     ASSERT_TRUE(h.runToOutcome());
     EXPECT_EQ(h.manager.statusMessage(), "Export failed: Export failed: boom");
@@ -168,12 +193,11 @@ TEST(ExportManager, CancelDuringRunStopsTheExporterAndStaysCancelled)
     std::mutex mutex;
     std::condition_variable_any wake;
     bool sawStop = false;
-    Harness h([&](const ExportContext& context) {
-        context.relay(RelayKind::voiceMemos)(0.2, "Working");
+    Harness h([&](ProgressSink& context, std::stop_token stop) {
+        context.relay(ProgressSink::kVoiceMemosTrace)(0.2, "Working");
         std::unique_lock lock(mutex);
-        auto stop = context.stopToken();
-        sawStop = wake.wait(lock, stop, [] { return false; }) || stop.stop_requested();
-        context.relay(RelayKind::voiceMemos)(0.9, "Late report");
+                sawStop = wake.wait(lock, stop, [] { return false; }) || stop.stop_requested();
+        context.relay(ProgressSink::kVoiceMemosTrace)(0.9, "Late report");
     });
     h.manager.startExport(voiceMemosOptions());
     ASSERT_TRUE(h.queue.runUntil([&] { return h.manager.statusMessage() == "Working"; }));
@@ -196,7 +220,7 @@ TEST(ExportManager, CancelDuringRunStopsTheExporterAndStaysCancelled)
 
 TEST(ExportManager, CancelDuringTheResetWaitSkipsTheReset)
 {
-    Harness h([](const ExportContext&) {});
+    Harness h([](ProgressSink&, std::stop_token) {});
     h.manager.startExport(voiceMemosOptions());
     ASSERT_TRUE(h.runToOutcome());
     h.queue.advance(1s);
@@ -209,8 +233,8 @@ TEST(ExportManager, CancelDuringTheResetWaitSkipsTheReset)
 
 TEST(ExportManager, NonFiniteProgressDoesNotBreakTheTrace)
 {
-    Harness h([](const ExportContext& context) {
-        auto relay = context.relay(RelayKind::fast);
+    Harness h([](ProgressSink& context, std::stop_token) {
+        auto relay = context.relay(ProgressSink::kFastTrace);
         relay(std::nan(""), "0 of 0");
         relay(std::numeric_limits<double>::infinity(), "too far");
         relay(-1e300, "negative");
@@ -224,7 +248,7 @@ TEST(ExportManager, NonFiniteProgressDoesNotBreakTheTrace)
 
 TEST(ExportManager, UnimplementedSourceSaysSo)
 {
-    Harness h(ExportManager::runSourceBranch);
+    Harness h{ExportManager::ExporterFactory(makeExporter)};
     ExportOptions options = voiceMemosOptions();
     options.type = ExporterType::photos;
     h.manager.startExport(options);
@@ -237,12 +261,11 @@ TEST(ExportManager, DestroyingTheManagerStopsARunningExport)
 {
     std::atomic<bool> stopped{false};
     {
-        Harness h([&](const ExportContext& context) {
+        Harness h([&](ProgressSink&, std::stop_token stop) {
             std::mutex m;
             std::condition_variable_any cv;
             std::unique_lock lock(m);
-            auto stop = context.stopToken();
-            cv.wait(lock, stop, [] { return false; });
+                        cv.wait(lock, stop, [] { return false; });
             stopped = true;
         });
         h.manager.startExport(voiceMemosOptions());

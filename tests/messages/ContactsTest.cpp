@@ -1,5 +1,6 @@
 #include "MessagesTestSupport.h"
 
+#include "sources/MacHomeSource.h"
 #include "sources/contacts/AddressBookContactsStore.h"
 #include "sources/contacts/ContactName.h"
 #include "sources/contacts/PhoneNumberIndex.h"
@@ -139,9 +140,9 @@ TEST(AddressBookContactsStore, ReadsEveryAddressBookAndVCard)
     test::TempDir home;
     test::buildMessagesHome(home.path());
     const auto before = test::fingerprint(home.path() / "Library/Application Support");
-    AddressBookContactsStore store(home.str(), {sample::sampleVCardPath(home.path()).string()});
+    AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(), {sample::sampleVCardPath(home.path()).string()});
     EXPECT_EQ(store.authorizationStatus(), ContactsAuthorization::authorized);
-    EXPECT_EQ(store.addressBookDatabases(),
+    EXPECT_EQ(MacHomeSource(home.str()).contactsDatabases(),
               (std::vector<std::string>{sample::addressBookPath(home.path()).string(),
                                         sample::addressBookSourcePath(home.path()).string()}));
 
@@ -164,14 +165,14 @@ TEST(AddressBookContactsStore, NothingReadableMeansNotAuthorised)
 {
     test::TempDir home;
     test::buildMessagesHome(home.path());
-    AddressBookContactsStore store(home.str(), {}, [](const std::string&) { return false; });
+    AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(), {}, [](const std::string&) { return false; });
     EXPECT_EQ(store.authorizationStatus(), ContactsAuthorization::denied);
     test::TraceCapture trace;
     EXPECT_EQ(getContactName(store, "+15551234567"), std::nullopt);
     EXPECT_TRUE(trace.contains("[MessagesExporter] Contacts access not authorized. Status: denied (2)"));
 
     test::TempDir empty;
-    EXPECT_EQ(AddressBookContactsStore(empty.str(), {}).authorizationStatus(), ContactsAuthorization::denied);
+    EXPECT_EQ(AddressBookContactsStore(MacHomeSource(empty.str()).contactsDatabases(), {}).authorizationStatus(), ContactsAuthorization::denied);
 }
 
 TEST(AddressBookContactsStore, ReadsRealAddressBooks)
@@ -181,7 +182,7 @@ TEST(AddressBookContactsStore, ReadsRealAddressBooks)
         test::TempDir home;
         test::copyDatabase(realdata / owner / "Library/Application Support/AddressBook/AddressBook-v22.abcddb",
                            home.path() / "Library/Application Support/AddressBook");
-        AddressBookContactsStore store(home.str(), {});
+        AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(), {});
         ASSERT_EQ(store.authorizationStatus(), ContactsAuthorization::authorized);
         bool apple = false;
         for (const Contact& contact : store.contacts())

@@ -1,4 +1,5 @@
 #include "MessagesTestSupport.h"
+#include "sources/MacHomeSource.h"
 
 #include "sources/contacts/AddressBookContactsStore.h"
 #include "export/messages/MessagesExporter.h"
@@ -41,7 +42,7 @@ TEST_F(MessagesExporterTest, ExportsEveryConversationWithItsAttachments)
 {
     test::TraceCapture trace;
     const auto before = test::fingerprint(m_home.path() / "Library");
-    MessagesExporter exporter(m_home.str());
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()));
     watchStatus(exporter);
     std::vector<double> progress;
     auto progressWatch = exporter.exportProgress().subscribe([&](double p) { progress.push_back(p); });
@@ -101,8 +102,8 @@ TEST_F(MessagesExporterTest, ExportsEveryConversationWithItsAttachments)
 TEST_F(MessagesExporterTest, ResolvesContactNamesFromTheAddressBooks)
 {
     test::TraceCapture trace;
-    MessagesExporter exporter(m_home.str(), {}, defaultReadabilityProbe(), [this] {
-        return std::make_unique<AddressBookContactsStore>(m_home.str(),
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()), {}, defaultReadabilityProbe(), [this] {
+        return std::make_unique<AddressBookContactsStore>(MacHomeSource(m_home.str()).contactsDatabases(),
                                                           std::vector<std::string>{sample::sampleVCardPath(m_home.path())});
     });
     exporter.exportMessages(m_out.str(), DryRun::no, TestMode::off, 10, ContactNames::resolve);
@@ -122,7 +123,7 @@ TEST_F(MessagesExporterTest, ResolvesContactNamesFromTheAddressBooks)
 
 TEST_F(MessagesExporterTest, DryRunCountsAndWritesNothing)
 {
-    MessagesExporter exporter(m_home.str());
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()));
     exporter.exportMessages((m_out.path() / "never").string(), DryRun::yes, TestMode::on, 2);
     EXPECT_EQ(exporter.totalCount()(), 11);
     EXPECT_EQ(exporter.currentStatus()(), "Dry run complete: Found 11 conversations");
@@ -133,7 +134,7 @@ TEST_F(MessagesExporterTest, DryRunCountsAndWritesNothing)
 
 TEST_F(MessagesExporterTest, TestModeExportsTheFirstConversations)
 {
-    MessagesExporter exporter(m_home.str());
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()));
     watchStatus(exporter);
     exporter.exportMessages(m_out.str(), DryRun::no, TestMode::on, 2);
     EXPECT_EQ(exporter.exportedCount()(), 2);
@@ -145,7 +146,7 @@ TEST_F(MessagesExporterTest, TestModeExportsTheFirstConversations)
 
 TEST_F(MessagesExporterTest, UnreadableDatabaseAsksForFullDiskAccess)
 {
-    MessagesExporter exporter(m_home.str(), {}, [](const std::string&) { return false; });
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()), {}, [](const std::string&) { return false; });
     watchStatus(exporter);
     exporter.exportMessages(m_out.str());
     EXPECT_EQ(exporter.lastExportError()(), std::string(MessagesExporter::kFullDiskAccessText));
@@ -158,7 +159,7 @@ TEST_F(MessagesExporterTest, UnreadableDatabaseAsksForFullDiskAccess)
 TEST_F(MessagesExporterTest, AWriteFailureKeepsTheConversationsBefore)
 {
     fs::create_directories(messages() / "json/unknown.json"); // the fifth conversation cannot be written
-    MessagesExporter exporter(m_home.str());
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()));
     exporter.exportMessages(m_out.str());
     ASSERT_TRUE(exporter.lastExportError()());
     EXPECT_EQ(exporter.lastExportError()()->rfind("Export failed: Could not create", 0), 0u);
@@ -171,7 +172,7 @@ TEST_F(MessagesExporterTest, AWriteFailureKeepsTheConversationsBefore)
 TEST_F(MessagesExporterTest, AStopRequestEndsTheExportBetweenConversations)
 {
     std::stop_source stop;
-    MessagesExporter exporter(m_home.str(), stop.get_token());
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()), stop.get_token());
     auto stopAfterThree = exporter.exportedCount().subscribe([&](long long count) {
         if (count == 3)
             stop.request_stop();
@@ -198,7 +199,7 @@ TEST(MessagesExporterAttachments, NamesThatLeaveTheHomeAreNotFollowed)
     }
     test::TraceCapture trace;
     test::TempDir out;
-    MessagesExporter exporter(home.string());
+    MessagesExporter exporter(MacHomeSource::make(home.string()));
     exporter.exportMessages(out.str());
     ASSERT_FALSE(exporter.lastExportError()());
     EXPECT_EQ(test::filesBelow(out.path() / "messages/attachments"),
@@ -267,7 +268,7 @@ TEST(MessagesExporterRealData, EveryRealDatabaseExports)
         test::TempDir home;
         test::TempDir out;
         homeWithDatabase(realdata / c.path, home.path());
-        MessagesExporter exporter(home.str());
+        MessagesExporter exporter(MacHomeSource::make(home.str()));
         exporter.exportMessages(out.str());
         EXPECT_FALSE(exporter.lastExportError()()) << c.path << ": " << exporter.lastExportError()().value_or("");
         EXPECT_EQ(exporter.exportedCount()(), c.conversations) << c.path;
@@ -282,7 +283,7 @@ TEST(MessagesExporterRealData, TextOnlyInTheBodyAndSecondsDatesComeThrough)
     test::TempDir home;
     test::TempDir out;
     homeWithDatabase(realdata / "xevg_imessagedb/chat.db", home.path());
-    MessagesExporter exporter(home.str());
+    MessagesExporter exporter(MacHomeSource::make(home.str()));
     exporter.exportMessages(out.str());
     bool found = false;
     for (const std::string& file : test::filesBelow(out.path() / "messages/json")) {
@@ -299,7 +300,7 @@ TEST(MessagesExporterRealData, TextOnlyInTheBodyAndSecondsDatesComeThrough)
     test::TempDir oldHome;
     test::TempDir oldOut;
     homeWithDatabase(realdata / "OTAPKI_iphone/HomeDomain/Library/SMS/sms.db", oldHome.path());
-    MessagesExporter old(oldHome.str());
+    MessagesExporter old(MacHomeSource::make(oldHome.str()));
     old.exportMessages(oldOut.str());
     const std::string transcript = test::readText(oldOut.path() / "messages/txt" / test::filesBelow(oldOut.path() / "messages/txt").front());
     EXPECT_NE(transcript.find("[2015-11-"), std::string::npos) << transcript;

@@ -1,4 +1,5 @@
 #include "render/notes/NotesHtmlWriter.h"
+#include "sources/MacHomeSource.h"
 #include "sources/notesapp/NotesLibrary.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
@@ -81,7 +82,7 @@ TEST(NotesLibrary, SampleHomeRendersEveryShownNote)
 {
     test::TempDir dir;
     sample::buildNotes(dir / "home", {});
-    const auto library = notesapp::NotesLibrary::open((dir / "home").string());
+    const auto library = notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()));
     ASSERT_FALSE(library.notes().empty());
     for (const auto& note : library.notes())
         EXPECT_FALSE(note.isDeleted);
@@ -116,7 +117,7 @@ TEST(NotesLibrary, FolderLoopsEndTheWalk)
         ASSERT_TRUE(db->exec("UPDATE ZICCLOUDSYNCINGOBJECT SET ZPARENT = Z_PK WHERE Z_ENT = "
                              "(SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ICFolder')"));
     }
-    const auto library = notesapp::NotesLibrary::open((dir / "home").string());
+    const auto library = notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()));
     ASSERT_FALSE(library.notes().empty());
     for (const auto& note : library.notes()) {
         const auto location = library.location(note);
@@ -128,9 +129,9 @@ TEST(NotesLibrary, FolderLoopsEndTheWalk)
 TEST(NotesLibrary, MissingOrUnreadableStoreIsAnError)
 {
     test::TempDir dir;
-    EXPECT_THROW(notesapp::NotesLibrary::open((dir / "nobody").string()), Error);
+    EXPECT_THROW(notesapp::NotesLibrary::open(MacHomeSource((dir / "nobody").string())), Error);
     sample::buildNotes(dir / "home", {});
-    EXPECT_THROW(notesapp::NotesLibrary::open((dir / "home").string(), [](const std::string&) { return false; }), Error);
+    EXPECT_THROW(notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()), [](const std::string&) { return false; }), Error);
 }
 
 TEST(NotesLibrary, RealStoresRenderTheTextNotesItselfExported)
@@ -147,7 +148,7 @@ TEST(NotesLibrary, RealStoresRenderTheTextNotesItselfExported)
     for (const auto& [storeName, answerName] : stores) {
         SCOPED_TRACE(storeName);
         test::TempDir dir;
-        const auto library = notesapp::NotesLibrary::open(homeWithStore(dir / "home", folder / storeName).string());
+        const auto library = notesapp::NotesLibrary::open(MacHomeSource(homeWithStore(dir / "home", folder / storeName).string()));
         notesapp::NotesHtmlWriter writer(library, dir / "out");
         const auto expected = readAnswerKey(folder / answerName);
         ASSERT_FALSE(expected.empty());
@@ -179,7 +180,7 @@ TEST(NotesLibrary, RealGroupContainerCopiesMediaAndKeepsHashtags)
     fs::create_directories(container.parent_path());
     fs::copy(realdata / "RhetTbull_apple-notes-parser/GroupContainers/macOS15-Sequioa/group.com.apple.notes", container,
              fs::copy_options::recursive);
-    const auto library = notesapp::NotesLibrary::open((dir / "home").string());
+    const auto library = notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()));
     std::atomic<bool> stop{false};
     ASSERT_EQ(notesapp::NotesHtmlWriter(library, dir / "out").writeAll(std::nullopt, stop).failed, 0);
 

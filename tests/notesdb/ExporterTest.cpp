@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "sources/MacHomeSource.h"
 #include "export/ExportManager.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/DomainError.h"
@@ -84,7 +85,7 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
         [&](double f, const std::string& m) {
             reports.push_back({f, m});
         },
-        home.string(), {}, {}, dir / "tmp");
+        MacHomeSource::make(home.string()), {}, {}, dir / "tmp");
     exporter.exportTo((dir / "out").string(), {ExportFormat::html, ExportFormat::json});
 
     std::vector<std::string> messages;
@@ -168,7 +169,7 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
     const fs::path home = dir / "home";
     buildTitledHome(home, {"One", "Two"});
     std::string last;
-    NotesExporterFastDB exporter([&](double, const std::string& m) { last = m; }, home.string());
+    NotesExporterFastDB exporter([&](double, const std::string& m) { last = m; }, MacHomeSource::make(home.string()));
     exporter.exportTo((dir / "json").string(), {});
     EXPECT_TRUE(fs::exists(dir / "json/notes.ndjson"));
     EXPECT_FALSE(fs::exists(dir / "json/txt"));
@@ -177,13 +178,13 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
     EXPECT_TRUE(fs::is_empty(dir / "none"));
 
     std::string description;
-    NotesExporterFastDB denied({}, home.string(), {}, [](const std::string&) { return false; });
+    NotesExporterFastDB denied({}, MacHomeSource::make(home.string()), {}, [](const std::string&) { return false; });
     EXPECT_EQ(codeOf([&] { denied.exportTo((dir / "denied").string(), {}); }, &description), 1);
     EXPECT_EQ(description, "Full Disk Access required. Please grant permission in System Settings > Privacy & "
                            "Security > Full Disk Access");
     EXPECT_FALSE(fs::exists(dir / "denied"));
 
-    NotesExporterFastDB missing({}, (dir / "nohome").string());
+    NotesExporterFastDB missing({}, MacHomeSource::make((dir / "nohome").string()));
     EXPECT_EQ(codeOf([&] { missing.exportTo((dir / "missing").string(), {}); }, &description), 2);
     EXPECT_EQ(description, "Notes database not found at expected location");
 
@@ -194,7 +195,7 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
                            (fs::create_directories(sample::notesContainer(other)), Database::Mode::ReadWriteCreate));
         ASSERT_TRUE(db && db->exec("CREATE TABLE unrelated (x);"));
     }
-    NotesExporterFastDB neither({}, other.string());
+    NotesExporterFastDB neither({}, MacHomeSource::make(other.string()));
     EXPECT_EQ(codeOf([&] { neither.exportTo((dir / "neither").string(), {}); }), 3);
 
     // A store cut short fails with a database error, not a crash and not an empty success.
@@ -203,13 +204,13 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
     const fs::path cutStore = sample::notesContainer(cut) / "NoteStore.sqlite";
     const std::string whole = contents(cutStore);
     ASSERT_TRUE(writeFile(cutStore, std::string_view(whole).substr(0, whole.size() / 2)));
-    NotesExporterFastDB truncated({}, cut.string());
+    NotesExporterFastDB truncated({}, MacHomeSource::make(cut.string()));
     const int code = codeOf([&] { truncated.exportTo((dir / "cut-out").string(), {}); });
     EXPECT_TRUE(code == 7 || code == 10) << code;
 
     // A text file that cannot be written fails the export after the others are written.
     fs::create_directories(dir / "blocked/txt/One.txt");
-    NotesExporterFastDB blocked({}, home.string());
+    NotesExporterFastDB blocked({}, MacHomeSource::make(home.string()));
     EXPECT_EQ(codeOf([&] { blocked.exportTo((dir / "blocked").string(), {ExportFormat::html}); }, &description), 9);
     EXPECT_NE(description.find("1 of 2 text files"), std::string::npos) << description;
     EXPECT_EQ(contents(dir / "blocked/txt/Two.txt"), "Two\nbody 1");
@@ -235,7 +236,7 @@ TEST(NotesExporterFastDB, NamesNeverCollideOrLeaveTheFolder)
             if (m.rfind("Processing batch", 0) == 0)
                 batches.push_back({f, m});
         },
-        (dir / "home").string());
+        MacHomeSource::make((dir / "home").string()));
     exporter.exportTo((dir / "out").string(), {ExportFormat::html});
 
     const fs::path txt = dir / "out/txt";
@@ -270,7 +271,7 @@ TEST(NotesExporterFastDB, StopsBetweenSteps)
             if (m == "Exporting 250 text files...")
                 stop.request_stop();
         },
-        (dir / "home").string(), stop.get_token());
+        MacHomeSource::make((dir / "home").string()), stop.get_token());
     exporter.exportTo((dir / "out").string(), {ExportFormat::html, ExportFormat::json});
     EXPECT_TRUE(fs::exists(dir / "out/notes.ndjson"));
     EXPECT_TRUE(fs::is_empty(dir / "out/txt")) << "no batch starts after the stop";

@@ -1,4 +1,5 @@
 #include "export/notesdb/NotesExporterFastDB.h"
+#include "sources/MacHomeSource.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"
@@ -34,7 +35,7 @@ std::vector<json> exportRealStore(const fs::path& store, const test::TempDir& di
                 fs::rename(container / (store.filename().string() + suffix),
                            container / (std::string("NoteStore.sqlite") + suffix));
     test::TraceCapture quiet;
-    NotesExporterFastDB exporter({}, (dir / "home").string());
+    NotesExporterFastDB exporter({}, MacHomeSource::make((dir / "home").string()));
     exporter.exportTo((dir / "out").string(), {ExportFormat::json, ExportFormat::html});
     std::vector<json> lines;
     std::istringstream in(readFile(dir / "out/notes.ndjson").value());

@@ -1,4 +1,5 @@
 #include "sources/notes/DatabaseSnapshot.h"
+#include "sources/MacHomeSource.h"
 #include "sources/notes/NoteStoreReader.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
@@ -73,18 +74,18 @@ Opened open(const fs::path& store, const fs::path& tempRoot)
 TEST(NoteStoreAccess, ProbeAndPaths)
 {
     test::TempDir home;
-    EXPECT_EQ(NoteStoreReader::storePath("/h"), "/h/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite");
+    EXPECT_EQ(MacHomeSource("/h").notesStore(), "/h/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite");
     std::vector<std::string> probed;
     auto probe = [&](const std::string& path) {
         probed.push_back(path);
         return false;
     };
-    EXPECT_TRUE(NoteStoreReader::checkFullDiskAccess(home.str(), probe)) << "nothing to probe";
-    sample::writeSampleFile(NoteStoreReader::storePath(home.str()), "x");
-    EXPECT_FALSE(NoteStoreReader::checkFullDiskAccess(home.str(), probe));
+    EXPECT_TRUE(NoteStoreReader::checkFullDiskAccess(MacHomeSource(home.str()), probe)) << "nothing to probe";
+    sample::writeSampleFile(MacHomeSource(home.str()).notesStore(), "x");
+    EXPECT_FALSE(NoteStoreReader::checkFullDiskAccess(MacHomeSource(home.str()), probe));
     sample::writeSampleFile(home / "Library/Messages/chat.db", "x");
-    EXPECT_FALSE(NoteStoreReader::checkFullDiskAccess(home.str(), probe));
-    EXPECT_EQ(probed, (std::vector<std::string>{NoteStoreReader::storePath(home.str()),
+    EXPECT_FALSE(NoteStoreReader::checkFullDiskAccess(MacHomeSource(home.str()), probe));
+    EXPECT_EQ(probed, (std::vector<std::string>{MacHomeSource(home.str()).notesStore(),
                                                 home.str() + "/Library/Messages/chat.db"}));
 }
 

@@ -1,4 +1,5 @@
 #include "export/voicememos/VoiceMemosExporter.h"
+#include "sources/MacHomeSource.h"
 #include "platform/DomainError.h"
 #include "platform/FileSystemError.h"
 #include "platform/Files.h"
@@ -58,7 +59,7 @@ TEST(VoiceMemosExporter, ExportsTheSampleHome)
 
     ProgressLog run;
     test::TraceCapture trace;
-    VoiceMemosExporter(run.handler(), home.string()).exportTo(out.string());
+    VoiceMemosExporter(run.handler(), MacHomeSource::make(home.string())).exportTo(out.string());
 
     EXPECT_TRUE(trace.contains("[VoiceMemosExporter] Found accessible directory: " + home.string() + kCandidate1));
     const auto messages = run.messages();
@@ -107,7 +108,7 @@ TEST(VoiceMemosExporter, PicksTheFirstListableCandidate)
 
     test::TraceCapture trace;
     ProgressLog run;
-    VoiceMemosExporter exporter(run.handler(), home, {},
+    VoiceMemosExporter exporter(run.handler(), MacHomeSource::make(home), {},
                                 [&](const std::string& path) { return path != home + kCandidate1; });
     exporter.exportTo((dir / "out").string(), DryRun::yes);
     EXPECT_EQ(trace.lines(), (std::vector<std::string>{
@@ -122,7 +123,7 @@ TEST(VoiceMemosExporter, PicksTheFirstListableCandidate)
     sample::writeSampleFile(home2 + kCandidate2 + "/only.wav", "x");
     test::TraceCapture trace2;
     ProgressLog run2;
-    VoiceMemosExporter(run2.handler(), home2).exportTo((other / "out").string());
+    VoiceMemosExporter(run2.handler(), MacHomeSource::make(home2)).exportTo((other / "out").string());
     EXPECT_EQ(trace2.lines(),
               (std::vector<std::string>{"[VoiceMemosExporter] Found accessible directory: " + home2 + kCandidate2}));
     EXPECT_EQ(run2.messages()[2], "Found 1 voice memo");
@@ -136,7 +137,7 @@ TEST(VoiceMemosExporter, NoFolderNoFilesAndDryRunWriteNothing)
     fs::create_directories(home);
     ProgressLog run;
     try {
-        VoiceMemosExporter(run.handler(), home).exportTo((dir / "out").string());
+        VoiceMemosExporter(run.handler(), MacHomeSource::make(home)).exportTo((dir / "out").string());
         FAIL() << "expected an error";
     } catch (const DomainError& e) {
         EXPECT_EQ(e.domain(), "VoiceMemosExporter");
@@ -148,7 +149,7 @@ TEST(VoiceMemosExporter, NoFolderNoFilesAndDryRunWriteNothing)
     sample::writeSampleFile(home + kCandidate1 + "/readme.txt", "no audio");
     for (DryRun dry : {DryRun::no, DryRun::yes}) {
         ProgressLog empty;
-        VoiceMemosExporter(empty.handler(), home).exportTo((dir / "out").string(), dry);
+        VoiceMemosExporter(empty.handler(), MacHomeSource::make(home)).exportTo((dir / "out").string(), dry);
         EXPECT_EQ(empty.messages().back(), "No voice memos found");
         EXPECT_EQ(empty.reports.back().fraction, 1.0);
     }
@@ -157,7 +158,7 @@ TEST(VoiceMemosExporter, NoFolderNoFilesAndDryRunWriteNothing)
     sample::writeSampleFile(home + kCandidate1 + "/two.m4a", std::string(500, 'x'));
     fs::create_symlink(home + "/nowhere.m4a", home + kCandidate1 + "/dangling.m4a");
     ProgressLog dry;
-    VoiceMemosExporter(dry.handler(), home).exportTo((dir / "out").string(), DryRun::yes);
+    VoiceMemosExporter(dry.handler(), MacHomeSource::make(home)).exportTo((dir / "out").string(), DryRun::yes);
     EXPECT_EQ(dry.messages().back(), "Dry run complete: 2 voice memos, total size: 2 KB");
     EXPECT_FALSE(fs::exists(dir / "out"));
 }
@@ -174,7 +175,7 @@ TEST(VoiceMemosExporter, ReplacesExistingCopiesAndSurvivesLinkLoops)
     sample::writeSampleFile(out / "memo.m4a", "old");
 
     ProgressLog run;
-    VoiceMemosExporter(run.handler(), home).exportTo(out.string());
+    VoiceMemosExporter(run.handler(), MacHomeSource::make(home)).exportTo(out.string());
     EXPECT_EQ(*readFile(out / "memo.m4a"), "new");
     EXPECT_EQ(readMetadata(out)["total_files"], 1);
 }
@@ -187,7 +188,7 @@ TEST(VoiceMemosExporter, OutputThatIsAFileFailsClearly)
     sample::writeSampleFile(dir / "out", "I am a file");
     ProgressLog run;
     try {
-        VoiceMemosExporter(run.handler(), home).exportTo((dir / "out").string());
+        VoiceMemosExporter(run.handler(), MacHomeSource::make(home)).exportTo((dir / "out").string());
         FAIL() << "expected an error";
     } catch (const FileSystemError& e) {
         EXPECT_NE(e.description().find((dir / "out").string()), std::string::npos) << e.description();
@@ -207,7 +208,7 @@ TEST(VoiceMemosExporter, StopRequestEndsTheCopyLoop)
         if (m == "Copying voice memo 2 of 5")
             stop.request_stop();
     };
-    VoiceMemosExporter(handler, home, stop.get_token()).exportTo((dir / "out").string());
+    VoiceMemosExporter(handler, MacHomeSource::make(home), stop.get_token()).exportTo((dir / "out").string());
     EXPECT_EQ(run.messages().back(), "Copying voice memo 2 of 5");
     EXPECT_FALSE(fs::exists(dir / "out" / "voice_memos_metadata.json"));
 }
@@ -229,7 +230,7 @@ TEST(VoiceMemosExporter, UnreadableRecordingIsCountedAsFailedButListed)
     const int result = test::runUnprivileged([&] {
         std::vector<Report> reports;
         try {
-            VoiceMemosExporter([&](double f, const std::string& m) { reports.push_back({f, m}); }, home)
+            VoiceMemosExporter([&](double f, const std::string& m) { reports.push_back({f, m}); }, MacHomeSource::make(home))
                 .exportTo(out.string());
         } catch (...) {
             return 10;

@@ -1,6 +1,7 @@
 #include "export/messages/AttachmentCopier.h"
 
 #include "render/messages/ConversationWriters.h"
+#include "platform/FileCopy.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
 
@@ -89,7 +90,7 @@ bool AttachmentCopier::copyAttachment(const std::string& storedName, Conversatio
 
     if (!state.folderReady) {
         if (auto created = createDirectories(state.folder); !created)
-            return skip(source, created.error().description());
+            throw created.error();
         state.folderReady = true;
     }
     std::string target = name;
@@ -97,13 +98,13 @@ bool AttachmentCopier::copyAttachment(const std::string& storedName, Conversatio
         target = numbered(name, number);
     state.usedNames.insert(lower(target));
 
-    const fs::path destination = state.folder / target;
     // Whatever an earlier export left under this name is replaced, never written through (it may be a link).
-    if (fs::symlink_status(destination, ec).type() != fs::file_type::not_found)
-        fs::remove_all(destination, ec);
-    fs::copy_file(resolved, destination, ec);
-    if (ec)
-        return skip(source, ec.message());
+    if (auto copy = copyFileAtomically(resolved, state.folder / target); !copy) {
+        // An attachment the source cannot give is skipped; an output that cannot take it ends the export.
+        if (copy.error().side == CopySide::output)
+            throw copy.error().error;
+        return skip(source, copy.error().error.code().message());
+    }
     return true;
 }
 

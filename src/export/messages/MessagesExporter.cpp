@@ -16,18 +16,19 @@ namespace varnholt {
 
 namespace fs = std::filesystem;
 
-MessagesExporter::MessagesExporter(std::string sourceHome, std::stop_token stop, ReadabilityProbe canRead,
+MessagesExporter::MessagesExporter(SourcePtr source, std::stop_token stop, ReadabilityProbe canRead,
                                    ContactsStoreFactory contacts)
-    : m_sourceHome(std::move(sourceHome)),
-      m_messagesDBPath(m_sourceHome + "/Library/Messages/chat.db"),
-      m_attachmentsPath(m_sourceHome + "/Library/Messages/Attachments"),
+    : m_source(std::move(source)),
+      m_messagesDBPath(m_source->messagesDatabase()),
+      m_attachmentsPath(m_source->messagesAttachments()),
       m_stop(std::move(stop)),
       m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()),
       m_contactsFactory(std::move(contacts))
 {
     if (!m_contactsFactory) {
-        m_contactsFactory = [home = m_sourceHome, probe = m_canRead] {
-            return std::make_unique<AddressBookContactsStore>(home, std::vector<std::string>{}, probe);
+        m_contactsFactory = [source = m_source, probe = m_canRead] {
+            return std::make_unique<AddressBookContactsStore>(source->contactsDatabases(), std::vector<std::string>{},
+                                                              probe);
         };
     }
 }
@@ -63,6 +64,9 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
     m_contacts.reset();
 
     if (!checkFDAAccess()) {
+        std::error_code ec;
+        m_lastExportErrorKind =
+            std::filesystem::exists(m_messagesDBPath, ec) ? ErrorKind::permission : ErrorKind::notFound;
         m_lastExportError.set(std::string(kFullDiskAccessText));
         m_isExporting.set(false);
         return;
@@ -72,7 +76,7 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
     try {
         if (dryRun == DryRun::yes) {
             m_currentStatus.set("Running dry run - counting messages...");
-            auto database = MessagesDatabase::open(m_messagesDBPath, m_sourceHome);
+            auto database = MessagesDatabase::open(m_messagesDBPath, m_source->messagesHome());
             if (!database)
                 throw database.error();
             auto count = database->countMessages();
@@ -108,10 +112,12 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
         m_isExporting.set(false);
     } catch (const Error& error) {
         Trace::line("[MessagesExporter] \u274C Export failed: " + error.details());
+        m_lastExportErrorKind = error.kind();
         m_lastExportError.set("Export failed: " + error.description());
         m_currentStatus.set("Export failed");
         m_isExporting.set(false);
     } catch (const std::exception& error) {
+        m_lastExportErrorKind = ErrorKind::inputOutput;
         m_lastExportError.set(std::string("Export failed: ") + error.what());
         m_currentStatus.set("Export failed");
         m_isExporting.set(false);
@@ -123,7 +129,7 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
                                                                TestMode testMode, long long testModeLimit,
                                                                ContactNames contactNames)
 {
-    auto database = MessagesDatabase::open(m_messagesDBPath, m_sourceHome);
+    auto database = MessagesDatabase::open(m_messagesDBPath, m_source->messagesHome());
     if (!database)
         throw database.error();
     auto cursor = database->conversations(testMode, testModeLimit);
@@ -133,7 +139,7 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
     m_totalCount.set(total);
 
     ConversationFileNames fileNames;
-    const AttachmentCopier copier(m_sourceHome, attachmentsDir);
+    const AttachmentCopier copier(m_source->messagesHome(), attachmentsDir);
     while (true) {
         if (m_stop.stop_requested())
             return LoopEnd::cancelled;

@@ -5,6 +5,7 @@
 #include "sources/contacts/ContactsStore.h"
 #include "platform/ObservableProperty.h"
 #include "platform/Files.h"
+#include "sources/Source.h"
 
 #include <filesystem>
 #include <functional>
@@ -29,9 +30,8 @@ public:
     static constexpr const char* kFullDiskAccessText =
         "Full Disk Access required. Please enable it in System Settings > Privacy & Security > Full Disk Access";
 
-    // `sourceHome` is the Mac home folder to read. `contacts` makes the store for contact names
-    // (default: the address books under the source home).
-    explicit MessagesExporter(std::string sourceHome, std::stop_token stop = {},
+    // `contacts` makes the store for contact names (default: the source's address books).
+    explicit MessagesExporter(SourcePtr source, std::stop_token stop = {},
                               ReadabilityProbe canRead = defaultReadabilityProbe(), ContactsStoreFactory contacts = {});
     MessagesExporter(const MessagesExporter&) = delete;
     MessagesExporter& operator=(const MessagesExporter&) = delete;
@@ -43,6 +43,8 @@ public:
     ObservableProperty<long long>& totalCount() { return m_totalCount; }
     ObservableProperty<bool>& exportComplete() { return m_exportComplete; }
     ObservableProperty<std::optional<std::string>>& lastExportError() { return m_lastExportError; }
+    // What kind of failure the last error was, so the front ends can give the right advice.
+    ErrorKind lastExportErrorKind() const { return m_lastExportErrorKind; }
     bool requiresFDA() const { return true; }
 
     const std::string& messagesDBPath() const { return m_messagesDBPath; }
@@ -62,7 +64,7 @@ private:
                                const std::filesystem::path& txtDir, const std::filesystem::path& attachmentsDir,
                                TestMode testMode, long long testModeLimit, ContactNames contactNames);
 
-    std::string m_sourceHome;
+    SourcePtr m_source;
     std::string m_messagesDBPath;
     std::string m_attachmentsPath;
     std::stop_token m_stop;
@@ -77,6 +79,7 @@ private:
     ObservableProperty<long long> m_totalCount{0};
     ObservableProperty<bool> m_exportComplete{false};
     ObservableProperty<std::optional<std::string>> m_lastExportError{std::nullopt};
+    ErrorKind m_lastExportErrorKind = ErrorKind::inputOutput;
 };
 
 } // namespace varnholt

@@ -41,9 +41,9 @@ struct WriteFailure {
 };
 } // namespace
 
-NotesExporterFastDB::NotesExporterFastDB(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop,
+NotesExporterFastDB::NotesExporterFastDB(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop,
                                          ReadabilityProbe canRead, fs::path temporaryRoot)
-    : m_progressHandler(std::move(progressHandler)), m_sourceHome(std::move(sourceHome)), m_stop(std::move(stop)),
+    : m_progressHandler(std::move(progressHandler)), m_source(std::move(source)), m_stop(std::move(stop)),
       m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()), m_temporaryRoot(std::move(temporaryRoot))
 {
 }
@@ -60,18 +60,18 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
         formats = {ExportFormat::json};
 
     reportProgress(0.0, "Checking Full Disk Access...");
-    if (!notesdb::NoteStoreReader::checkFullDiskAccess(m_sourceHome, m_canRead))
+    if (!notesdb::NoteStoreReader::checkFullDiskAccess(*m_source, m_canRead))
         throw DomainError("NotesExporter", 1,
                           "Full Disk Access required. Please grant permission in System Settings > Privacy & "
                           "Security > Full Disk Access",
                           ErrorKind::permission);
 
     reportProgress(0.05, "Opening database...");
-    const std::string storePath = notesdb::NoteStoreReader::storePath(m_sourceHome);
+    const std::string storePath = m_source->notesStore();
     // Declared before the connection so that the connection closes first and the copy goes after it.
     const notesdb::DatabaseSnapshot snapshot = notesdb::DatabaseSnapshot::create(storePath, m_temporaryRoot);
     const Database db = notesdb::NoteStoreReader::openReadOnlyDatabase(snapshot.path());
-    const notesdb::NoteStoreReader reader(db, fs::path(storePath).parent_path().string(), m_progressHandler, m_stop);
+    const notesdb::NoteStoreReader reader(db, m_source->notesContainer(), m_progressHandler, m_stop);
 
     reportProgress(0.15, "Detecting schema version...");
     const notesdb::SchemaInfo schema = reader.detectSchema();

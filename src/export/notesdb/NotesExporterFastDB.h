@@ -2,6 +2,7 @@
 
 #include "model/ExportFormat.h"
 #include "model/notes/Note.h"
+#include "sources/Source.h"
 #include "platform/Files.h"
 #include "platform/ProgressHandler.h"
 
@@ -21,7 +22,7 @@ public:
     static constexpr const char* kLockedOrEmpty = "Note is locked or empty";
 
     // `temporaryRoot` is where the snapshot folder goes (the system's temporary folder when empty).
-    NotesExporterFastDB(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop = {},
+    NotesExporterFastDB(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop = {},
                         ReadabilityProbe canRead = {}, std::filesystem::path temporaryRoot = {});
 
     // Throws an Error when the export cannot go on. No formats means json alone.
@@ -39,7 +40,7 @@ private:
     void exportHTML(const std::vector<notesdb::Note>& notes, const std::string& outputPath) const;
 
     ProgressHandler m_progressHandler;
-    std::string m_sourceHome;
+    SourcePtr m_source;
     std::stop_token m_stop;
     ReadabilityProbe m_canRead;
     std::filesystem::path m_temporaryRoot;

@@ -58,12 +58,12 @@ std::string findOsascriptStandIn()
     return (here / "varnholt-osascript").string(); // launching it then fails with a clear message
 }
 
-NotesExporterSimple::Services standardNotesServices(const std::string& sourceHome, std::stop_token stop)
+NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_token stop)
 {
     NotesExporterSimple::Services services;
-    services.scriptHost = std::make_shared<NotesScriptHost>([sourceHome, stop]() -> std::optional<NotesLibraryCounts> {
+    services.scriptHost = std::make_shared<NotesScriptHost>([source, stop]() -> std::optional<NotesLibraryCounts> {
         try {
-            const auto library = notesapp::NotesLibrary::open(sourceHome, defaultReadabilityProbe(), stop,
+            const auto library = notesapp::NotesLibrary::open(*source, defaultReadabilityProbe(), stop,
                                                               notesapp::NotesLibrary::Content::countsOnly);
             NotesLibraryCounts counts;
             counts.notes = static_cast<long long>(library.notes().size());
@@ -79,12 +79,12 @@ NotesExporterSimple::Services standardNotesServices(const std::string& sourceHom
     });
     services.scriptResource = findExportScriptResource;
     services.osascriptPath = findOsascriptStandIn();
-    services.launch = [sourceHome](const std::string& executable, const std::vector<std::string>& args)
+    services.launch = [source](const std::string& executable, const std::vector<std::string>& args)
         -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
         ProcessSpec spec;
         spec.executable = executable;
         spec.arguments = args;
-        spec.environment = {{"VARNHOLT_SOURCE_HOME", sourceHome}};
+        spec.environment = {{"VARNHOLT_SOURCE_HOME", source->root()}};
         spec.output = ProcessOutput::inherit;
         auto child = ProcessRunner::launch(spec);
         if (!child)

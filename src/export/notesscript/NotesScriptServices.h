@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sources/Source.h"
 #include "export/notesscript/NotesExporterSimple.h"
 
 #include <optional>
@@ -11,7 +12,7 @@ namespace varnholt {
 // The real services of a scripted Notes export on Linux: the Notes library stand-in answers
 // the in-process scripts, varnholt-osascript runs the export script, the format converter
 // and `/usr/bin/env trash` do the rest.
-NotesExporterSimple::Services standardNotesServices(const std::string& sourceHome, std::stop_token stop = {});
+NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_token stop = {});
 
 // The export script resource: the installed data folder, then the build tree; none when absent.
 std::optional<std::string> findExportScriptResource();

@@ -3,6 +3,7 @@
 #include "platform/FileAttributes.h"
 #include "platform/ByteCount.h"
 #include "platform/DomainError.h"
+#include "platform/FileCopy.h"
 #include "platform/Files.h"
 #include "platform/Iso8601.h"
 #include "platform/Trace.h"
@@ -37,19 +38,6 @@ fs::path resolved(const fs::path& path)
 }
 } // namespace
 
-const std::array<const char*, 6>& VoiceMemosExporter::candidateSuffixes()
-{
-    static const std::array<const char*, 6> kCandidates{
-        "/Library/Group Containers/group.com.apple.VoiceMemos.shared/Recordings",
-        "/Library/Recordings",
-        "/Library/Application Support/com.apple.voicememos/Recordings",
-        "/Library/Mobile Documents/com~apple~CloudDocs/Voice Memos",
-        "/Library/Mobile Documents/iCloud~com~apple~VoiceMemos/Documents",
-        "/iCloud Drive/Voice Memos",
-    };
-    return kCandidates;
-}
-
 bool VoiceMemosExporter::isAudioName(const std::string& relativePath)
 {
     static const std::set<std::string> kExtensions{".m4a", ".mp3", ".wav", ".aiff", ".aac", ".mp4", ".caf"};
@@ -59,10 +47,10 @@ bool VoiceMemosExporter::isAudioName(const std::string& relativePath)
     return kExtensions.count(extension) > 0;
 }
 
-VoiceMemosExporter::VoiceMemosExporter(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop,
+VoiceMemosExporter::VoiceMemosExporter(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop,
                                        ListingProbe canList)
     : m_progressHandler(std::move(progressHandler)),
-      m_sourceHome(std::move(sourceHome)),
+      m_source(std::move(source)),
       m_stop(std::move(stop)),
       m_canList(canList ? std::move(canList) : ListingProbe(listFolder))
 {
@@ -76,8 +64,7 @@ void VoiceMemosExporter::reportProgress(double fraction, const std::string& mess
 
 std::optional<std::string> VoiceMemosExporter::locateRecordingsFolder() const
 {
-    for (const char* suffix : candidateSuffixes()) {
-        const std::string path = m_sourceHome + suffix;
+    for (const std::string& path : m_source->recordingFolders()) {
         std::error_code ec;
         if (!fs::exists(path, ec))
             continue;
@@ -117,7 +104,7 @@ std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::findAudioFiles(co
 std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::withinHome(std::vector<AudioFile> files) const
 {
     // A link in the recordings folder may point anywhere on the machine; only the home is exported.
-    const fs::path home = resolved(m_sourceHome.empty() ? fs::path("/") : fs::path(m_sourceHome));
+    const fs::path home = resolved(m_source->root().empty() ? fs::path("/") : fs::path(m_source->root()));
     std::erase_if(files, [&home](const AudioFile& file) {
         if (isWithin(home, resolved(file.source)))
             return false;
@@ -173,15 +160,12 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
         if (auto parent = createDirectories(destination.parent_path()); !parent)
             throw parent.error();
 
-        std::error_code ec;
-        std::error_code probe;
-        if (fs::symlink_status(destination, probe).type() != fs::file_type::not_found)
-            fs::remove_all(destination, ec);
-        if (!ec)
-            fs::copy_file(file.source, destination, ec);
-        if (ec) {
+        if (auto copy = copyFileAtomically(file.source, destination); !copy) {
             Trace::line("[VoiceMemosExporter] Failed to copy " + file.relativePath + ": " +
-                        FileSystemError("copy", file.source, ec).description());
+                        copy.error().error.description());
+            // A recording the source cannot give is counted; an output that cannot take it ends the export.
+            if (copy.error().side == CopySide::output)
+                throw copy.error().error;
             failed.push_back(file.relativePath);
             continue;
         }

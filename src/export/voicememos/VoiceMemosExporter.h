@@ -2,6 +2,7 @@
 
 #include "model/DryRun.h"
 #include "platform/ProgressHandler.h"
+#include "sources/Source.h"
 
 #include <array>
 #include <filesystem>
@@ -14,7 +15,7 @@
 namespace varnholt {
 
 // Copies the Voice Memos recordings out of the first readable recordings
-// folder under the source home and describes them in voice_memos_metadata.json.
+// folder of the source and describes them in voice_memos_metadata.json.
 class VoiceMemosExporter {
 public:
     struct AudioFile {
@@ -24,10 +25,9 @@ public:
     // Whether a folder can be listed. The default tries to open it.
     using ListingProbe = std::function<bool(const std::string& folder)>;
 
-    static const std::array<const char*, 6>& candidateSuffixes();
     static bool isAudioName(const std::string& relativePath);
 
-    VoiceMemosExporter(ProgressHandler progressHandler, std::string sourceHome, std::stop_token stop = {},
+    VoiceMemosExporter(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop = {},
                        ListingProbe canList = {});
 
     // Throws an Error when the export cannot go on. Returns early, without
@@ -45,7 +45,7 @@ private:
     void createMetadata(const std::vector<AudioFile>& audioFiles, const std::string& outputPath) const;
 
     ProgressHandler m_progressHandler;
-    std::string m_sourceHome;
+    SourcePtr m_source;
     std::stop_token m_stop;
     ListingProbe m_canList;
 };

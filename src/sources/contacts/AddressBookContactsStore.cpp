@@ -16,8 +16,6 @@ namespace varnholt {
 namespace fs = std::filesystem;
 
 namespace {
-constexpr const char* kAddressBookFolder = "/Library/Application Support/AddressBook";
-constexpr const char* kDatabaseName = "AddressBook-v22.abcddb";
 
 // Core Data numbers its entities per database; the contact rows are those of ABCDContact and its sub-entities.
 constexpr const char* kContactsSql =
@@ -34,42 +32,18 @@ bool isFile(const std::string& path)
     std::error_code ec;
     return fs::is_regular_file(path, ec);
 }
-
-bool isPresent(const std::string& path)
-{
-    std::error_code ec;
-    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
-}
 } // namespace
 
-AddressBookContactsStore::AddressBookContactsStore(std::string sourceHome, std::vector<std::string> vcardFiles,
-                                                   ReadabilityProbe canRead)
-    : m_sourceHome(std::move(sourceHome)), m_vcardFiles(std::move(vcardFiles)), m_canRead(std::move(canRead))
+AddressBookContactsStore::AddressBookContactsStore(std::vector<std::string> addressBooks,
+                                                   std::vector<std::string> vcardFiles, ReadabilityProbe canRead)
+    : m_addressBooks(std::move(addressBooks)), m_vcardFiles(std::move(vcardFiles)), m_canRead(std::move(canRead))
 {
-}
-
-std::vector<std::string> AddressBookContactsStore::addressBookDatabases() const
-{
-    const std::string folder = m_sourceHome + kAddressBookFolder;
-    std::vector<std::string> databases;
-    if (const std::string local = folder + "/" + kDatabaseName; isPresent(local))
-        databases.push_back(local);
-    std::vector<std::string> accounts;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder + "/Sources", ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string candidate = (it->path() / kDatabaseName).string();
-        if (isPresent(candidate))
-            accounts.push_back(candidate);
-    }
-    std::sort(accounts.begin(), accounts.end());
-    databases.insert(databases.end(), accounts.begin(), accounts.end());
-    return databases;
 }
 
 std::vector<std::string> AddressBookContactsStore::readableSources() const
 {
     std::vector<std::string> sources;
-    for (const std::string& path : addressBookDatabases())
+    for (const std::string& path : m_addressBooks)
         if (isFile(path) && m_canRead(path))
             sources.push_back(path);
     for (const std::string& path : m_vcardFiles)
@@ -100,7 +74,7 @@ void AddressBookContactsStore::load()
     if (m_loaded)
         return;
     m_loaded = true;
-    for (const std::string& path : addressBookDatabases())
+    for (const std::string& path : m_addressBooks)
         if (m_canRead(path))
             loadAddressBook(path);
     for (const std::string& path : m_vcardFiles)

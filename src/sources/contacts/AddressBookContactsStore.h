@@ -9,17 +9,13 @@
 
 namespace varnholt {
 
-// The contacts store on Linux: the people of the Mac's AddressBook databases under
-// the source home (the local one and one per account under Sources/) and of any
-// vCard files given. Every database is read from a private snapshot, never in place.
+// The contacts store on Linux: the people of the address book databases a source holds
+// (Source::contactsDatabases) and of any vCard files given. Every database is read from a private snapshot, never in place.
 // Authorised when at least one of them is readable. Loaded once, on first use.
 class AddressBookContactsStore : public ContactsStore {
 public:
-    AddressBookContactsStore(std::string sourceHome, std::vector<std::string> vcardFiles,
+    AddressBookContactsStore(std::vector<std::string> addressBooks, std::vector<std::string> vcardFiles,
                              ReadabilityProbe canRead = defaultReadabilityProbe());
-
-    // The AddressBook databases present under the source home, the local one first.
-    std::vector<std::string> addressBookDatabases() const;
 
     ContactsAuthorization authorizationStatus() override;
     void requestAccess(AccessCallback callback) override;
@@ -35,7 +31,7 @@ private:
     void loadAddressBook(const std::string& path);
     void loadVCard(const std::string& path);
 
-    std::string m_sourceHome;
+    std::vector<std::string> m_addressBooks;
     std::vector<std::string> m_vcardFiles;
     ReadabilityProbe m_canRead;
     bool m_loaded = false;

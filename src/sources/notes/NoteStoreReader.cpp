@@ -127,21 +127,16 @@ bool isFile(const fs::path& path)
 }
 } // namespace
 
-std::string NoteStoreReader::storePath(const std::string& home)
-{
-    return home + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite";
-}
-
-bool NoteStoreReader::checkFullDiskAccess(const std::string& home, const ReadabilityProbe& probe)
+bool NoteStoreReader::checkFullDiskAccess(const Source& source, const ReadabilityProbe& probe)
 {
     // On a Mac the Messages database always exists and reading it needs Full Disk Access, so it
     // stands for the permission. A copied home may hold the Notes store alone; then a missing
     // chat.db says nothing about permission and the Notes store itself is probed.
-    const std::string messages = home + "/Library/Messages/chat.db";
+    const std::string messages = source.messagesDatabase();
     std::error_code ec;
     if (fs::exists(messages, ec))
         return probe(messages);
-    const std::string store = storePath(home);
+    const std::string store = source.notesStore();
     if (fs::exists(store, ec))
         return probe(store);
     return true; // nothing to probe; the missing store is reported next

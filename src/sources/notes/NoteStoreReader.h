@@ -2,6 +2,7 @@
 
 #include "model/notes/Note.h"
 #include "sources/notes/SchemaInfo.h"
+#include "sources/Source.h"
 #include "platform/Files.h"
 #include "platform/ProgressHandler.h"
 
@@ -30,10 +31,8 @@ public:
     static constexpr std::size_t kAttachmentChunk = 500;
     static constexpr std::size_t kConversionBatch = 50;
 
-    // home + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite".
-    static std::string storePath(const std::string& home);
     // Whether the process may read the protected Library folders (see the .cpp for the probe path).
-    static bool checkFullDiskAccess(const std::string& home, const ReadabilityProbe& probe);
+    static bool checkFullDiskAccess(const Source& source, const ReadabilityProbe& probe);
     // Opens "file:<path>?immutable=1" read-only and sets query_only. Throws DomainError 7.
     static Database openReadOnlyDatabase(const std::string& path);
 

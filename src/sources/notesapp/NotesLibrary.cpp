@@ -109,10 +109,10 @@ void readLegacy(const Database& db, std::vector<Account>& accounts, std::vector<
 
 } // namespace
 
-NotesLibrary NotesLibrary::open(const std::string& sourceHome, const ReadabilityProbe& canRead, std::stop_token stop,
+NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& canRead, std::stop_token stop,
                                 Content content)
 {
-    const std::string storePath = notesdb::NoteStoreReader::storePath(sourceHome);
+    const std::string storePath = source.notesStore();
     std::error_code ec;
     if (!fs::exists(storePath, ec))
         throw DomainError("NotesLibrary", 1, "No Notes database at " + storePath, ErrorKind::notFound);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/notes/Note.h"
+#include "sources/Source.h"
 #include "platform/Files.h"
 
 #include <cstdint>
@@ -36,7 +37,7 @@ public:
 
     // Throws DomainError("NotesLibrary", ...) when the store is missing or unreadable.
     enum class Content { everything, countsOnly };
-    static NotesLibrary open(const std::string& sourceHome, const ReadabilityProbe& canRead = defaultReadabilityProbe(),
+    static NotesLibrary open(const Source& source, const ReadabilityProbe& canRead = defaultReadabilityProbe(),
                              std::stop_token stop = {}, Content content = Content::everything);
 
     const std::vector<Account>& accounts() const { return m_accounts; }

@@ -1,0 +1,34 @@
+#include "export/messages/MessagesExport.h"
+
+#include "export/contract/CaughtErrors.h"
+#include "export/messages/MessagesExporter.h"
+#include "sources/contacts/AddressBookContactsStore.h"
+
+namespace varnholt {
+
+tl::expected<ExportSummary, ErrorPtr> MessagesExport::run(const ExportRequest& request, ProgressSink& progress,
+                                                          std::stop_token stop)
+{
+    return catchingErrors([&] {
+        const ExportOptions& options = request.options;
+        auto contacts = [source = request.source, vcards = options.vcardFiles] {
+            return std::make_unique<AddressBookContactsStore>(source->contactsDatabases(), vcards);
+        };
+        MessagesExporter exporter(request.source, stop, defaultReadabilityProbe(), contacts);
+        // The exporter assigns on this thread; the sink applies each value on the main queue, in order.
+        PropertySubscription status =
+            exporter.currentStatus().subscribe([&progress](const std::string& text) { progress.setStatus(text); });
+        PropertySubscription fraction =
+            exporter.exportProgress().subscribe([&progress](double value) { progress.setFraction(value); });
+        exporter.exportMessages(options.outputPath, request.dryRun(),
+                                options.testModeLimit ? TestMode::on : TestMode::off, options.testModeLimit.value_or(10),
+                                options.resolveContactNames ? ContactNames::resolve : ContactNames::keep);
+        status.cancel();
+        fraction.cancel();
+        if (const std::optional<std::string>& error = exporter.lastExportError()())
+            throw DomainError("MessagesExporter", 1, *error, exporter.lastExportErrorKind());
+        return ExportSummary{exporter.currentStatus()()};
+    });
+}
+
+} // namespace varnholt

@@ -1,0 +1,19 @@
+#include "export/notesdb/NotesFastExport.h"
+
+#include "export/contract/CaughtErrors.h"
+#include "export/notesdb/NotesExporterFastDB.h"
+
+namespace varnholt {
+
+tl::expected<ExportSummary, ErrorPtr> NotesFastExport::run(const ExportRequest& request, ProgressSink& progress,
+                                                           std::stop_token stop)
+{
+    return catchingErrors([&] {
+        // The fast method takes neither the dry-run flag nor the test limit.
+        NotesExporterFastDB exporter(progress.relay(ProgressSink::kFastTrace), request.source, stop);
+        exporter.exportTo(request.options.outputPath, request.options.formats);
+        return ExportSummary{};
+    });
+}
+
+} // namespace varnholt
