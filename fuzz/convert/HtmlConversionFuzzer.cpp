@@ -3,6 +3,7 @@
 
 #include "convert/HtmlConversion.h"
 #include "fuzz/FuzzCheck.h"
+#include "platform/Utf8.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string text = varnholt::htmlToText(html);
     FUZZ_CHECK(text.empty() || text.back() == '\n'); // an empty document gives an empty text
-    FUZZ_CHECK(varnholt::fuzz::isValidUtf8(text));
+    FUZZ_CHECK(varnholt::utf8::isValid(text));
 
     const std::string rtf = varnholt::htmlToRtf(html);
     FUZZ_CHECK(rtf.rfind("{\\rtf1", 0) == 0);

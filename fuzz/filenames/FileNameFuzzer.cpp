@@ -1,77 +1,89 @@
-// Names of conversations and notes become file names. Whatever a name holds, the file name
-// must stay one harmless component of its folder.
+// Names of conversations, notes, folders, attachments and recordings become file names. Whatever
+// a name holds, the file-name rule must leave one harmless, visible component of its folder, and
+// the names one export hands out must stay distinct on a volume that ignores case.
 
+#include "fuzz/FuzzCheck.h"
+#include "platform/FileNameRule.h"
+#include "platform/UniqueNames.h"
+#include "platform/Utf8.h"
 #include "render/messages/ConversationFileNames.h"
 #include "render/notes/TextFileNames.h"
-#include "fuzz/FuzzCheck.h"
-#include "platform/PathComponent.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <set>
 
 namespace {
-void checkComponent(const std::string& name)
+using namespace varnholt;
+
+void checkComponent(const std::string& name, std::size_t maxBytes)
 {
     FUZZ_CHECK(!name.empty());
-    FUZZ_CHECK(name != "." && name != "..");
-    FUZZ_CHECK(name.find('/') == std::string::npos);
-    FUZZ_CHECK(name.find('\0') == std::string::npos);
-    FUZZ_CHECK(name.size() <= 255);
-    for (const char c : name)
-        FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+    FUZZ_CHECK(name.front() != '.');
+    FUZZ_CHECK(name.size() <= maxBytes);
+    FUZZ_CHECK(utf8::isValid(name));
+    for (std::size_t i = 0; i < name.size();) {
+        const char32_t c = utf8::next(name, i);
+        FUZZ_CHECK(c != '/' && c != '\\' && c != ':');
+        FUZZ_CHECK(c >= 0x20 && !(c >= 0x7F && c <= 0x9F));
+        FUZZ_CHECK(!(c >= 0x202A && c <= 0x202E) && !(c >= 0x2066 && c <= 0x2069));
+    }
+}
+
+// Every claim of one folder is distinct, also for names that differ only in case.
+void checkDistinct(const std::vector<std::string>& names)
+{
+    std::set<std::string> keys;
+    for (const std::string& name : names)
+        FUZZ_CHECK(keys.insert(UniqueNames::key(name)).second);
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace varnholt;
     const std::string input(reinterpret_cast<const char*>(data), size);
 
-    const std::string safe = sanitizeFilename(input);
-    checkComponent(safe);
-    if (fuzz::isValidUtf8(input))
-        FUZZ_CHECK(fuzz::isValidUtf8(safe));
-    // Every claim of one export is distinct, also for names that differ only in case.
-    ConversationFileNames conversations;
-    std::set<std::string> claimed;
-    for (int chat = 1; chat <= 3; ++chat) {
-        const std::string name = conversations.claim(chat == 2 ? input + "A" : input, chat);
-        checkComponent(name + ".json");
-        FUZZ_CHECK(claimed.insert(name).second);
-    }
+    // Small limits from the first byte reach the cut and the dot prefix at every length.
+    const std::size_t tightBytes = size == 0 ? 1 : data[0] % 24 + 1;
+    const FileNameRule tight = FileNameRule("x", tightBytes).keepingAtMost(tightBytes / 2 + 1);
+    checkComponent(tight.apply(input), tightBytes);
+    const FileNameRule notes = FileNameRule("Untitled", 180).droppingTrailingSpaces();
+    const std::string component = notes.apply(input);
+    checkComponent(component, 180);
+    FUZZ_CHECK(component.back() != ' ');
+    checkComponent(sanitizeFilename(input), ConversationFileNames::kMaxNameBytes);
 
-    // Notes, folders and accounts of the standard method become folder and file names too.
-    const std::string component = safePathComponent(input, "Untitled");
-    checkComponent(component);
-    FUZZ_CHECK(component.size() <= 180);
-    FUZZ_CHECK(component.front() != '.');
-    if (fuzz::isValidUtf8(input))
-        FUZZ_CHECK(fuzz::isValidUtf8(component));
+    ConversationFileNames conversations;
+    std::vector<std::string> claimed;
+    for (int chat = 1; chat <= 3; ++chat)
+        claimed.push_back(conversations.claim(chat == 2 ? input + "A" : input, chat));
+    for (const std::string& name : claimed)
+        checkComponent(name + ".json", 255);
+    checkDistinct(claimed);
+
+    UniqueNames attachments;
+    const std::string upper = [&] {
+        std::string text = component;
+        for (char& c : text)
+            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+        return text;
+    }();
+    checkDistinct(
+        {attachments.claim(component, ".jpg"), attachments.claim(upper, ".jpg"), attachments.claim(component, ".jpg")});
 
     // The same input as note titles: split in two at its first byte's value.
-    std::vector<notesdb::Note> notes(3);
-    const size_t split = size == 0 ? 0 : data[0] % size;
-    notes[0].id = 1;
-    notes[0].title = input;
-    notes[1].id = 2;
-    notes[1].title = input.substr(0, split);
-    notes[2].id = 3;
-    notes[2].title = input; // the same title again
-    for (const notesdb::Note& note : notes)
-        checkComponent(notesdb::TextFileNames::baseName(note) + ".txt");
-    std::set<std::string> reserved;
-    const std::vector<std::string> names = notesdb::TextFileNames::reserve(notes);
-    FUZZ_CHECK(names.size() == notes.size());
-    for (size_t i = 0; i < names.size(); ++i) {
-        const std::string& name = names[i];
-        checkComponent(name);
-        if (fuzz::isValidUtf8(*notes[i].title)) // a title cut at a byte may not be
-            FUZZ_CHECK(fuzz::isValidUtf8(name));
-        std::string lowered = name;
-        for (char& c : lowered)
-            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        FUZZ_CHECK(reserved.insert(lowered).second);
-    }
+    std::vector<notesdb::Note> notesList(3);
+    const std::size_t split = size == 0 ? 0 : data[0] % size;
+    notesList[0].id = 1;
+    notesList[0].title = input;
+    notesList[1].id = 2;
+    notesList[1].title = input.substr(0, split);
+    notesList[2].id = 3;
+    notesList[2].title = input; // the same title again
+    const std::vector<std::string> names = notesdb::TextFileNames::reserve(notesList);
+    FUZZ_CHECK(names.size() == notesList.size());
+    for (const std::string& name : names)
+        checkComponent(name, 255);
+    checkDistinct(names);
     return 0;
 }

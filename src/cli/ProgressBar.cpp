@@ -1,6 +1,7 @@
 #include "cli/ProgressBar.h"
 
 #include "platform/Percent.h"
+#include "platform/Utf8.h"
 
 #include <fmt/format.h>
 
@@ -10,16 +11,10 @@ namespace {
 // Cuts a UTF-8 text to at most `columns` code points without splitting one.
 std::string clip(const std::string& text, int columns)
 {
-    int count = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte & 0xC0) != 0x80) {
-            if (count == columns)
-                return text.substr(0, i);
-            ++count;
-        }
-    }
-    return text;
+    std::size_t end = 0;
+    for (int count = 0; count < columns && end < text.size(); ++count)
+        utf8::next(text, end);
+    return text.substr(0, end);
 }
 } // namespace
 

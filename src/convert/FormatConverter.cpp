@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -37,6 +38,18 @@ const char* extensionFor(ExportFormat format)
         return ".txt";
     default:
         return "";
+    }
+}
+
+// The trace line for a conversion that threw instead of reporting its failure itself.
+std::string conversionFailure(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        return std::string("[NotesExporter] \u274c A conversion failed: ") + error.what();
+    } catch (...) {
+        return "[NotesExporter] \u274c A conversion failed";
     }
 }
 
@@ -159,7 +172,8 @@ int FormatConverter::convertFolder(const std::string& sourceFolder, const std::s
                 });
             }
         }
-        pool.runAll(std::move(tasks));
+        for (const std::exception_ptr& failure : pool.runAll(std::move(tasks)))
+            Trace::line(conversionFailure(failure));
         processed += batchEnd - offset;
         if (progressHandler)
             progressHandler(0.96 + (static_cast<double>(processed) / static_cast<double>(total)) * 0.03,

@@ -88,10 +88,7 @@ void HtmlEventParser::parse(std::string_view html, HtmlEventSink& sink)
         return;
     }
     // The parser counts in int; a document beyond 2 GB is read as far as it can count.
-    std::size_t cut = static_cast<size_t>(INT_MAX);
-    while (cut > 0 && (static_cast<unsigned char>(clean[cut]) & 0xC0) == 0x80)
-        --cut;
-    parseChunk(std::string_view(clean).substr(0, cut), sink);
+    parseChunk(utf8::cut(clean, static_cast<size_t>(INT_MAX)), sink);
 }
 
 } // namespace varnholt

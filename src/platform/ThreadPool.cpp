@@ -1,9 +1,7 @@
 #include "platform/ThreadPool.h"
 
-#include "platform/Trace.h"
-
 #include <algorithm>
-#include <exception>
+#include <utility>
 
 namespace varnholt {
 
@@ -24,7 +22,7 @@ ThreadPool::~ThreadPool()
     m_workers.clear(); // joins
 }
 
-void ThreadPool::runAll(std::vector<std::function<void()>> tasks)
+std::vector<std::exception_ptr> ThreadPool::runAll(std::vector<std::function<void()>> tasks)
 {
     std::unique_lock lock(m_mutex);
     for (auto& task : tasks)
@@ -32,6 +30,7 @@ void ThreadPool::runAll(std::vector<std::function<void()>> tasks)
     m_unfinished += tasks.size();
     m_wake.notify_all();
     m_done.wait(lock, [this] { return m_unfinished == 0; });
+    return std::exchange(m_failures, {});
 }
 
 void ThreadPool::work(std::stop_token stop)
@@ -45,14 +44,16 @@ void ThreadPool::work(std::stop_token stop)
             task = std::move(m_queue.front());
             m_queue.pop_front();
         }
+        std::exception_ptr failure;
         try {
             task();
-        } catch (const std::exception& error) {
-            Trace::line(std::string("[NotesExporter] \u274c A conversion failed: ") + error.what());
         } catch (...) {
-            Trace::line("[NotesExporter] \u274c A conversion failed");
+            failure = std::current_exception();
         }
+        task = nullptr; // what it holds goes before its caller may return
         std::lock_guard lock(m_mutex);
+        if (failure)
+            m_failures.push_back(std::move(failure));
         if (--m_unfinished == 0)
             m_done.notify_all();
     }

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -12,6 +13,7 @@ namespace varnholt {
 
 // A fixed set of worker threads that runs a batch of tasks and lets the
 // caller wait for the whole batch. Workers stop and are joined with the pool.
+// Every piece of work the core spreads over threads goes through one.
 class ThreadPool {
 public:
     // 0 workers means one per processor.
@@ -22,8 +24,9 @@ public:
 
     unsigned size() const { return static_cast<unsigned>(m_workers.size()); }
     // Runs every task and returns when all have finished. A task that throws
-    // is logged and does not stop the others.
-    void runAll(std::vector<std::function<void()>> tasks);
+    // does not stop the others; what the failed tasks threw is returned, in
+    // the order they failed, for the caller to report or rethrow.
+    [[nodiscard]] std::vector<std::exception_ptr> runAll(std::vector<std::function<void()>> tasks);
 
 private:
     void work(std::stop_token stop);
@@ -33,6 +36,7 @@ private:
     std::condition_variable m_done;
     std::deque<std::function<void()>> m_queue;
     std::size_t m_unfinished = 0;
+    std::vector<std::exception_ptr> m_failures;
     std::vector<std::jthread> m_workers;
 };
 

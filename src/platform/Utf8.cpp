@@ -45,13 +45,19 @@ std::size_t sequenceLength(std::string_view text, std::size_t position)
 
 bool isValid(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size();) {
+    return validPrefixLength(text) == text.size();
+}
+
+std::size_t validPrefixLength(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
         const std::size_t length = sequenceLength(text, i);
         if (length == 0)
-            return false;
+            break;
         i += length;
     }
-    return true;
+    return i;
 }
 
 std::string repaired(std::string_view text)
@@ -127,6 +133,45 @@ void append(std::string& out, char32_t cp)
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
+}
+
+std::string_view cut(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    // Only continuation bytes can sit inside a character, and a character is at most four bytes:
+    // the walk starts at the last other byte within reach, which always begins a step of `next`.
+    const auto isContinuation = [&](std::size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
+    std::size_t start = maxBytes;
+    while (start > 0 && maxBytes - start < 3 && isContinuation(start))
+        --start;
+    if (isContinuation(start))
+        return text.substr(0, maxBytes); // no character can reach across the cut
+    std::size_t end = start;
+    for (;;) {
+        std::size_t after = end;
+        next(text, after);
+        if (after > maxBytes)
+            return text.substr(0, end);
+        end = after;
+    }
+}
+
+std::size_t utf16Length(std::string_view text)
+{
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < text.size();)
+        units += utf16Units(next(text, i));
+    return units;
+}
+
+std::size_t advanceUtf16(std::string_view text, std::size_t from, std::size_t units)
+{
+    std::size_t position = from;
+    std::size_t counted = 0;
+    while (position < text.size() && counted < units)
+        counted += utf16Units(next(text, position));
+    return position;
 }
 
 } // namespace varnholt::utf8

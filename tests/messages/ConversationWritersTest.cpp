@@ -1,4 +1,3 @@
-#include "render/messages/ConversationFileNames.h"
 #include "render/messages/ConversationWriters.h"
 
 #include <gtest/gtest.h>
@@ -109,40 +108,6 @@ TEST(JsonWriter, SortsKeysKeepsTypesAndSurvivesInvalidUtf8)
     EXPECT_LT(text.find("\"chat_id\""), text.find("\"display_name\""));
     EXPECT_LT(text.find("\"display_name\""), text.find("\"guid\""));
     EXPECT_NE(text.find("bad \xEF\xBF\xBD byte"), std::string::npos);
-}
-
-TEST(FileNames, SanitiseKeepsEveryNameInsideItsFolder)
-{
-    EXPECT_EQ(sanitizeFilename("a/b:c"), "a_b_c");
-    EXPECT_EQ(sanitizeFilename(""), "conversation");
-    EXPECT_EQ(sanitizeFilename("/\\?%*|\"<>:"), "__________");
-    EXPECT_EQ(sanitizeFilename("../../etc/passwd"), ".._.._etc_passwd");
-    EXPECT_EQ(sanitizeFilename(".."), "__");
-    EXPECT_EQ(sanitizeFilename("."), "_");
-    EXPECT_EQ(sanitizeFilename("line\nbreak\ttab"), "line_break_tab");
-    EXPECT_EQ(sanitizeFilename(std::string("nul\0byte", 8)), "nul_byte");
-    EXPECT_EQ(sanitizeFilename("Family 👨‍👩‍👧"), "Family 👨‍👩‍👧");
-
-    // 10,000 characters, cut on a character boundary.
-    std::string huge;
-    for (int i = 0; i < 5000; ++i)
-        huge += "é";
-    const std::string cut = sanitizeFilename("a" + huge);
-    EXPECT_LE(cut.size(), ConversationFileNames::kMaxNameBytes);
-    EXPECT_EQ(cut.size(), 199u);
-    EXPECT_EQ(cut.back(), "é"[1]);
-}
-
-TEST(FileNames, NoConversationTakesAnothersName)
-{
-    ConversationFileNames names;
-    EXPECT_EQ(names.claim("Book Club", 8), "Book Club");
-    EXPECT_EQ(names.claim("Book Club", 9), "Book Club (9)");
-    EXPECT_EQ(names.claim("book club", 12), "book club (12)");
-    EXPECT_EQ(names.claim("Book Club (9)", 13), "Book Club (9) (13)");
-    EXPECT_EQ(names.claim("", 4), "conversation");
-    EXPECT_EQ(names.claim("a/b", 1), "a_b");
-    EXPECT_EQ(names.claim("a:b", 2), "a_b (2)");
 }
 
 TEST(Writers, LastPathComponent)

@@ -1,6 +1,5 @@
 #include "sources/notes/NoteBodyDecoder.h"
 #include "render/notes/NoteHtmlRenderer.h"
-#include "platform/PathComponent.h"
 #include "sources/notesapp/ScriptDirectives.h"
 #include "sample-home/NoteBodyEncoder.h"
 
@@ -109,20 +108,6 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
                     "<div><a href=\"My%20note_files/a%26b.pdf\">a&amp;b.pdf</a></div>\n"
                     "<div>[Table]</div>\n"
                     "<div>[lost.png]</div>\n");
-}
-
-TEST(PathComponent, NamesCannotLeaveTheirFolder)
-{
-    EXPECT_EQ(safePathComponent("..", "Untitled"), "_..");
-    EXPECT_EQ(safePathComponent(".", "Untitled"), "_.");
-    EXPECT_EQ(safePathComponent("../../etc/passwd", "Untitled"), "_..-..-etc-passwd");
-    EXPECT_EQ(safePathComponent("a/b:c\x01\n", "Untitled"), "a-b-c--");
-    EXPECT_EQ(safePathComponent("", "Untitled"), "Untitled");
-    EXPECT_EQ(safePathComponent("evil\xE2\x80\xAEtxt.exe", "x"), "evil-txt.exe");
-    const std::string longName = safePathComponent(std::string(5000, 'x') + "東京", "x");
-    EXPECT_LE(longName.size(), 180u);
-    const std::string cjk = safePathComponent(std::string(179, 'a') + "東", "x");
-    EXPECT_EQ(cjk, std::string(179, 'a')) << "a character is never split";
 }
 
 TEST(ScriptDirectives, DestinationAndLimitsFromThePreparedScript)

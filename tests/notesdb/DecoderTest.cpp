@@ -1,5 +1,7 @@
 #include "platform/Gzip.h"
 #include "sources/notes/NoteBodyDecoder.h"
+#include "sources/notes/NoteDocumentProto.h"
+#include "sources/notes/notestore.pb.h"
 #include "sources/notes/ReadableRunScan.h"
 #include "platform/ZStream.h"
 #include "sample-home/NoteBodyEncoder.h"
@@ -99,6 +101,32 @@ TEST(NoteBodyDecoder, ProtobufRouteKeepsEveryCharacterAndNamesAttachments)
     EXPECT_EQ(document->runs[4].fontWeight, NoteDocument::FontWeight::bold);
     ASSERT_EQ(document->attachments().size(), 1u);
     EXPECT_EQ(document->attachments()[0].identifier, "ID-1");
+}
+
+TEST(NoteDocumentProto, BytesThatStartNoCharacterKeepLaterRunsInPlace)
+{
+    // A damaged body: 0xF5-0xFF never start a character, so each is one unit of damage (the U+FFFD
+    // it reads as), not the start of a three-byte character that swallows what follows.
+    notestore::NoteStoreProto proto;
+    notestore::Note* note = proto.mutable_document()->mutable_note();
+    note->set_note_text("a\xF5\x80\x80 \xFF\xFE Bold tail 🎉");
+    const auto addRun = [&](std::uint32_t units, int weight) {
+        notestore::AttributeRun* run = note->add_attribute_run();
+        run->set_length(units);
+        run->set_font_weight(weight);
+    };
+    addRun(8, 0); // "a", three damaged bytes, " ", two damaged bytes, " "
+    addRun(4, 1); // "Bold"
+    addRun(8, 0); // " tail " and the emoji's two units
+    const auto document = noteDocumentFromProto(proto);
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->runs.size(), 3u);
+    const auto textOf = [&](const NoteDocument::Run& run) {
+        return document->text.substr(run.begin, run.end - run.begin);
+    };
+    EXPECT_EQ(textOf(document->runs[1]), "Bold");
+    EXPECT_EQ(document->runs[1].fontWeight, NoteDocument::FontWeight::bold);
+    EXPECT_EQ(textOf(document->runs[2]), " tail 🎉");
 }
 
 TEST(NoteBodyDecoder, RoutesFollowTheFirstBytes)

@@ -100,7 +100,7 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
     EXPECT_DOUBLE_EQ(reports.back().fraction, 1.0);
     EXPECT_TRUE(trace.contains("[FastDB] Found 14 notes"));
 
-    const std::set<std::string> expectedNames{"..-..-escape.txt",         "A very long note.txt",
+    const std::set<std::string> expectedNames{"_..-..-escape.txt",        "A very long note.txt",
                                               "Bank details.txt",         "Café in Zürich — 東京の思い出.txt",
                                               "Formatting showcase.txt",  "Meeting notes.txt",
                                               "Meeting notes (16).txt",   "Old draft.txt",

@@ -72,10 +72,13 @@ TEST(VoiceMemosExporter, ExportsTheSampleHome)
     EXPECT_EQ(run.reports.back().fraction, 1.0);
 
     const auto source = sample::voiceMemosFolder(home);
-    for (const char* name : {"Kitchen idea.M4A", "Archive/2023/Old lecture.caf", ".hidden-draft.m4a",
-                             "Interview Ärztin 東京.wav", "20240305 140322.m4a"}) {
+    for (const char* name :
+         {"Kitchen idea.M4A", "Archive/2023/Old lecture.caf", "Interview Ärztin 東京.wav", "20240305 140322.m4a"}) {
         EXPECT_EQ(*readFile(out / name), *readFile(source / name)) << name;
     }
+    // A hidden recording is copied where it can be seen, and listed where it lies.
+    EXPECT_EQ(*readFile(out / "_.hidden-draft.m4a"), *readFile(source / ".hidden-draft.m4a"));
+    EXPECT_FALSE(fs::exists(out / ".hidden-draft.m4a"));
     EXPECT_FALSE(fs::exists(out / "notes.txt"));
     EXPECT_FALSE(fs::exists(out / "CloudRecordings.db"));
 
@@ -92,6 +95,9 @@ TEST(VoiceMemosExporter, ExportsTheSampleHome)
         }
         if (file["path"] == "Archive/2023/Old lecture.caf") {
             EXPECT_EQ(file["filename"], "Old lecture.caf");
+        }
+        if (file["filename"] == ".hidden-draft.m4a") {
+            EXPECT_EQ(file["path"], "_.hidden-draft.m4a");
         }
     }
     EXPECT_TRUE(std::regex_match(metadata["export_date"].get<std::string>(),

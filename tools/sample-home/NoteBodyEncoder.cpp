@@ -1,6 +1,7 @@
 #include "sample-home/NoteBodyEncoder.h"
 
 #include "platform/Gzip.h"
+#include "platform/Utf8.h"
 #include "sources/notes/notestore.pb.h"
 
 #include <stdexcept>
@@ -8,18 +9,6 @@
 namespace varnholt::sample {
 
 namespace {
-std::size_t utf16Length(const std::string& text)
-{
-    std::size_t units = 0;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b & 0xC0) == 0x80)
-            continue; // continuation byte
-        units += b >= 0xF0 ? 2 : 1;
-    }
-    return units;
-}
-
 std::string checklistUuid(std::size_t index)
 {
     std::string uuid(16, '\0');
@@ -42,7 +31,7 @@ std::string encodeNoteBody(const std::vector<BodySegment>& segments)
     for (const BodySegment& segment : segments) {
         text += segment.text;
         notestore::AttributeRun* run = note->add_attribute_run();
-        run->set_length(static_cast<std::uint32_t>(utf16Length(segment.text)));
+        run->set_length(static_cast<std::uint32_t>(utf8::utf16Length(segment.text)));
         if (segment.styleType || segment.indent || segment.checklistDone) {
             notestore::ParagraphStyle* style = run->mutable_paragraph_style();
             if (segment.styleType)

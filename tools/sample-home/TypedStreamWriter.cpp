@@ -1,5 +1,7 @@
 #include "sample-home/TypedStreamWriter.h"
 
+#include "platform/Utf8.h"
+
 #include <cstdint>
 
 namespace varnholt::sample {
@@ -11,17 +13,6 @@ constexpr char kTagNew = static_cast<char>(0x84);
 constexpr char kTagNil = static_cast<char>(0x85);
 constexpr char kTagEnd = static_cast<char>(0x86);
 constexpr int kReferenceOffset = -110;
-
-size_t utf16Length(const std::string& utf8)
-{
-    size_t units = 0;
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte & 0xC0) != 0x80)
-            units += byte >= 0xF0 ? 2 : 1; // four-byte sequences are surrogate pairs
-    }
-    return units;
-}
 } // namespace
 
 TypedStreamWriter::TypedStreamWriter()
@@ -114,7 +105,7 @@ std::string TypedStreamWriter::attributedString(const std::string& text)
     // One attribute run over the whole text: dictionary 1, length in UTF-16 units.
     w.typeString("iI");
     w.integer(1);
-    w.integer(static_cast<long long>(utf16Length(text)));
+    w.integer(static_cast<long long>(utf8::utf16Length(text)));
     w.typeString("@");
     w.beginObject({{"NSDictionary", 0}});
     w.typeString("i");

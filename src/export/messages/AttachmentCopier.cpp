@@ -2,6 +2,7 @@
 
 #include "render/messages/ConversationWriters.h"
 #include "platform/FileCopy.h"
+#include "platform/FileNameRule.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
 
@@ -26,15 +27,6 @@ bool skip(const std::string& source, const std::string& why)
     return false;
 }
 
-// "IMG.jpg" -> "IMG (2).jpg"; a name without extension gets the number at its end.
-std::string numbered(const std::string& name, int number)
-{
-    const size_t dot = name.rfind('.');
-    const std::string suffix = " (" + std::to_string(number) + ")";
-    if (dot == std::string::npos || dot == 0)
-        return name + suffix;
-    return name.substr(0, dot) + suffix + name.substr(dot);
-}
 } // namespace
 
 AttachmentCopier::AttachmentCopier(std::string homeDirectory, fs::path attachmentsFolder)
@@ -93,10 +85,9 @@ bool AttachmentCopier::copyAttachment(const std::string& storedName, Conversatio
             throw created.error();
         state.folderReady = true;
     }
-    std::string target = name;
-    for (int number = 2; state.usedNames.count(lower(target)); ++number)
-        target = numbered(name, number);
-    state.usedNames.insert(lower(target));
+    static const FileNameRule kRule = FileNameRule("attachment", 255).replacingWith('_');
+    const fs::path safe = kRule.apply(name);
+    const std::string target = state.usedNames.claim(safe.stem().string(), safe.extension().string());
 
     // Whatever an earlier export left under this name is replaced, never written through (it may be a link).
     if (auto copy = copyFileAtomically(resolved, state.folder / target); !copy) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueNames.h"
+
 #include <filesystem>
 #include <set>
 #include <string>
@@ -15,8 +17,9 @@ class AttachmentCopier {
 public:
     AttachmentCopier(std::string homeDirectory, std::filesystem::path attachmentsFolder);
 
-    // Copies each distinct file once; two different files with the same name are both
-    // kept, the later as "name (2).ext", "name (3).ext"... Returns how many were copied.
+    // Copies each distinct file once, named by the file-name rule; two different files with
+    // the same name are both kept, the later as "name (2).ext", "name (3).ext"... Returns how
+    // many were copied.
     size_t copyConversation(const std::vector<std::string>& storedNames, const std::string& conversationName) const;
 
 private:
@@ -24,7 +27,7 @@ private:
         std::filesystem::path folder;
         bool folderReady = false;
         std::set<std::string> copiedSources;
-        std::set<std::string> usedNames;
+        UniqueNames usedNames;
     };
     bool copyAttachment(const std::string& storedName, ConversationState& state) const;
 

@@ -5,10 +5,11 @@
 #include "render/notes/TextFileNames.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
+#include "platform/ThreadPool.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
-#include <atomic>
+#include <functional>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -39,6 +40,13 @@ struct WriteFailure {
     std::string path;
     std::string reason;
 };
+
+// A task that threw (out of memory, say) fails the export as it would have on this thread.
+void rethrowFirst(const std::vector<std::exception_ptr>& failures)
+{
+    if (!failures.empty())
+        std::rethrow_exception(failures.front());
+}
 } // namespace
 
 NotesExporterFastDB::NotesExporterFastDB(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop,
@@ -164,19 +172,18 @@ void NotesExporterFastDB::exportNDJSON(const std::vector<Note>& notes, const std
     const size_t slices = std::min<size_t>(writerCount(), std::max<size_t>(1, notes.size() / kBatchSize));
     const size_t perSlice = (notes.size() + slices - 1) / std::max<size_t>(slices, 1);
     std::vector<std::string> parts(slices);
-    {
-        std::vector<std::jthread> pool;
-        for (size_t slice = 0; slice < slices; ++slice)
-            pool.emplace_back([&, slice] {
-                const size_t begin = std::min(notes.size(), slice * perSlice);
-                const size_t end = std::min(notes.size(), begin + perSlice);
-                for (size_t i = begin; i < end; ++i) {
-                    if (i > 0)
-                        parts[slice] += '\n';
-                    parts[slice] += ndjsonLine(notes[i]);
-                }
-            });
-    }
+    std::vector<std::function<void()>> tasks;
+    for (size_t slice = 0; slice < slices; ++slice)
+        tasks.push_back([&, slice] {
+            const size_t begin = std::min(notes.size(), slice * perSlice);
+            const size_t end = std::min(notes.size(), begin + perSlice);
+            for (size_t i = begin; i < end; ++i) {
+                if (i > 0)
+                    parts[slice] += '\n';
+                parts[slice] += ndjsonLine(notes[i]);
+            }
+        });
+    rethrowFirst(ThreadPool(static_cast<unsigned>(slices)).runAll(std::move(tasks)));
     size_t size = 0;
     for (const std::string& part : parts)
         size += part.size();
@@ -203,13 +210,13 @@ void NotesExporterFastDB::exportHTML(const std::vector<Note>& notes, const std::
     const size_t batchCount = (notes.size() + kBatchSize - 1) / kBatchSize;
     reportProgress(0.5, "Exporting " + std::to_string(notes.size()) + " text files...");
 
-    std::atomic<size_t> nextBatch{0};
     std::mutex failuresMutex;
     std::vector<WriteFailure> failures;
-    auto writeBatches = [&] {
-        while (!m_stop.stop_requested()) {
-            const size_t batch = nextBatch.fetch_add(1);
-            if (batch >= batchCount)
+    std::vector<std::function<void()>> tasks;
+    tasks.reserve(batchCount);
+    for (size_t batch = 0; batch < batchCount; ++batch)
+        tasks.push_back([&, batch] {
+            if (m_stop.stop_requested())
                 return;
             const size_t end = std::min(notes.size(), (batch + 1) * kBatchSize);
             for (size_t i = batch * kBatchSize; i < end; ++i) {
@@ -221,20 +228,14 @@ void NotesExporterFastDB::exportHTML(const std::vector<Note>& notes, const std::
                     failures.push_back({path.string(), written.error().description()});
                 }
             }
-        }
-    };
-
-    const size_t workers = std::min<size_t>(batchCount, writerCount());
-    {
-        std::vector<std::jthread> pool;
-        pool.reserve(workers);
-        for (size_t i = 0; i < workers; ++i)
-            pool.emplace_back(writeBatches);
-        // The batches are all handed out at once; like the reports, they mark batches started.
-        for (size_t i = 0; i < batchCount && !m_stop.stop_requested(); ++i)
-            reportProgress(0.5 + (static_cast<double>(i) / static_cast<double>(batchCount)) * 0.4,
-                           "Processing batch " + std::to_string(i + 1) + " of " + std::to_string(batchCount));
-    } // joins
+        });
+    // The batches are all handed out at once; like the reports, they mark batches started.
+    for (size_t i = 0; i < batchCount && !m_stop.stop_requested(); ++i)
+        reportProgress(0.5 + (static_cast<double>(i) / static_cast<double>(batchCount)) * 0.4,
+                       "Processing batch " + std::to_string(i + 1) + " of " + std::to_string(batchCount));
+    if (batchCount > 0)
+        rethrowFirst(
+            ThreadPool(static_cast<unsigned>(std::min<size_t>(batchCount, writerCount()))).runAll(std::move(tasks)));
     if (m_stop.stop_requested())
         return;
 

@@ -4,9 +4,11 @@
 #include "platform/ByteCount.h"
 #include "platform/DomainError.h"
 #include "platform/FileCopy.h"
+#include "platform/FileNameRule.h"
 #include "platform/Files.h"
 #include "platform/Iso8601.h"
 #include "platform/Trace.h"
+#include "platform/UniqueNames.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,6 +37,21 @@ fs::path resolved(const fs::path& path)
     std::error_code ec;
     const fs::path canonical = fs::weakly_canonical(path, ec);
     return ec ? path.lexically_normal() : canonical;
+}
+
+// The relative paths as the copies take them: each part through the file-name rule, and no two
+// alike without case (the recordings may come from a volume that tells case apart).
+std::vector<VoiceMemosExporter::AudioFile> withSafeNames(std::vector<VoiceMemosExporter::AudioFile> files)
+{
+    static const FileNameRule kRule("recording", 255);
+    UniqueNames taken;
+    for (VoiceMemosExporter::AudioFile& file : files) {
+        fs::path safe;
+        for (const fs::path& part : fs::path(file.relativePath))
+            safe /= kRule.apply(part.string());
+        file.relativePath = taken.claim((safe.parent_path() / safe.stem()).string(), safe.extension().string());
+    }
+    return files;
 }
 } // namespace
 
@@ -128,7 +145,7 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
 
     reportProgress(0.1, "Found Voice Memos at: " + fs::path(*folder).filename().string());
 
-    const std::vector<AudioFile> audioFiles = withinHome(findAudioFiles(*folder));
+    const std::vector<AudioFile> audioFiles = withSafeNames(withinHome(findAudioFiles(*folder)));
     if (audioFiles.empty()) {
         reportProgress(1.0, "No voice memos found");
         return;

@@ -2,9 +2,10 @@
 
 #include "platform/HtmlEscape.h"
 #include "render/notes/NoteHtmlRenderer.h"
-#include "platform/PathComponent.h"
+#include "platform/FileNameRule.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
+#include "platform/UniqueNames.h"
 
 #include <algorithm>
 #include <map>
@@ -56,27 +57,27 @@ std::string plainParagraphs(const std::string& text)
     return out;
 }
 
-// Picks a name no other note in the folder has, ignoring case as the Mac's file system does.
-class NameBook {
-public:
-    std::string reserve(const fs::path& folder, const std::string& base)
-    {
-        auto& taken = m_taken[folder.string()];
-        std::string name = base;
-        for (int n = 2;; ++n) {
-            std::error_code ec;
-            const bool onDisk = fs::exists(folder / (name + ".html"), ec);
-            if (!taken.count(lowerAscii(name)) && !onDisk)
-                break;
-            name = base + " (" + std::to_string(n) + ")";
-        }
-        taken.insert(lowerAscii(name));
-        return name;
-    }
+// Accounts, folders, notes and attachments of the standard method: names whose trailing blanks
+// are dropped, with "-" for what the rule replaces.
+FileNameRule notesNameRule(std::string fallback)
+{
+    return FileNameRule(std::move(fallback), 180).droppingTrailingSpaces();
+}
 
-private:
-    std::map<std::string, std::set<std::string>> m_taken;
-};
+// The page names of one folder: no two notes share one, nor does a note take the name of a page
+// already there.
+UniqueNames& pageNamesOf(std::map<std::string, UniqueNames>& books, const fs::path& folder)
+{
+    auto found = books.find(folder.string());
+    if (found == books.end())
+        found = books
+                    .emplace(folder.string(), UniqueNames([folder](const std::string& name) {
+                                 std::error_code ec;
+                                 return fs::exists(folder / (name + ".html"), ec);
+                             }))
+                    .first;
+    return found->second;
+}
 
 } // namespace
 
@@ -95,7 +96,8 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
     for (const auto& attachment : note.attachments)
         if (attachment.identifier)
             byIdentifier[*attachment.identifier] = &attachment;
-    std::set<std::string> usedNames;
+    UniqueNames usedNames;
+    static const FileNameRule kAttachmentRule = notesNameRule("attachment");
 
     auto resolve = [&](const NoteDocument::AttachmentReference& reference) {
         RenderedAttachment rendered;
@@ -118,10 +120,8 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
             return rendered;
         }
         const fs::path source = fs::path(*attachment->directory) / *attachment->filename;
-        std::string name = safePathComponent(*attachment->filename, "attachment");
-        for (int n = 2; usedNames.count(lowerAscii(name)); ++n)
-            name = fs::path(name).stem().string() + " (" + std::to_string(n) + ")" +
-                   fs::path(*attachment->filename).extension().string();
+        const fs::path safe = kAttachmentRule.apply(*attachment->filename);
+        const std::string name = usedNames.claim(safe.stem().string(), safe.extension().string());
         std::error_code ec;
         // The attachment folder is made only when something goes in it.
         fs::create_directories(filesFolder, ec);
@@ -131,7 +131,6 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
             rendered.name = *attachment->filename;
             return rendered;
         }
-        usedNames.insert(lowerAscii(name));
         rendered.kind = isImageType(uti, name) ? RenderedAttachment::Kind::image : RenderedAttachment::Kind::file;
         rendered.relativePath = filesFolderName + "/" + name;
         rendered.name = *attachment->filename;
@@ -158,14 +157,16 @@ NotesHtmlWriter::Result NotesHtmlWriter::writeAll(std::optional<long long> limit
                      [](const auto& a, const auto& b) { return a.first < b.first; });
 
     Result result;
-    NameBook names;
+    std::map<std::string, UniqueNames> pageNames;
+    static const FileNameRule kFolderRule = notesNameRule("Notes");
+    static const FileNameRule kPageRule = notesNameRule("Untitled");
     std::set<std::string> madeFolders;
     for (const auto& [location, note] : ordered) {
         if (stop.load() || (limit && result.written >= *limit))
             break;
         fs::path folder = m_root;
         for (const std::string& part : location)
-            folder /= safePathComponent(part, "Notes");
+            folder /= kFolderRule.apply(part);
         if (!madeFolders.count(folder.string())) {
             if (auto made = createDirectories(folder); !made) {
                 Trace::line("[NotesLibrary] " + made.error().description());
@@ -175,7 +176,7 @@ NotesHtmlWriter::Result NotesHtmlWriter::writeAll(std::optional<long long> limit
             madeFolders.insert(folder.string());
         }
         const std::string title = note->title && !note->title->empty() ? *note->title : "Untitled";
-        const std::string base = names.reserve(folder, safePathComponent(title, "Untitled"));
+        const std::string base = pageNamesOf(pageNames, folder).claim(kPageRule.apply(title));
         const std::string filesName = base + "_files";
         const fs::path filesFolder = folder / filesName;
         const std::string page = renderPage(*note, filesName, filesFolder);

@@ -8,17 +8,17 @@
 namespace varnholt::notesdb {
 
 // Names of the per-note text files. The name comes from the title ("Untitled_" + id
-// when there is none): "/" and ":" become "-" (control characters too), the first
-// 100 characters are kept, and the name stays short enough for any file system.
-// A name already taken in this export (compared without ASCII case, for file systems
-// that ignore it) gets " (" + id + ")" before ".txt", so no note replaces another.
+// when there is none) through the file-name rule with "-" for what it replaces, the
+// first 100 characters kept, short enough for any file system. A name already taken
+// in this export (compared without case, for file systems that ignore it) gets
+// " (" + id + ")" before ".txt", so no note replaces another.
 class TextFileNames {
 public:
     static constexpr std::size_t kMaxCharacters = 100;
     // Room for " (id)" and ".txt" within the usual 255-byte limit on a name.
     static constexpr std::size_t kMaxBaseBytes = 200;
 
-    // The name without uniqueness and without ".txt" (every file name adds it, so "." is harmless).
+    // The name without uniqueness and without ".txt".
     static std::string baseName(const Note& note);
     // One name per note, in note order; all distinct.
     static std::vector<std::string> reserve(const std::vector<Note>& notes);

@@ -6,7 +6,7 @@
 
 #include <array>
 #include <cmath>
-#include <regex>
+#include <re2/re2.h>
 
 namespace varnholt {
 
@@ -152,21 +152,22 @@ bool MessagesDatabase::hasColumn(const std::string& table, const std::string& co
 
 std::string MessagesDatabase::adaptToSchema(const std::string& sql) const
 {
-    static const std::regex kQualified(R"(\b(c|cmj|m|h|a|maj)\.([A-Za-z_][A-Za-z0-9_]*)\b)");
+    static const RE2 kQualified(R"(\b(c|cmj|m|h|a|maj)\.([A-Za-z_][A-Za-z0-9_]*)\b)");
     std::string adapted;
-    auto last = sql.cbegin();
-    for (std::sregex_iterator it(sql.begin(), sql.end(), kQualified), end; it != end; ++it) {
-        const std::smatch& match = *it;
-        adapted.append(last, match[0].first);
-        const std::string& table = aliases().at(match[1].str());
+    std::size_t last = 0;
+    re2::StringPiece match[3];
+    while (kQualified.Match(sql, last, sql.size(), RE2::UNANCHORED, match, 3)) {
+        const auto begin = static_cast<std::size_t>(match[0].data() - sql.data());
+        adapted.append(sql, last, begin - last);
+        const std::string& table = aliases().at(std::string(match[1]));
         // A missing table keeps its names, so the statement fails to prepare and takes its own failure rule.
-        if (m_columns.count(table) && !hasColumn(table, match[2].str()))
+        if (m_columns.count(table) && !hasColumn(table, std::string(match[2])))
             adapted += "NULL";
         else
-            adapted += match[0].str();
-        last = match[0].second;
+            adapted += std::string(match[0]);
+        last = begin + match[0].size();
     }
-    adapted.append(last, sql.cend());
+    adapted.append(sql, last);
     return adapted;
 }
 

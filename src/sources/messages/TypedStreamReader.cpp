@@ -1,5 +1,7 @@
 #include "sources/messages/TypedStreamReader.h"
 
+#include "platform/Utf8.h"
+
 #include <algorithm>
 
 namespace varnholt {
@@ -18,45 +20,6 @@ constexpr std::int64_t kReferenceOffset = -110;
 bool chainHas(const std::vector<std::string>& chain, std::string_view name)
 {
     return std::find(chain.begin(), chain.end(), name) != chain.end();
-}
-
-// Length of the longest prefix of `bytes` that is well-formed UTF-8.
-size_t validUtf8Prefix(std::string_view bytes)
-{
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        size_t length = 0;
-        unsigned minimum = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            minimum = 0x10000;
-        } else {
-            return i;
-        }
-        if (i + length > bytes.size())
-            return i;
-        unsigned codePoint = lead & (0xFF >> (length + 1));
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return i;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return i;
-        i += length;
-    }
-    return i;
 }
 } // namespace
 
@@ -200,13 +163,13 @@ std::optional<std::string> TypedStreamReader::readStringObject()
     if (static_cast<std::uint64_t>(*length) <= rest.size()) {
         std::string text(rest.substr(0, static_cast<size_t>(*length)));
         m_position += text.size();
-        if (validUtf8Prefix(text) != text.size())
+        if (!utf8::isValid(text))
             return std::nullopt;
         return text;
     }
     // A declared length that runs past the archive: keep the well-formed text that is there
     // rather than lose the message (the archive's own end-of-object tag cannot be part of UTF-8).
-    const size_t usable = validUtf8Prefix(rest);
+    const size_t usable = utf8::validPrefixLength(rest);
     if (usable == 0)
         return std::nullopt;
     m_position += usable;

@@ -1,6 +1,7 @@
 #include "sources/notes/NoteBodyDecoder.h"
 
 #include "platform/Gzip.h"
+#include "platform/Utf8.h"
 #include "sources/notes/ReadableRunScan.h"
 #include "sources/notes/NoteDocumentProto.h"
 #include "sources/notes/notestore.pb.h"
@@ -11,49 +12,6 @@ namespace varnholt::notesdb {
 
 namespace {
 constexpr unsigned char kProtobufFieldOneVarint = 0x08;
-
-bool isValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0)
-                low = 0xA0; // no overlong forms
-            if (lead == 0xED)
-                high = 0x9F; // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0)
-                low = 0x90;
-            if (lead == 0xF4)
-                high = 0x8F; // nothing beyond U+10FFFF
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            const unsigned char min = k == 1 ? low : 0x80;
-            const unsigned char max = k == 1 ? high : 0xBF;
-            if (b < min || b > max)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
 
 void appendEscaped(std::string& out, std::string_view text)
 {
@@ -117,7 +75,7 @@ std::optional<std::string> NoteBodyDecoder::attributedTextFromArchive(std::strin
 
 std::optional<std::string> NoteBodyDecoder::preformattedText(std::string_view bytes)
 {
-    if (!isValidUtf8(bytes))
+    if (!utf8::isValid(bytes))
         return std::nullopt;
     std::string out = "<pre>";
     out.reserve(bytes.size() + 11);

@@ -1,5 +1,6 @@
 #include "sources/notes/NoteDocumentProto.h"
 
+#include "platform/Utf8.h"
 #include "sources/notes/notestore.pb.h"
 
 #include <algorithm>
@@ -7,45 +8,6 @@
 namespace varnholt::notesdb {
 
 namespace {
-// Length in bytes of the UTF-8 sequence starting at `i`, and how many UTF-16 code units it makes.
-// A byte that does not start a valid sequence counts as one byte and one unit, so damaged text
-// shifts no later boundary by more than itself.
-struct Step {
-    std::size_t bytes;
-    std::size_t units;
-};
-
-Step utf8Step(std::string_view text, std::size_t i)
-{
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 1;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4;
-    else if (lead >= 0xE0)
-        length = 3;
-    else if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    if (length == 1 || i + length > text.size())
-        return {1, 1};
-    for (std::size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-            return {1, 1};
-    return {length, length == 4 ? 2u : 1u};
-}
-
-// Byte offset reached after advancing `units` UTF-16 code units from `from`.
-std::size_t advanceUnits(std::string_view text, std::size_t from, std::size_t units)
-{
-    std::size_t i = from;
-    std::size_t counted = 0;
-    while (i < text.size() && counted < units) {
-        const Step step = utf8Step(text, i);
-        i += step.bytes;
-        counted += step.units;
-    }
-    return i;
-}
-
 NoteDocument::ParagraphStyle paragraphStyleOf(const notestore::ParagraphStyle& style)
 {
     NoteDocument::ParagraphStyle out;
@@ -71,7 +33,9 @@ std::optional<NoteDocument> noteDocumentFromProto(const notestore::NoteStoreProt
     for (const notestore::AttributeRun& source : note.attribute_run()) {
         NoteDocument::Run run;
         run.begin = offset;
-        run.end = advanceUnits(document.text, offset, source.length());
+        // Lengths count UTF-16 units; a damaged byte counts as the one unit of the U+FFFD it reads
+        // as, so it shifts no later boundary by more than itself.
+        run.end = utf8::advanceUtf16(document.text, offset, source.length());
         offset = run.end;
         if (source.has_paragraph_style())
             run.paragraphStyle = paragraphStyleOf(source.paragraph_style());
