@@ -15,8 +15,9 @@ int run(const std::vector<std::string>& args, Streams streams)
     app.require_subcommand(1);
 
     Session session(streams);
-    app.add_option("--home", session.home,
-                   "The Mac home folder to read (its Library folder holds the data); default: your home folder")
+    app.add_option("--source,--home", session.home,
+                   "The folder to read: a Mac home folder (its Library folder holds the data), a copy of one or a "
+                   "mounted backup of one; --home is the same option. Default: your home folder")
         ->check(CLI::ExistingDirectory);
 
     addSourcesCommand(app, session);

@@ -1,6 +1,5 @@
 #include "cli/Session.h"
 
-#include "sources/SourceFactory.h"
 
 #include <sstream>
 
@@ -75,13 +74,7 @@ void addNotesCommand(CLI::App& app, Session& session)
                                                   : defaultFormatSelection();
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
-            const int status = runExport(options, session.streams);
-            if (status == exportFailed) {
-                session.streams.err << "Looked for the Notes database at:\n  "
-                                    << openSource(options.sourceHome)->notesStore() << "\n"
-                                    << "Point --home at a Mac home folder you can read.\n";
-            }
-            return status;
+            return runExport(options, session.streams);
         };
     });
 }

@@ -3,6 +3,10 @@
 #include "cli/ProgressBar.h"
 #include "export/DefaultOutputPath.h"
 #include "export/ExportManager.h"
+#include "export/OutputFolderCheck.h"
+#include "platform/ByteCount.h"
+#include "sources/SourceData.h"
+#include "sources/SourceFactory.h"
 #include "platform/EventLoop.h"
 #include "platform/HomeFolders.h"
 
@@ -39,8 +43,52 @@ ExportOptions Session::baseOptions(ExporterType type, const std::string& out) co
     return options;
 }
 
+namespace {
+// Free space on the file system that holds `path` (or the nearest folder of it that exists).
+std::optional<std::uintmax_t> freeSpaceAt(fs::path path)
+{
+    std::error_code ec;
+    while (!path.empty() && !fs::exists(path, ec))
+        path = path.parent_path();
+    const fs::space_info space = fs::space(path.empty() ? fs::path(".") : path, ec);
+    if (ec)
+        return std::nullopt;
+    return space.available;
+}
+
+// What the user can do about a failed export, by the kind of failure.
+void printAdvice(const Error& error, const ExportOptions& options, std::ostream& err)
+{
+    switch (error.kind()) {
+    case ErrorKind::notFound:
+    case ErrorKind::permission:
+        err << "Looked for the " << displayName(options.type) << " data at:\n";
+        for (const std::string& path : sourceDataLocations(options.type, options.sourceHome))
+            err << "  " << path << "\n";
+        err << "Point --home at a Mac home folder you can read.\n";
+        break;
+    case ErrorKind::diskFull: {
+        err << "The disk that holds " << options.outputPath << " is full";
+        if (const auto available = freeSpaceAt(options.outputPath))
+            err << " (" << formatByteCount(*available) << " free there)";
+        err << ". Free some space there or choose another --out, then export again.\n";
+        break;
+    }
+    case ErrorKind::toolMissing:
+        err << "Install the missing program (see the README), then export again.\n";
+        break;
+    default:
+        break;
+    }
+}
+} // namespace
+
 int runExport(const ExportOptions& options, const Streams& streams)
 {
+    if (const auto problem = outputFolderProblem(*openSource(options.sourceHome), options.outputPath)) {
+        streams.err << "varnholt: " << *problem << "\n";
+        return badUsage;
+    }
     EventLoop loop;
     ProgressBar bar(streams.err, streams.errIsTerminal);
     ExportManager manager(loop);
@@ -61,6 +109,7 @@ int runExport(const ExportOptions& options, const Streams& streams)
 
     if (outcome == ExportManager::Outcome::failed && manager.lastError()) {
         streams.err << "varnholt: " << manager.lastError()->description() << "\n";
+        printAdvice(*manager.lastError(), options, streams.err);
         return exportFailed;
     }
     if (manager.exportSummary())

@@ -1,5 +1,4 @@
 #include "cli/Session.h"
-#include "sources/SourceData.h"
 
 namespace varnholt::cli {
 
@@ -24,14 +23,7 @@ void addVoiceMemosCommand(CLI::App& app, Session& session)
             ExportOptions options = session.baseOptions(ExporterType::voiceMemos, arguments->out);
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
-            const int status = runExport(options, session.streams);
-            if (status == exportFailed) {
-                session.streams.err << "Looked for recordings in:\n";
-                for (const std::string& path : sourceDataLocations(ExporterType::voiceMemos, options.sourceHome))
-                    session.streams.err << "  " << path << "\n";
-                session.streams.err << "Point --home at a Mac home folder you can read.\n";
-            }
-            return status;
+            return runExport(options, session.streams);
         };
     });
 }

@@ -1,5 +1,6 @@
 #include "export/ExportManager.h"
 
+#include "export/OutputFolderCheck.h"
 #include "platform/HomeFolders.h"
 #include "sources/SourceFactory.h"
 #include "model/ExportError.h"
@@ -103,6 +104,8 @@ void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const Expor
 
     tl::expected<ExportSummary, ErrorPtr> result = tl::unexpected(ErrorPtr());
     try {
+        if (const std::optional<std::string> problem = outputFolderProblem(*request.source, options.outputPath))
+            throw DomainError("Varnholt", 2, *problem, ErrorKind::badInput);
         std::unique_ptr<Exporter> exporter = exporters(options);
         result = exporter->run(request, progress, task->stop.get_token());
     } catch (const Error& e) {

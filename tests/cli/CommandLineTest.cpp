@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <cmath>
+#include <cstdlib>
+#include <unistd.h>
 #include <sstream>
 
 using namespace varnholt;
@@ -81,6 +83,60 @@ TEST(CommandLine, FailuresAndBadUsageHaveTheirOwnExitStatus)
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("varnholt "), std::string::npos);
     EXPECT_EQ(runCli({"--help"}).status, 0);
+}
+
+TEST(CommandLine, AnOutputInsideTheSourceIsRefusedBeforeAnythingIsWritten)
+{
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    fs::create_directory_symlink(dir / "home", dir / "link-to-home");
+    const fs::path notes = dir / "home/Library/Group Containers/group.com.apple.notes";
+    const auto before = fs::directory_entry(notes).last_write_time();
+    // Also when the source or the output is reached through a link.
+    for (const auto& [home, out] : {std::pair{dir / "home", notes / "export"},
+                                    std::pair{dir / "link-to-home", notes / "export"},
+                                    std::pair{dir / "home", dir / "link-to-home/Library/out"}}) {
+        const auto run = runCli({"--source", home.string(), "notes", "--fast", "--out", out.string()});
+        EXPECT_EQ(run.status, 2) << out;
+        EXPECT_NE(run.err.find("is inside the source"), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_TRUE(run.trace.empty());
+    }
+    EXPECT_EQ(fs::directory_entry(notes).last_write_time(), before);
+
+    // A source folder that is a link to the home is read like the home itself.
+    const auto linked = runCli({"--home", (dir / "link-to-home").string(), "voice-memos", "--out", (dir / "out").string()});
+    ASSERT_EQ(linked.status, 0) << linked.err;
+    EXPECT_TRUE(fs::exists(dir / "out" / "Archive/2023/Old lecture.caf"));
+}
+
+TEST(CommandLine, AFullOutputDiskFailsTheExportAndSaysSo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    fs::create_directory(dir / "small");
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + (dir / "small").string() + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount {
+        fs::path path;
+        ~Unmount() { (void)std::system(("umount '" + path.string() + "'").c_str()); }
+    } unmount{dir / "small"};
+
+    const fs::path recordings = dir / "home/Library/Group Containers/group.com.apple.VoiceMemos.shared/Recordings";
+    sample::writeSampleFile(recordings / "Long interview.m4a", std::string(256 * 1024, 'x'));
+    // The copy that does not fit ends the export.
+    const auto run = runCli({"--home", (dir / "home").string(), "voice-memos", "--out", (dir / "small/out").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("The disk that holds " + (dir / "small/out").string() + " is full"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Point --home"), std::string::npos) << "the source is fine";
+    // Nothing half-written stays behind, under the recording's name or a temporary one.
+    EXPECT_FALSE(fs::exists(dir / "small/out/Long interview.m4a"));
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "small/out"))
+        EXPECT_EQ(entry.path().filename().string().find(".varnholt-"), std::string::npos) << entry.path();
 }
 
 TEST(CommandLine, SourcesTellsWhereDataIs)

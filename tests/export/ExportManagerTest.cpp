@@ -272,3 +272,18 @@ TEST(ExportManager, DestroyingTheManagerStopsARunningExport)
     }
     EXPECT_TRUE(stopped);
 }
+
+TEST(ExportManager, RefusesAnOutputInsideTheSourceBeforeTheExporterRuns)
+{
+    bool ran = false;
+    Harness h([&ran](ProgressSink&, std::stop_token) { ran = true; });
+    ExportOptions options = voiceMemosOptions();
+    options.sourceHome = "/tmp/varnholt-source-home";
+    options.outputPath = "/tmp/varnholt-source-home/Library/export";
+    h.manager.startExport(options);
+    ASSERT_TRUE(h.runToOutcome());
+    EXPECT_EQ(*h.outcome, ExportManager::Outcome::failed);
+    EXPECT_FALSE(ran);
+    ASSERT_TRUE(h.manager.lastError());
+    EXPECT_EQ(h.manager.lastError()->kind(), ErrorKind::badInput);
+}
