@@ -38,8 +38,8 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Exports Messages, Notes and Voice Memos from a Mac home folder."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption home(QStringLiteral("home"),
-                                  QStringLiteral("The Mac home folder to read (default: your home folder)."),
+    const QCommandLineOption home(QStringList{QStringLiteral("source"), QStringLiteral("home")},
+                                  QStringLiteral("The folder to read: a Mac home folder (default: your home folder)."),
                                   QStringLiteral("DIR"));
     parser.addOption(home);
     parser.process(app);
