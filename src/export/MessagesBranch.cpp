@@ -9,8 +9,9 @@ namespace varnholt {
 void runMessagesBranch(const ExportContext& context)
 {
     const ExportOptions& options = context.options();
-    auto contacts = [home = context.sourceHome(), vcards = options.vcardFiles] {
-        return std::make_unique<AddressBookContactsStore>(home, vcards);
+    // An address book that cannot be read in place is copied below the output folder.
+    auto contacts = [home = context.sourceHome(), vcards = options.vcardFiles, output = options.outputPath] {
+        return std::make_unique<AddressBookContactsStore>(home, vcards, defaultReadabilityProbe(), output);
     };
     MessagesExporter exporter(context.sourceHome(), context.stopToken(), defaultReadabilityProbe(), contacts);
 

@@ -15,7 +15,8 @@ void runNotesBranch(const ExportContext& context)
         exporter.exportTo(options.outputPath, options.formats);
         return;
     }
-    NotesExporterSimple exporter(standardNotesServices(context.sourceHome(), context.stopToken()),
+    NotesExporterSimple exporter(standardNotesServices(context.sourceHome(), context.stopToken(),
+                                                       options.isDryRun ? std::string() : options.outputPath),
                                  context.stopToken());
     exporter.exportTo(options.outputPath, options.isDryRun ? DryRun::yes : DryRun::no, options.formats,
                       options.testModeLimit, context.relay(RelayKind::standard));

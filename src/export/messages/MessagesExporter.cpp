@@ -123,7 +123,8 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
                                                                TestMode testMode, long long testModeLimit,
                                                                ContactNames contactNames)
 {
-    auto database = MessagesDatabase::open(m_messagesDBPath, m_sourceHome);
+    // Should the database have to be copied, the copy goes below the output folder (messages/).
+    auto database = MessagesDatabase::open(m_messagesDBPath, m_sourceHome, jsonDir.parent_path());
     if (!database)
         throw database.error();
     auto cursor = database->conversations(testMode, testModeLimit);

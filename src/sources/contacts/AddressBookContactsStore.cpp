@@ -1,6 +1,6 @@
 #include "sources/contacts/AddressBookContactsStore.h"
 
-#include "sources/messages/PrivateDatabaseCopy.h"
+#include "sources/DatabaseSnapshot.h"
 #include "platform/TextFolding.h"
 #include "sources/contacts/VCardReader.h"
 #include "platform/Database.h"
@@ -43,8 +43,9 @@ bool isPresent(const std::string& path)
 } // namespace
 
 AddressBookContactsStore::AddressBookContactsStore(std::string sourceHome, std::vector<std::string> vcardFiles,
-                                                   ReadabilityProbe canRead)
-    : m_sourceHome(std::move(sourceHome)), m_vcardFiles(std::move(vcardFiles)), m_canRead(std::move(canRead))
+                                                   ReadabilityProbe canRead, fs::path scratchFolder)
+    : m_sourceHome(std::move(sourceHome)), m_vcardFiles(std::move(vcardFiles)), m_canRead(std::move(canRead)),
+      m_scratchFolder(std::move(scratchFolder))
 {
 }
 
@@ -118,12 +119,10 @@ void AddressBookContactsStore::loadAddressBook(const std::string& path)
     };
     if (!isFile(path))
         return warn("it is not a file");
-    auto copy = PrivateDatabaseCopy::make(path);
-    if (!copy)
-        return warn(copy.error().description());
-    auto db = Database::open(copy->path(), Database::Mode::ReadOnly);
-    if (!db)
-        return warn(db.error());
+    const auto snapshot = DatabaseSnapshot::open(path, m_scratchFolder);
+    if (!snapshot)
+        return warn(snapshot.error().description());
+    const Database* db = &snapshot->database();
 
     auto people = db->prepare(kContactsSql);
     if (!people)

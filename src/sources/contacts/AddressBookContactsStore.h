@@ -4,6 +4,7 @@
 #include "sources/contacts/PhoneNumberIndex.h"
 #include "platform/Files.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,12 +12,15 @@ namespace varnholt {
 
 // The contacts store on Linux: the people of the Mac's AddressBook databases under
 // the source home (the local one and one per account under Sources/) and of any
-// vCard files given. Every database is read from a private snapshot, never in place.
-// Authorised when at least one of them is readable. Loaded once, on first use.
+// vCard files given. Every database is read through a DatabaseSnapshot, which writes nothing
+// beside it. Authorised when at least one of them is readable. Loaded once, on first use.
 class AddressBookContactsStore : public ContactsStore {
 public:
+    // `scratchFolder`: where a copy of a database may go if it cannot be read in place (below the
+    // output folder); empty where nothing may be written, and then such a book is left out with a warning.
     AddressBookContactsStore(std::string sourceHome, std::vector<std::string> vcardFiles,
-                             ReadabilityProbe canRead = defaultReadabilityProbe());
+                             ReadabilityProbe canRead = defaultReadabilityProbe(),
+                             std::filesystem::path scratchFolder = {});
 
     // The AddressBook databases present under the source home, the local one first.
     std::vector<std::string> addressBookDatabases() const;
@@ -38,6 +42,7 @@ private:
     std::string m_sourceHome;
     std::vector<std::string> m_vcardFiles;
     ReadabilityProbe m_canRead;
+    std::filesystem::path m_scratchFolder;
     bool m_loaded = false;
     std::vector<Contact> m_contacts;
     PhoneNumberIndex m_phoneIndex;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "model/notes/Note.h"
+#include "sources/DatabaseSnapshot.h"
 #include "sources/notes/SchemaInfo.h"
 #include "platform/Files.h"
 #include "platform/ProgressHandler.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,7 +17,6 @@
 #include <vector>
 
 namespace varnholt {
-class Database;
 class Statement;
 } // namespace varnholt
 
@@ -34,8 +35,9 @@ public:
     static std::string storePath(const std::string& home);
     // Whether the process may read the protected Library folders (see the .cpp for the probe path).
     static bool checkFullDiskAccess(const std::string& home, const ReadabilityProbe& probe);
-    // Opens "file:<path>?immutable=1" read-only and sets query_only. Throws DomainError 7.
-    static Database openReadOnlyDatabase(const std::string& path);
+    // Opens the store through a DatabaseSnapshot (read in place, or copied below `scratchFolder`
+    // where that is impossible). Throws DomainError 2 when the store does not exist, 7 otherwise.
+    static DatabaseSnapshot openStore(const std::string& storePath, const std::filesystem::path& scratchFolder);
 
     // `containerFolder` is the Notes group container of the original store (media files live there).
     NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress = {},
