@@ -31,8 +31,9 @@ void addMessagesCommand(CLI::App& app, Session& session)
             options.testModeLimit = arguments->limit;
             options.resolveContactNames = arguments->contacts || !arguments->vcards.empty();
             options.vcardFiles = arguments->vcards;
-            const int status = runExport(options, session.streams);
-            if (status == exportFailed) {
+            ErrorKind failure = ErrorKind::inputOutput;
+            const int status = runExport(options, session.streams, &failure);
+            if (status == exportFailed && pointsAtTheSource(failure)) {
                 session.streams.err << "Looked for the Messages database at:\n  " << options.sourceHome
                                     << "/Library/Messages/chat.db\n"
                                     << "Point --home at a Mac home folder you can read.\n";

@@ -75,8 +75,9 @@ void addNotesCommand(CLI::App& app, Session& session)
                                                   : defaultFormatSelection();
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
-            const int status = runExport(options, session.streams);
-            if (status == exportFailed) {
+            ErrorKind failure = ErrorKind::inputOutput;
+            const int status = runExport(options, session.streams, &failure);
+            if (status == exportFailed && pointsAtTheSource(failure)) {
                 session.streams.err << "Looked for the Notes database at:\n  "
                                     << notesdb::NoteStoreReader::storePath(options.sourceHome) << "\n"
                                     << "Point --home at a Mac home folder you can read.\n";

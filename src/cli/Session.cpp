@@ -39,7 +39,13 @@ ExportOptions Session::baseOptions(ExporterType type, const std::string& out) co
     return options;
 }
 
-int runExport(const ExportOptions& options, const Streams& streams)
+bool pointsAtTheSource(ErrorKind kind)
+{
+    return kind == ErrorKind::notFound || kind == ErrorKind::permission || kind == ErrorKind::damaged ||
+           kind == ErrorKind::inputOutput;
+}
+
+int runExport(const ExportOptions& options, const Streams& streams, ErrorKind* failureKind)
 {
     EventLoop loop;
     ProgressBar bar(streams.err, streams.errIsTerminal);
@@ -61,6 +67,10 @@ int runExport(const ExportOptions& options, const Streams& streams)
 
     if (outcome == ExportManager::Outcome::failed && manager.lastError()) {
         streams.err << "varnholt: " << manager.lastError()->description() << "\n";
+        if (manager.lastError()->kind() == ErrorKind::diskFull)
+            streams.err << "Make room where the export goes, or choose an output folder on another disk with --out.\n";
+        if (failureKind)
+            *failureKind = manager.lastError()->kind();
         return exportFailed;
     }
     if (manager.exportSummary())

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "model/ExportOptions.h"
+#include "platform/ErrorKind.h"
 
 #include <CLI/CLI.hpp>
 #include <functional>
@@ -24,8 +25,11 @@ struct Session {
     ExportOptions baseOptions(ExporterType type, const std::string& out) const;
 };
 
-// Runs one export through an ExportManager on a local event loop and returns the exit status.
-int runExport(const ExportOptions& options, const Streams& streams);
+// Runs one export through an ExportManager on a local event loop and returns the exit status;
+// `failureKind`, when given, receives the kind of the error that ended a failed export.
+int runExport(const ExportOptions& options, const Streams& streams, ErrorKind* failureKind = nullptr);
+// Whether another source folder is the advice for a failure of this kind (not for a full disk, say).
+bool pointsAtTheSource(ErrorKind kind);
 
 void addSourcesCommand(CLI::App& app, Session& session);
 void addVoiceMemosCommand(CLI::App& app, Session& session);

@@ -24,8 +24,9 @@ void addVoiceMemosCommand(CLI::App& app, Session& session)
             ExportOptions options = session.baseOptions(ExporterType::voiceMemos, arguments->out);
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
-            const int status = runExport(options, session.streams);
-            if (status == exportFailed) {
+            ErrorKind failure = ErrorKind::inputOutput;
+            const int status = runExport(options, session.streams, &failure);
+            if (status == exportFailed && pointsAtTheSource(failure)) {
                 session.streams.err << "Looked for recordings in:\n";
                 for (const std::string& path : sourceDataLocations(ExporterType::voiceMemos, options.sourceHome))
                     session.streams.err << "  " << path << "\n";

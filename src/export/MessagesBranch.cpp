@@ -28,7 +28,7 @@ void runMessagesBranch(const ExportContext& context)
     progress.cancel();
 
     if (const std::optional<std::string>& error = exporter.lastExportError()())
-        throw DomainError("MessagesExporter", 1, *error);
+        throw DomainError("MessagesExporter", 1, *error, exporter.lastExportErrorKind());
     context.setStatus(exporter.currentStatus()());
 }
 

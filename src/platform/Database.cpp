@@ -63,7 +63,17 @@ void Database::close()
 
 std::string Database::errorMessage() const
 {
-    return m_handle ? sqlite3_errmsg(m_handle) : "database is not open";
+    if (!m_handle)
+        return "database is not open";
+    switch (sqlite3_extended_errcode(m_handle)) {
+    case SQLITE_READONLY_RECOVERY:
+    case SQLITE_READONLY_CANTINIT:
+    case SQLITE_READONLY_CANTLOCK:
+        // SQLite says "attempt to write a readonly database" here, though nothing tried to write.
+        return "the index of its write-ahead log (-shm) needs a repair that only the app writing it may make";
+    default:
+        return sqlite3_errmsg(m_handle);
+    }
 }
 
 ErrorKind Database::errorKind() const

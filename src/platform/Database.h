@@ -34,6 +34,7 @@ public:
 
     bool isOpen() const { return m_handle != nullptr; }
     sqlite3* handle() const { return m_handle; }
+    // SQLite's message for the last failure, in plainer words where SQLite's would mislead.
     std::string errorMessage() const;
     // What the last failure on this connection means to a user: damaged for a file that is no
     // database or a corrupt one, permission, disk full, and input/output for the rest.

@@ -23,8 +23,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -32,6 +34,8 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace varnholt;
 using namespace varnholt::test;
@@ -127,6 +131,52 @@ DatabaseSnapshot::Options copyOnly()
     options.attempt = DatabaseSnapshot::Attempt::copyOnly;
     return options;
 }
+
+// A process that has the database open as an app has: it holds the -shm's "in use" lock.
+class AppHoldingIndex {
+public:
+    explicit AppHoldingIndex(const fs::path& index)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(index.c_str(), O_RDONLY);
+            struct flock lock {};
+            lock.l_type = F_RDLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_start = 128; // SQLite's DMS byte: someone is using the index
+            lock.l_len = 1;
+            const char result = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &result, 1);
+            ::pause();
+            _exit(0);
+        }
+        char result = 'n';
+        (void)!::read(ready[0], &result, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(result, 'y') << "the lock on the index";
+    }
+    ~AppHoldingIndex()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    AppHoldingIndex(const AppHoldingIndex&) = delete;
+    AppHoldingIndex& operator=(const AppHoldingIndex&) = delete;
+
+private:
+    pid_t m_pid = -1;
+};
+
+struct Unmount {
+    fs::path path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+};
 
 // Points TMPDIR somewhere else for as long as it lives.
 class TemporaryFolder {
@@ -417,15 +467,7 @@ TEST(DatabaseSnapshot, AnExportWritesNothingOutsideItsFilesAndNeedsNoRoomInTheTe
     if (!mounted)
         std::cout << "[ temporary ] cannot mount a small tmpfs here (" << std::strerror(errno)
                   << "): the temporary folder is an ordinary one" << std::endl;
-    struct Unmount {
-        fs::path path;
-        bool mounted;
-        ~Unmount()
-        {
-            if (mounted)
-                ::umount2(path.c_str(), MNT_DETACH);
-        }
-    } unmount{temporary, mounted};
+    const std::optional<Unmount> unmount = mounted ? std::optional<Unmount>(Unmount{temporary}) : std::nullopt;
     const TemporaryFolder pointed(temporary);
     const fs::path out = dir / "out";
     auto writtenOutsideTheExport = [&] {
@@ -459,6 +501,45 @@ TEST(DatabaseSnapshot, AnExportWritesNothingOutsideItsFilesAndNeedsNoRoomInTheTe
     const ExportOutcome outcome = runExport(ExportMethod::messages, home, dir / "out-cli");
     EXPECT_TRUE(outcome.succeeded()) << outcome.messages;
     EXPECT_EQ(writtenOutsideTheExport(), baseline);
+}
+
+TEST(DatabaseSnapshot, WhereReadingInPlaceFailsTheExportReadsACopyOrSaysHowMuchRoomItNeeds)
+{
+    TempDir dir;
+    const fs::path home = dir / "home";
+    sample::buildMessages(home, {});
+    const fs::path chat = sample::messagesDatabasePath(home);
+    // An app holds an index SQLite cannot use: reading in place would need to rebuild it.
+    fs::resize_file(withSuffix(chat, "-shm"), 0);
+    fs::resize_file(withSuffix(chat, "-shm"), 32768);
+    const AppHoldingIndex app(withSuffix(chat, "-shm"));
+    const TreeFingerprint before = fingerprintTree(chat.parent_path());
+
+    const ExportOutcome copied = runExport(ExportMethod::messages, home, dir / "out");
+    EXPECT_TRUE(copied.succeeded()) << copied.messages;
+    EXPECT_NE(copied.messages.find(
+                  "in place (the index of its write-ahead log (-shm) needs a repair that only the app writing it may "
+                  "make); reading a private copy in " +
+                  (dir / "out/messages/.varnholt-snapshot-").string()),
+              std::string::npos)
+        << copied.messages;
+    EXPECT_NE(allText(dir / "out").find("D'accord, merci Ren\u00E9e !"), std::string::npos) << "the log came along";
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "out"))
+        EXPECT_EQ(entry.path().filename().string().rfind(".varnholt-snapshot-", 0), std::string::npos);
+    EXPECT_EQ(changesIn(before, chat.parent_path()), "");
+
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); the full disk is not tried";
+    const Unmount unmount{small};
+    const ExportOutcome full = runExport(ExportMethod::messages, home, small);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.told.find("Make room where the export goes"), std::string::npos) << full.told;
+    EXPECT_EQ(full.told.find("Point --home"), std::string::npos) << full.told;
+    EXPECT_NE(full.messages.find("free on \u201c" + (small / "messages").string() + "\u201d"), std::string::npos)
+        << full.messages;
+    EXPECT_EQ(changesIn(before, chat.parent_path()), "");
 }
 
 TEST(DatabaseFileCopy, ALogRestartedBetweenTheFilesIsNoticedAndTheCopyTakenAgain)

@@ -60,9 +60,11 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
     m_totalCount.set(0);
     m_exportComplete.set(false);
     m_lastExportError.set(std::nullopt);
+    m_lastExportErrorKind = ErrorKind::inputOutput;
     m_contacts.reset();
 
     if (!checkFDAAccess()) {
+        m_lastExportErrorKind = ErrorKind::permission;
         m_lastExportError.set(std::string(kFullDiskAccessText));
         m_isExporting.set(false);
         return;
@@ -108,10 +110,12 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
         m_isExporting.set(false);
     } catch (const Error& error) {
         Trace::line("[MessagesExporter] \u274C Export failed: " + error.details());
+        m_lastExportErrorKind = error.kind();
         m_lastExportError.set("Export failed: " + error.description());
         m_currentStatus.set("Export failed");
         m_isExporting.set(false);
     } catch (const std::exception& error) {
+        m_lastExportErrorKind = ErrorKind::inputOutput;
         m_lastExportError.set(std::string("Export failed: ") + error.what());
         m_currentStatus.set("Export failed");
         m_isExporting.set(false);

@@ -3,6 +3,7 @@
 #include "model/DryRun.h"
 #include "model/messages/ChatRow.h"
 #include "sources/contacts/ContactsStore.h"
+#include "platform/ErrorKind.h"
 #include "platform/ObservableProperty.h"
 #include "platform/Files.h"
 
@@ -43,6 +44,8 @@ public:
     ObservableProperty<long long>& totalCount() { return m_totalCount; }
     ObservableProperty<bool>& exportComplete() { return m_exportComplete; }
     ObservableProperty<std::optional<std::string>>& lastExportError() { return m_lastExportError; }
+    // What kind of failure lastExportError is (out of disk space, a missing database, ...).
+    ErrorKind lastExportErrorKind() const { return m_lastExportErrorKind; }
     bool requiresFDA() const { return true; }
 
     const std::string& messagesDBPath() const { return m_messagesDBPath; }
@@ -77,6 +80,7 @@ private:
     ObservableProperty<long long> m_totalCount{0};
     ObservableProperty<bool> m_exportComplete{false};
     ObservableProperty<std::optional<std::string>> m_lastExportError{std::nullopt};
+    ErrorKind m_lastExportErrorKind = ErrorKind::inputOutput;
 };
 
 } // namespace varnholt
