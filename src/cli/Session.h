@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "model/ExportOptions.h"
+#include "platform/ErrorKind.h"
 
 #include <CLI/CLI.hpp>
 #include <functional>
@@ -24,7 +25,8 @@ struct Session {
     ExportOptions baseOptions(ExporterType type, const std::string& out) const;
 };
 
-// Runs one export through an ExportManager on a local event loop and returns the exit status.
+// Runs one export through an ExportManager on a local event loop and returns the exit status,
+// printing the error and the advice that fits its kind when it fails.
 int runExport(const ExportOptions& options, const Streams& streams);
 
 void addSourcesCommand(CLI::App& app, Session& session);

@@ -58,7 +58,10 @@ int main(int argc, char** argv)
     const char* home = std::getenv("VARNHOLT_SOURCE_HOME");
     const std::string sourceHome = home && *home ? home : varnholt::currentUserHome();
     try {
-        const auto library = varnholt::notesapp::NotesLibrary::open(*varnholt::openSource(sourceHome));
+        // A store that cannot be read in place is copied below the folder the notes go to.
+        const auto library = varnholt::notesapp::NotesLibrary::open(
+            *varnholt::openSource(sourceHome), varnholt::defaultReadabilityProbe(), {},
+            varnholt::notesapp::NotesLibrary::Content::everything, *directives.destinationRoot);
         varnholt::notesapp::NotesHtmlWriter writer(library, *directives.destinationRoot);
         const auto result = writer.writeAll(directives.limit, g_stop);
         if (g_signal == SIGTERM)

@@ -1,5 +1,6 @@
 #include "platform/Database.h"
 
+#include "platform/ReadOnlyVfs.h"
 #include "platform/Statement.h"
 
 #include <sqlite3.h>
@@ -9,18 +10,26 @@ namespace varnholt {
 tl::expected<Database, std::string> Database::open(const std::string& path, Mode mode)
 {
     int flags = SQLITE_OPEN_READONLY;
-    if (mode == Mode::ReadOnlyUri)
+    const char* vfs = nullptr;
+    if (mode == Mode::ReadOnlyUri || mode == Mode::ReadOnlyInPlace)
         flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX;
     else if (mode == Mode::ReadWriteCreate)
         flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    if (mode == Mode::ReadOnlyInPlace) {
+        vfs = readOnlyVfsName();
+        if (!vfs) // the default VFS would not be read-only: better no connection at all
+            return tl::unexpected(std::string("the read-only SQLite VFS could not be registered"));
+    }
 
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, vfs);
     Database db(raw); // owns the handle even when opening failed, as SQLite requires a close then
     if (rc != SQLITE_OK) {
         std::string message = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
         return tl::unexpected(message);
     }
+    if (mode == Mode::ReadOnlyInPlace)
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     return db;
 }
 
@@ -54,7 +63,38 @@ void Database::close()
 
 std::string Database::errorMessage() const
 {
-    return m_handle ? sqlite3_errmsg(m_handle) : "database is not open";
+    if (!m_handle)
+        return "database is not open";
+    switch (sqlite3_extended_errcode(m_handle)) {
+    case SQLITE_READONLY_RECOVERY:
+    case SQLITE_READONLY_CANTINIT:
+    case SQLITE_READONLY_CANTLOCK:
+        // SQLite says "attempt to write a readonly database" here, though nothing tried to write.
+        return "the index of its write-ahead log (-shm) needs a repair that only the app writing it may make";
+    default:
+        return sqlite3_errmsg(m_handle);
+    }
+}
+
+ErrorKind Database::errorKind() const
+{
+    if (!m_handle)
+        return ErrorKind::inputOutput;
+    switch (sqlite3_errcode(m_handle)) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+        return ErrorKind::damaged;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return ErrorKind::permission;
+    case SQLITE_FULL:
+        return ErrorKind::diskFull;
+    case SQLITE_INTERRUPT:
+        return ErrorKind::cancelled;
+    default:
+        return ErrorKind::inputOutput;
+    }
 }
 
 tl::expected<Statement, std::string> Database::prepare(const std::string& sql) const

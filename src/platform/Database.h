@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorKind.h"
+
 #include <string>
 
 #include <tl/expected.hpp>
@@ -13,10 +15,12 @@ class Statement;
 // An open SQLite connection; closed when the object goes away. Move-only.
 class Database {
 public:
-    enum class Mode { ReadOnly, ReadOnlyUri, ReadWriteCreate };
+    enum class Mode { ReadOnly, ReadOnlyUri, ReadOnlyInPlace, ReadWriteCreate };
 
     // Opens with sqlite3_open_v2. ReadOnly passes SQLITE_OPEN_READONLY alone;
     // ReadOnlyUri adds SQLITE_OPEN_URI and SQLITE_OPEN_FULLMUTEX (the path is then a "file:" URI);
+    // ReadOnlyInPlace is ReadOnlyUri through the read-only VFS (platform/ReadOnlyVfs.h), without the
+    // checkpoint SQLite tries when a connection closes: for a source database, read where it lies.
     // ReadWriteCreate is for fixture builders, never for sources.
     // On failure returns SQLite's message.
     [[nodiscard]] static tl::expected<Database, std::string> open(const std::string& path, Mode mode);
@@ -30,7 +34,11 @@ public:
 
     bool isOpen() const { return m_handle != nullptr; }
     sqlite3* handle() const { return m_handle; }
+    // SQLite's message for the last failure, in plainer words where SQLite's would mislead.
     std::string errorMessage() const;
+    // What the last failure on this connection means to a user: damaged for a file that is no
+    // database or a corrupt one, permission, disk full, and input/output for the rest.
+    ErrorKind errorKind() const;
 
     // Prepares one statement (the text must be NUL-terminated; length -1 is passed).
     [[nodiscard]] tl::expected<Statement, std::string> prepare(const std::string& sql) const;

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
+#include <vector>
 
 namespace varnholt {
 
@@ -33,6 +34,61 @@ std::optional<LogGeneration> logGeneration(const fs::path& wal)
     return generation;
 }
 
+std::error_code lastError()
+{
+    return {errno, std::generic_category()};
+}
+
+bool isFullError(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
+// The kernel moves the bytes (or shares the extents) without passing them through this process; file
+// systems that cannot do so between these two files get a plain read and write.
+tl::expected<void, FileSystemError> copyFile(const fs::path& source, const fs::path& target)
+{
+    constexpr size_t kKernelChunk = size_t{1} << 26;
+    constexpr size_t kBufferSize = size_t{1} << 20;
+    const FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in)
+        return tl::unexpected(FileSystemError("read", source, lastError()));
+    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!out)
+        return tl::unexpected(FileSystemError("create", target, lastError()));
+    bool kernelCopy = true;
+    std::vector<char> buffer;
+    while (true) {
+        ssize_t copied = 0;
+        if (kernelCopy) {
+            copied = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, kKernelChunk, 0);
+            if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                kernelCopy = false; // both offsets stand where the kernel left them
+                continue;
+            }
+        } else {
+            buffer.resize(kBufferSize);
+            copied = ::read(in.get(), buffer.data(), buffer.size());
+            for (ssize_t written = 0; copied > 0 && written < copied;) {
+                const ssize_t n = ::write(out.get(), buffer.data() + written, static_cast<size_t>(copied - written));
+                if (n < 0 && errno != EINTR)
+                    return tl::unexpected(FileSystemError("write", target, lastError()));
+                written += n > 0 ? n : 0;
+            }
+        }
+        if (copied == 0)
+            break;
+        if (copied < 0 && errno != EINTR) {
+            const std::error_code error = lastError();
+            return tl::unexpected(isFullError(error.value()) ? FileSystemError("write", target, error)
+                                                             : FileSystemError("copy", source, error));
+        }
+    }
+    if (out.close() != 0)
+        return tl::unexpected(FileSystemError("write", target, lastError()));
+    return {};
+}
+
 fs::path withSuffix(const fs::path& path, const char* suffix)
 {
     fs::path result = path;
@@ -49,15 +105,15 @@ tl::expected<void, FileSystemError> copyDatabaseFiles(const fs::path& source, co
     std::error_code ec;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::optional<LogGeneration> before = logGeneration(sourceLog);
-        if (!fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec) || ec)
-            return tl::unexpected(FileSystemError("copy", source, ec));
+        if (auto copied = copyFile(source, target); !copied)
+            return copied;
         if (afterMainFile)
             afterMainFile();
         fs::remove(targetLog, ec);
         if (before) {
-            fs::copy_file(sourceLog, targetLog, fs::copy_options::overwrite_existing, ec);
-            if (ec && ec != std::errc::no_such_file_or_directory)
-                return tl::unexpected(FileSystemError("copy", sourceLog, ec));
+            auto copied = copyFile(sourceLog, targetLog);
+            if (!copied && copied.error().code() != std::errc::no_such_file_or_directory)
+                return copied;
         }
         // Same generation before, in the copy and after: the log was never restarted in between.
         const std::optional<LogGeneration> after = logGeneration(sourceLog);

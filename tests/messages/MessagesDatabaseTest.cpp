@@ -1,9 +1,8 @@
 #include "MessagesTestSupport.h"
 
-#include "sources/messages/MessagesDatabase.h"
-#include "sources/messages/PrivateDatabaseCopy.h"
 #include "platform/Database.h"
 #include "sample-home/MessagesSample.h"
+#include "sources/messages/MessagesDatabase.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -166,7 +165,13 @@ TEST(MessagesDatabase, DamagedOrForeignFilesGiveClearErrors)
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.error().code(), 1);
     EXPECT_EQ(opened.error().description(), "Failed to open Messages database");
-    EXPECT_FALSE(MessagesDatabase::open((temp / "absent.db").string(), temp.str()));
+    EXPECT_EQ(opened.error().kind(), ErrorKind::damaged);
+    EXPECT_TRUE(trace.contains("[MessagesExporter] \u274C Cannot read \u201c" + garbage.string() +
+                               "\u201d: file is not a database"));
+    auto absent = MessagesDatabase::open((temp / "absent.db").string(), temp.str());
+    ASSERT_FALSE(absent);
+    EXPECT_EQ(absent.error().code(), 1);
+    EXPECT_EQ(absent.error().kind(), ErrorKind::notFound);
 
     const fs::path foreign = temp / "foreign.db";
     {
@@ -176,26 +181,8 @@ TEST(MessagesDatabase, DamagedOrForeignFilesGiveClearErrors)
     auto partial = MessagesDatabase::open(foreign.string(), temp.str());
     ASSERT_FALSE(partial);
     EXPECT_EQ(partial.error().code(), 2);
+    EXPECT_EQ(partial.error().kind(), ErrorKind::damaged);
     EXPECT_NE(partial.error().description().find("\u201cchat_message_join\u201d table"), std::string::npos);
-}
-
-TEST(PrivateDatabaseCopy, MovesOwnershipAndRemovesItsFolder)
-{
-    test::TempDir temp;
-    const fs::path source = temp / "x.db";
-    test::writeBytes(source, "");
-    auto made = PrivateDatabaseCopy::make(source.string());
-    ASSERT_TRUE(made);
-    const fs::path folder = made->folder();
-    EXPECT_TRUE(fs::exists(made->path()));
-    PrivateDatabaseCopy moved(std::move(*made));
-    EXPECT_TRUE(made->path().empty());
-    EXPECT_EQ(moved.folder(), folder);
-    PrivateDatabaseCopy assigned;
-    assigned = std::move(moved);
-    EXPECT_TRUE(fs::exists(folder));
-    assigned = PrivateDatabaseCopy();
-    EXPECT_FALSE(fs::exists(folder));
 }
 
 } // namespace

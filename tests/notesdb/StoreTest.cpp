@@ -1,4 +1,3 @@
-#include "sources/notes/DatabaseSnapshot.h"
 #include "sources/MacHomeSource.h"
 #include "sources/notes/NoteStoreReader.h"
 #include "platform/Database.h"
@@ -8,6 +7,8 @@
 #include "sample-home/NoteBodyEncoder.h"
 #include "sample-home/NoteStoreBuilder.h"
 #include "sample-home/SampleFiles.h"
+#include "sources/notes/NoteStoreReader.h"
+#include "support/SourceFingerprint.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -18,21 +19,6 @@ using namespace varnholt::notesdb;
 namespace fs = std::filesystem;
 
 namespace {
-std::string bytesOf(const fs::path& path)
-{
-    return readFile(path).value();
-}
-
-int errorCode(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const DomainError& e) {
-        return e.code();
-    }
-    return 0;
-}
-
 // A modern store with `count` notes in one folder; returns its path.
 fs::path modernStore(const fs::path& folder, int count, const std::set<std::string>& omitted = {})
 {
@@ -58,16 +44,9 @@ fs::path modernStore(const fs::path& folder, int count, const std::set<std::stri
     return folder / "NoteStore.sqlite";
 }
 
-struct Opened {
-    DatabaseSnapshot snapshot;
-    Database db;
-};
-
-Opened open(const fs::path& store, const fs::path& tempRoot)
+DatabaseSnapshot open(const fs::path& store, const fs::path& scratchFolder)
 {
-    DatabaseSnapshot snapshot = DatabaseSnapshot::create(store.string(), tempRoot);
-    Database db = NoteStoreReader::openReadOnlyDatabase(snapshot.path());
-    return {std::move(snapshot), std::move(db)};
+    return NoteStoreReader::openStore(store.string(), scratchFolder);
 }
 } // namespace
 
@@ -89,7 +68,7 @@ TEST(NoteStoreAccess, ProbeAndPaths)
                                                 home.str() + "/Library/Messages/chat.db"}));
 }
 
-TEST(NoteStoreAccess, SnapshotFoldsTheWalAndLeavesTheOriginalUntouched)
+TEST(NoteStoreAccess, TheStoreIsReadInPlaceWithItsLogAndLeftUntouched)
 {
     test::TempDir dir;
     const fs::path folder = dir / "odd ?#% name";
@@ -109,51 +88,43 @@ TEST(NoteStoreAccess, SnapshotFoldsTheWalAndLeavesTheOriginalUntouched)
     }
     const fs::path store = folder / "NoteStore.sqlite";
     ASSERT_TRUE(fs::exists(fs::path(store.string() + "-wal")));
-    std::map<std::string, std::pair<std::string, fs::file_time_type>> before;
-    for (const auto& entry : fs::directory_iterator(folder))
-        before[entry.path().filename()] = {bytesOf(entry.path()), fs::last_write_time(entry.path())};
-
-    fs::path snapshotFolder;
+    const test::TreeFingerprint before = test::fingerprintTree(folder);
     {
-        Opened opened = open(store, dir.path());
-        snapshotFolder = opened.snapshot.folder();
-        EXPECT_EQ(snapshotFolder.parent_path(), dir.path());
-        NoteStoreReader reader(opened.db, folder.string());
+        const DatabaseSnapshot opened = open(store, dir / "out");
+        EXPECT_EQ(opened.access(), DatabaseSnapshot::Access::sharedIndex);
+        NoteStoreReader reader(opened.database(), folder.string());
         const auto notes = reader.queryNotes(reader.detectSchema());
         ASSERT_EQ(notes.size(), 2u);
-        EXPECT_FALSE(opened.db.exec("CREATE TABLE t (x)")) << "the connection is read-only";
-        DatabaseSnapshot moved(std::move(opened.snapshot));
-        EXPECT_TRUE(opened.snapshot.path().empty());
-        DatabaseSnapshot assigned;
-        assigned = std::move(moved);
-        EXPECT_TRUE(moved.path().empty());
-        EXPECT_TRUE(fs::exists(assigned.path()));
+        EXPECT_FALSE(opened.database().exec("CREATE TABLE t (x)")) << "the connection is read-only";
     }
-    EXPECT_FALSE(fs::exists(snapshotFolder)) << "the private copy goes with the snapshot";
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        const auto& [bytes, time] = before.at(entry.path().filename());
-        EXPECT_EQ(bytesOf(entry.path()), bytes) << entry.path();
-        EXPECT_EQ(fs::last_write_time(entry.path()), time) << entry.path();
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), static_cast<long>(before.size()));
+    const auto changed = test::differences(before, test::fingerprintTree(folder));
+    EXPECT_TRUE(changed.empty()) << changed.front();
+    EXPECT_FALSE(fs::exists(dir / "out")) << "reading in place writes nothing at the output";
 }
 
-TEST(NoteStoreAccess, MissingOrCorruptStoresFailClearlyAndLeaveNoCopy)
+TEST(NoteStoreAccess, MissingOrCorruptStoresFailWithTheirCodeAndKind)
 {
     test::TempDir dir;
-    fs::create_directories(dir / "tmp");
-    EXPECT_EQ(errorCode([&] { DatabaseSnapshot::create((dir / "none.sqlite").string(), dir / "tmp"); }), 2);
+    auto failure = [&](const fs::path& store) -> std::pair<int, ErrorKind> {
+        try {
+            open(store, dir / "out");
+        } catch (const DomainError& e) {
+            return {e.code(), e.kind()};
+        }
+        return {0, ErrorKind::inputOutput};
+    };
+    EXPECT_EQ(failure(dir / "none.sqlite"), std::pair(2, ErrorKind::notFound));
     sample::writeSampleFile(dir / "bad.sqlite", std::string(8192, 'Z'));
-    EXPECT_EQ(errorCode([&] { DatabaseSnapshot::create((dir / "bad.sqlite").string(), dir / "tmp"); }), 7);
-    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+    EXPECT_EQ(failure(dir / "bad.sqlite"), std::pair(7, ErrorKind::damaged));
+    EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
 TEST(NoteStoreReader, ModernQueryTakesOnlyNoteRowsWithTheirDatesAndNames)
 {
     test::TempDir dir;
-    Opened opened = open(modernStore(dir.path(), 3), dir.path());
+    const DatabaseSnapshot opened = open(modernStore(dir.path(), 3), dir.path());
     test::TraceCapture trace;
-    NoteStoreReader reader(opened.db, dir.str());
+    NoteStoreReader reader(opened.database(), dir.str());
     const SchemaInfo schema = reader.detectSchema();
     EXPECT_TRUE(schema.isModernSchema);
     const std::string sql = reader.notesStatement(schema);
@@ -181,9 +152,9 @@ TEST(NoteStoreReader, OlderColumnSetsStillRead)
 {
     test::TempDir dir;
     // macOS 12 has no ZLOCKEDNOTESMODE; the oldest stores have no ZISPINNED or ZFOLDER either.
-    Opened opened =
+    const DatabaseSnapshot opened =
         open(modernStore(dir.path(), 3, {"ZLOCKEDNOTESMODE", "ZISPINNED", "ZFOLDER", "ZCREATIONDATE3"}), dir.path());
-    NoteStoreReader reader(opened.db, dir.str());
+    NoteStoreReader reader(opened.database(), dir.str());
     const auto notes = reader.queryNotes(reader.detectSchema());
     ASSERT_EQ(notes.size(), 3u);
     EXPECT_TRUE(notes[1].isLocked) << "ZISPASSWORDPROTECTED alone marks the lock";
@@ -208,9 +179,9 @@ TEST(NoteStoreReader, ProgressAndAttachmentsForManyNotes)
         builder.commit();
         builder.finish();
     }
-    Opened opened = open(store, dir.path());
+    const DatabaseSnapshot opened = open(store, dir.path());
     std::vector<std::string> messages;
-    NoteStoreReader reader(opened.db, dir.str(), [&](double, const std::string& m) { messages.push_back(m); });
+    NoteStoreReader reader(opened.database(), dir.str(), [&](double, const std::string& m) { messages.push_back(m); });
     const auto notes = reader.queryNotes(reader.detectSchema());
     ASSERT_EQ(notes.size(), 1230u);
     for (const Note& note : notes)
@@ -231,8 +202,8 @@ TEST(NoteStoreReader, ProgressAndAttachmentsForManyNotes)
         legacyAttachments.push_back({id, "f.jpg", id, "public.jpeg", "X"});
     }
     sample::buildLegacyNoteStore(dir / "legacy/NoteStore.sqlite", legacyNotes, legacyAttachments);
-    Opened legacy = open(dir / "legacy/NoteStore.sqlite", dir.path());
-    NoteStoreReader legacyReader(legacy.db, dir.str());
+    const DatabaseSnapshot legacy = open(dir / "legacy/NoteStore.sqlite", dir.path());
+    NoteStoreReader legacyReader(legacy.database(), dir.str());
     const auto oldNotes = legacyReader.queryNotes(legacyReader.detectSchema());
     ASSERT_EQ(oldNotes.size(), 1100u);
     for (const Note& note : oldNotes)
@@ -247,8 +218,8 @@ TEST(NoteStoreReader, LegacyLayoutUsesItsOwnStatements)
                                  {{1, "Old one", "s", sample::compressedPlainBody("Old one", "ancient"), 100, 200},
                                   {2, std::nullopt, "", std::nullopt, 0, 300, true, true, true}},
                                  {{1, "scan.pdf", 42, "com.adobe.pdf", "X"}});
-    Opened opened = open(store, dir.path());
-    NoteStoreReader reader(opened.db, dir.str());
+    const DatabaseSnapshot opened = open(store, dir.path());
+    NoteStoreReader reader(opened.database(), dir.str());
     const SchemaInfo schema = reader.detectSchema();
     EXPECT_FALSE(schema.isModernSchema);
     EXPECT_EQ(schema.notesTable, "ZNOTE");

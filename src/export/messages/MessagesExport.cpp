@@ -11,8 +11,10 @@ tl::expected<ExportSummary, ErrorPtr> MessagesExport::run(const ExportRequest& r
 {
     return catchingErrors([&] {
         const ExportOptions& options = request.options;
-        auto contacts = [source = request.source, vcards = options.vcardFiles] {
-            return std::make_unique<AddressBookContactsStore>(source->contactsDatabases(), vcards);
+        // An address book that cannot be read in place is copied below the output folder.
+        auto contacts = [source = request.source, vcards = options.vcardFiles, output = options.outputPath] {
+            return std::make_unique<AddressBookContactsStore>(source->contactsDatabases(), vcards,
+                                                              defaultReadabilityProbe(), output);
         };
         MessagesExporter exporter(request.source, stop, defaultReadabilityProbe(), contacts);
         // The exporter assigns on this thread; the sink applies each value on the main queue, in order.

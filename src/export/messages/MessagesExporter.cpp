@@ -61,6 +61,7 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
     m_totalCount.set(0);
     m_exportComplete.set(false);
     m_lastExportError.set(std::nullopt);
+    m_lastExportErrorKind = ErrorKind::inputOutput;
     m_contacts.reset();
 
     if (!checkFDAAccess()) {
@@ -129,7 +130,8 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
                                                                TestMode testMode, long long testModeLimit,
                                                                ContactNames contactNames)
 {
-    auto database = MessagesDatabase::open(m_messagesDBPath, m_source->messagesHome());
+    // Should the database have to be copied, the copy goes below the output folder (messages/).
+    auto database = MessagesDatabase::open(m_messagesDBPath, m_source->messagesHome(), jsonDir.parent_path());
     if (!database)
         throw database.error();
     auto cursor = database->conversations(testMode, testModeLimit);

@@ -3,6 +3,7 @@
 #include "model/DryRun.h"
 #include "model/messages/ChatRow.h"
 #include "sources/contacts/ContactsStore.h"
+#include "platform/ErrorKind.h"
 #include "platform/ObservableProperty.h"
 #include "platform/Files.h"
 #include "sources/Source.h"

@@ -1,6 +1,5 @@
 #include "export/notesdb/NotesExporterFastDB.h"
 
-#include "sources/notes/DatabaseSnapshot.h"
 #include "sources/notes/NoteStoreReader.h"
 #include "render/notes/TextFileNames.h"
 #include "platform/Database.h"
@@ -50,9 +49,9 @@ void rethrowFirst(const std::vector<std::exception_ptr>& failures)
 } // namespace
 
 NotesExporterFastDB::NotesExporterFastDB(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop,
-                                         ReadabilityProbe canRead, fs::path temporaryRoot)
+                                         ReadabilityProbe canRead, fs::path scratchFolder)
     : m_progressHandler(std::move(progressHandler)), m_source(std::move(source)), m_stop(std::move(stop)),
-      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()), m_temporaryRoot(std::move(temporaryRoot))
+      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()), m_scratchFolder(std::move(scratchFolder))
 {
 }
 
@@ -76,9 +75,9 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
 
     reportProgress(0.05, "Opening database...");
     const std::string storePath = m_source->notesStore();
-    // Declared before the connection so that the connection closes first and the copy goes after it.
-    const notesdb::DatabaseSnapshot snapshot = notesdb::DatabaseSnapshot::create(storePath, m_temporaryRoot);
-    const Database db = notesdb::NoteStoreReader::openReadOnlyDatabase(snapshot.path());
+    const DatabaseSnapshot snapshot = notesdb::NoteStoreReader::openStore(
+        storePath, m_scratchFolder.empty() ? fs::path(outputPath) : m_scratchFolder);
+    const Database& db = snapshot.database();
     const notesdb::NoteStoreReader reader(db, m_source->notesContainer(), m_progressHandler, m_stop);
 
     reportProgress(0.15, "Detecting schema version...");

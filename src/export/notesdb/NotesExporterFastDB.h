@@ -13,17 +13,18 @@
 
 namespace varnholt {
 
-// The fast Notes method: reads the Notes store directly (through a private
-// snapshot), decodes every body, and writes one text file per note into "txt"
+// The fast Notes method: reads the Notes store directly (through a
+// DatabaseSnapshot), decodes every body, and writes one text file per note into "txt"
 // (format html, shown as TXT) and every note into "notes.ndjson" (format json).
 class NotesExporterFastDB {
 public:
     static constexpr std::size_t kBatchSize = 100;
     static constexpr const char* kLockedOrEmpty = "Note is locked or empty";
 
-    // `temporaryRoot` is where the snapshot folder goes (the system's temporary folder when empty).
+    // `scratchFolder` is where a copy of the store goes should it not be readable in place (the output
+    // folder when empty).
     NotesExporterFastDB(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop = {},
-                        ReadabilityProbe canRead = {}, std::filesystem::path temporaryRoot = {});
+                        ReadabilityProbe canRead = {}, std::filesystem::path scratchFolder = {});
 
     // Throws an Error when the export cannot go on. No formats means json alone.
     // Returns early, with what was written so far, when a stop is requested.
@@ -43,7 +44,7 @@ private:
     SourcePtr m_source;
     std::stop_token m_stop;
     ReadabilityProbe m_canRead;
-    std::filesystem::path m_temporaryRoot;
+    std::filesystem::path m_scratchFolder;
 };
 
 } // namespace varnholt

@@ -58,25 +58,28 @@ std::string findOsascriptStandIn()
     return (here / "varnholt-osascript").string(); // launching it then fails with a clear message
 }
 
-NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_token stop)
+NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_token stop,
+                                                    const std::string& scratchFolder)
 {
     NotesExporterSimple::Services services;
-    services.scriptHost = std::make_shared<NotesScriptHost>([source, stop]() -> std::optional<NotesLibraryCounts> {
-        try {
-            const auto library = notesapp::NotesLibrary::open(*source, defaultReadabilityProbe(), stop,
-                                                              notesapp::NotesLibrary::Content::countsOnly);
-            NotesLibraryCounts counts;
-            counts.notes = static_cast<long long>(library.notes().size());
-            counts.accounts = static_cast<long long>(library.accounts().size());
-            return counts;
-        } catch (const DomainError& error) {
-            // Only a store that is missing or cannot be read is like a refused consent; a damaged
-            // one goes on to say what is wrong with it.
-            if (error.domain() == "NotesLibrary")
-                return std::nullopt;
-            throw;
-        }
-    });
+    services.scriptHost =
+        std::make_shared<NotesScriptHost>([source, stop, scratchFolder]() -> std::optional<NotesLibraryCounts> {
+            try {
+                const auto library =
+                    notesapp::NotesLibrary::open(*source, defaultReadabilityProbe(), stop,
+                                                 notesapp::NotesLibrary::Content::countsOnly, scratchFolder);
+                NotesLibraryCounts counts;
+                counts.notes = static_cast<long long>(library.notes().size());
+                counts.accounts = static_cast<long long>(library.accounts().size());
+                return counts;
+            } catch (const DomainError& error) {
+                // Only a store that is missing or cannot be read is like a refused consent; a damaged
+                // one goes on to say what is wrong with it.
+                if (error.domain() == "NotesLibrary")
+                    return std::nullopt;
+                throw;
+            }
+        });
     services.scriptResource = findExportScriptResource;
     services.osascriptPath = findOsascriptStandIn();
     services.launch = [source](const std::string& executable, const std::vector<std::string>& args)

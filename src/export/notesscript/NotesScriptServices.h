@@ -11,8 +11,10 @@ namespace varnholt {
 
 // The real services of a scripted Notes export on Linux: the Notes library stand-in answers
 // the in-process scripts, varnholt-osascript runs the export script, the format converter
-// and `/usr/bin/env trash` do the rest.
-NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_token stop = {});
+// and `/usr/bin/env trash` do the rest. `scratchFolder` is where the library may copy the Notes store
+// if it cannot be read in place: the output folder, or empty for a dry run, which writes nothing.
+NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_token stop = {},
+                                                    const std::string& scratchFolder = {});
 
 // The export script resource: the installed data folder, then the build tree; none when absent.
 std::optional<std::string> findExportScriptResource();

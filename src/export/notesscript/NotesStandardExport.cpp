@@ -11,7 +11,9 @@ tl::expected<ExportSummary, ErrorPtr> NotesStandardExport::run(const ExportReque
 {
     return catchingErrors([&] {
         const ExportOptions& options = request.options;
-        NotesExporterSimple exporter(standardNotesServices(request.source, stop), stop);
+        // A dry run writes nothing, so it has no folder where the store could be copied.
+        NotesExporterSimple exporter(
+            standardNotesServices(request.source, stop, options.isDryRun ? std::string() : options.outputPath), stop);
         exporter.exportTo(options.outputPath, request.dryRun(), options.formats, options.testModeLimit,
                           progress.relay(ProgressSink::kStandardTrace));
         return ExportSummary{};

@@ -1,6 +1,6 @@
 #include "sources/contacts/AddressBookContactsStore.h"
 
-#include "sources/messages/PrivateDatabaseCopy.h"
+#include "sources/DatabaseSnapshot.h"
 #include "platform/TextFolding.h"
 #include "sources/contacts/VCardReader.h"
 #include "platform/Database.h"
@@ -35,8 +35,10 @@ bool isFile(const std::string& path)
 } // namespace
 
 AddressBookContactsStore::AddressBookContactsStore(std::vector<std::string> addressBooks,
-                                                   std::vector<std::string> vcardFiles, ReadabilityProbe canRead)
-    : m_addressBooks(std::move(addressBooks)), m_vcardFiles(std::move(vcardFiles)), m_canRead(std::move(canRead))
+                                                   std::vector<std::string> vcardFiles, ReadabilityProbe canRead,
+                                                   fs::path scratchFolder)
+    : m_addressBooks(std::move(addressBooks)), m_vcardFiles(std::move(vcardFiles)), m_canRead(std::move(canRead)),
+      m_scratchFolder(std::move(scratchFolder))
 {
 }
 
@@ -92,12 +94,10 @@ void AddressBookContactsStore::loadAddressBook(const std::string& path)
     };
     if (!isFile(path))
         return warn("it is not a file");
-    auto copy = PrivateDatabaseCopy::make(path);
-    if (!copy)
-        return warn(copy.error().description());
-    auto db = Database::open(copy->path(), Database::Mode::ReadOnly);
-    if (!db)
-        return warn(db.error());
+    const auto snapshot = DatabaseSnapshot::open(path, m_scratchFolder);
+    if (!snapshot)
+        return warn(snapshot.error().description());
+    const Database* db = &snapshot->database();
 
     auto people = db->prepare(kContactsSql);
     if (!people)

@@ -4,18 +4,23 @@
 #include "sources/contacts/PhoneNumberIndex.h"
 #include "platform/Files.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace varnholt {
 
 // The contacts store on Linux: the people of the address book databases a source holds
-// (Source::contactsDatabases) and of any vCard files given. Every database is read from a private snapshot, never in place.
-// Authorised when at least one of them is readable. Loaded once, on first use.
+// (Source::contactsDatabases) and of any vCard files given. Every database is read through a
+// DatabaseSnapshot, which writes nothing beside it. Authorised when at least one of them is
+// readable. Loaded once, on first use.
 class AddressBookContactsStore : public ContactsStore {
 public:
+    // `scratchFolder`: where a copy of a database may go if it cannot be read in place (below the
+    // output folder); empty where nothing may be written, and then such a book is left out with a warning.
     AddressBookContactsStore(std::vector<std::string> addressBooks, std::vector<std::string> vcardFiles,
-                             ReadabilityProbe canRead = defaultReadabilityProbe());
+                             ReadabilityProbe canRead = defaultReadabilityProbe(),
+                             std::filesystem::path scratchFolder = {});
 
     ContactsAuthorization authorizationStatus() override;
     void requestAccess(AccessCallback callback) override;
@@ -34,6 +39,7 @@ private:
     std::vector<std::string> m_addressBooks;
     std::vector<std::string> m_vcardFiles;
     ReadabilityProbe m_canRead;
+    std::filesystem::path m_scratchFolder;
     bool m_loaded = false;
     std::vector<Contact> m_contacts;
     PhoneNumberIndex m_phoneIndex;

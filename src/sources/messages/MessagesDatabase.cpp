@@ -89,24 +89,20 @@ std::string MessagesDatabase::totalSql(TestMode testMode, long long limit)
 MessagesDatabase::~MessagesDatabase() = default;
 
 tl::expected<MessagesDatabase, DomainError> MessagesDatabase::open(const std::string& databasePath,
-                                                                   std::string homeDirectory)
+                                                                   std::string homeDirectory,
+                                                                   const std::filesystem::path& scratchFolder)
 {
-    const DomainError openFailed(kDomain, 1, "Failed to open Messages database");
     MessagesDatabase reader;
     reader.m_home = std::move(homeDirectory);
 
-    auto copy = PrivateDatabaseCopy::make(databasePath);
-    if (!copy) {
-        Trace::line("[MessagesExporter] \u274C " + copy.error().description());
-        return tl::unexpected(openFailed);
+    auto snapshot = DatabaseSnapshot::open(databasePath, scratchFolder);
+    if (!snapshot) {
+        Trace::line("[MessagesExporter] \u274C " + snapshot.error().description());
+        return tl::unexpected(DomainError(kDomain, 1, "Failed to open Messages database", snapshot.error().kind()));
     }
-    reader.m_copy = std::move(*copy);
-    auto db = Database::open(reader.m_copy.path(), Database::Mode::ReadOnly);
-    if (!db) {
-        Trace::line("[MessagesExporter] \u274C Cannot open " + databasePath + ": " + db.error());
-        return tl::unexpected(openFailed);
-    }
-    reader.m_db = std::move(*db);
+    reader.m_snapshot = std::move(*snapshot);
+    reader.m_db = reader.m_snapshot.takeDatabase();
+    const DomainError openFailed(kDomain, 1, "Failed to open Messages database", ErrorKind::damaged);
 
     for (size_t i = 0; i < kTables.size(); ++i) {
         const std::string table = kTables[i];

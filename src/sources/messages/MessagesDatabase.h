@@ -2,12 +2,13 @@
 
 #include "model/messages/ChatRow.h"
 #include "sources/messages/ConversationCursor.h"
-#include "sources/messages/PrivateDatabaseCopy.h"
+#include "sources/DatabaseSnapshot.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
 #include "platform/Statement.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -18,11 +19,10 @@
 
 namespace varnholt {
 
-// Read-only access to the Messages database (chat.db). Everything is read from
-// a private snapshot of the database and its write-ahead log, opened with
-// SQLITE_OPEN_READONLY, so the source files are never touched and changes not yet
-// checkpointed are seen. The schema is checked once: a column the statements name
-// but this database version lacks is selected as NULL, so its NULL rule applies.
+// Read-only access to the Messages database (chat.db) through a DatabaseSnapshot: read in
+// place without writing beside it, changes not yet checkpointed included. The schema is
+// checked once: a column the statements name but this database version lacks is selected
+// as NULL, so its NULL rule applies.
 //
 // Records are JSON objects whose keys are the keys written to the export.
 class MessagesDatabase {
@@ -37,9 +37,10 @@ public:
     static std::string chatsSql(TestMode testMode, long long limit);
     static std::string totalSql(TestMode testMode, long long limit);
 
-    // `homeDirectory` replaces every "~" in attachment file names.
-    [[nodiscard]] static tl::expected<MessagesDatabase, DomainError> open(const std::string& databasePath,
-                                                                         std::string homeDirectory);
+    // `homeDirectory` replaces every "~" in attachment file names. `scratchFolder` is where a copy may
+    // go if the database cannot be read in place (see DatabaseSnapshot); empty for a dry run.
+    [[nodiscard]] static tl::expected<MessagesDatabase, DomainError>
+    open(const std::string& databasePath, std::string homeDirectory, const std::filesystem::path& scratchFolder = {});
 
     MessagesDatabase(MessagesDatabase&&) noexcept = default;
     MessagesDatabase& operator=(MessagesDatabase&&) noexcept = default;
@@ -71,7 +72,7 @@ private:
 
     // Declared in this order so that statements are finalised, then the connection closed, then the
     // snapshot removed.
-    PrivateDatabaseCopy m_copy;
+    DatabaseSnapshot m_snapshot;
     Database m_db;
     std::string m_home;
     std::map<std::string, std::set<std::string>> m_columns; // table -> columns present

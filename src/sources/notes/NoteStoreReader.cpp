@@ -142,15 +142,17 @@ bool NoteStoreReader::checkFullDiskAccess(const Source& source, const Readabilit
     return true; // nothing to probe; the missing store is reported next
 }
 
-Database NoteStoreReader::openReadOnlyDatabase(const std::string& path)
+DatabaseSnapshot NoteStoreReader::openStore(const std::string& storePath, const fs::path& scratchFolder)
 {
-    auto db = Database::open(sqliteFileUri(path, "immutable=1"), Database::Mode::ReadOnlyUri);
-    if (!db) {
-        const std::string message = db.error().empty() ? "Unknown error" : db.error();
-        throw DomainError("NotesExporter", 7, "Failed to open database: " + message);
-    }
-    (void)db->exec("PRAGMA query_only=ON;");
-    return std::move(*db);
+    auto snapshot = DatabaseSnapshot::open(storePath, scratchFolder);
+    if (snapshot)
+        return std::move(*snapshot);
+    const SnapshotError& error = snapshot.error();
+    if (error.kind() == ErrorKind::notFound)
+        throw DomainError("NotesExporter", 2, "Notes database not found at expected location", ErrorKind::notFound);
+    throw DomainError("NotesExporter", 7,
+                      "Failed to open database: " + (error.reason().empty() ? "Unknown error" : error.reason()),
+                      error.kind());
 }
 
 NoteStoreReader::NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress,

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "model/notes/Note.h"
+#include "sources/DatabaseSnapshot.h"
 #include "sources/notes/SchemaInfo.h"
 #include "sources/Source.h"
 #include "platform/Files.h"
 #include "platform/ProgressHandler.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,7 +18,6 @@
 #include <vector>
 
 namespace varnholt {
-class Database;
 class Statement;
 } // namespace varnholt
 
@@ -33,8 +34,9 @@ public:
 
     // Whether the process may read the protected Library folders (see the .cpp for the probe path).
     static bool checkFullDiskAccess(const Source& source, const ReadabilityProbe& probe);
-    // Opens "file:<path>?immutable=1" read-only and sets query_only. Throws DomainError 7.
-    static Database openReadOnlyDatabase(const std::string& path);
+    // Opens the store through a DatabaseSnapshot (read in place, or copied below `scratchFolder`
+    // where that is impossible). Throws DomainError 2 when the store does not exist, 7 otherwise.
+    static DatabaseSnapshot openStore(const std::string& storePath, const std::filesystem::path& scratchFolder);
 
     // `containerFolder` is the Notes group container of the original store (media files live there).
     NoteStoreReader(const Database& db, std::string containerFolder, ProgressHandler progress = {},

@@ -1,6 +1,5 @@
 #include "sources/notesapp/NotesLibrary.h"
 
-#include "sources/notes/DatabaseSnapshot.h"
 #include "sources/notes/NoteStoreReader.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
@@ -110,7 +109,7 @@ void readLegacy(const Database& db, std::vector<Account>& accounts, std::vector<
 } // namespace
 
 NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& canRead, std::stop_token stop,
-                                Content content)
+                                Content content, const fs::path& scratchFolder)
 {
     const std::string storePath = source.notesStore();
     std::error_code ec;
@@ -119,8 +118,8 @@ NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& ca
     if (canRead && !canRead(storePath))
         throw DomainError("NotesLibrary", 2, "The Notes database cannot be read: " + storePath, ErrorKind::permission);
 
-    const notesdb::DatabaseSnapshot snapshot = notesdb::DatabaseSnapshot::create(storePath);
-    const Database db = notesdb::NoteStoreReader::openReadOnlyDatabase(snapshot.path());
+    const DatabaseSnapshot snapshot = notesdb::NoteStoreReader::openStore(storePath, scratchFolder);
+    const Database& db = snapshot.database();
     notesdb::NoteStoreReader reader(db, fs::path(storePath).parent_path().string(), {}, stop);
     reader.setBodies(content == Content::countsOnly ? notesdb::NoteStoreReader::Bodies::none
                                                     : notesdb::NoteStoreReader::Bodies::documents);

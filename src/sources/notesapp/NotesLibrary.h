@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <stop_token>
@@ -27,18 +28,21 @@ struct Folder {
     bool isTrash = false;
 };
 
-// The Notes library as the Notes app shows it, read from a private snapshot
-// of NoteStore.sqlite under the source home: accounts, folders, and the notes
+// The Notes library as the Notes app shows it, read from NoteStore.sqlite under
+// the source home (through a DatabaseSnapshot): accounts, folders, and the notes
 // that are not pending deletion, each with its structured body.
 class NotesLibrary {
 public:
     static constexpr const char* kDefaultAccountName = "On My Mac";
     static constexpr const char* kTrashFolderName = "Recently Deleted";
 
-    // Throws DomainError("NotesLibrary", ...) when the store is missing or unreadable.
+    // Throws DomainError("NotesLibrary", ...) when the store is missing or unreadable. `scratchFolder`
+    // is where a copy of the store may go if it cannot be read in place (below the output folder);
+    // empty where nothing may be written.
     enum class Content { everything, countsOnly };
     static NotesLibrary open(const Source& source, const ReadabilityProbe& canRead = defaultReadabilityProbe(),
-                             std::stop_token stop = {}, Content content = Content::everything);
+                             std::stop_token stop = {}, Content content = Content::everything,
+                             const std::filesystem::path& scratchFolder = {});
 
     const std::vector<Account>& accounts() const { return m_accounts; }
     const std::vector<Folder>& folders() const { return m_folders; }

@@ -1,0 +1,291 @@
+#include "platform/ReadOnlyVfs.h"
+
+#include <cstring>
+#include <sqlite3.h>
+
+namespace varnholt {
+
+namespace {
+constexpr const char* kName = "varnholt-readonly";
+
+// The files that belong to the database being read. Temporary files are the connection's own.
+constexpr int kSourceFileTypes =
+    SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_SUPER_JOURNAL | SQLITE_OPEN_WAL;
+constexpr int kWriteFlags =
+    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE | SQLITE_OPEN_DELETEONCLOSE;
+
+struct WrappedFile {
+    sqlite3_file base;  // first, as SQLite requires
+    sqlite3_file* real; // the default VFS's file, in the same allocation right after this one
+    bool isSource;
+};
+
+sqlite3_vfs* g_default = nullptr;
+
+WrappedFile* wrapped(sqlite3_file* file)
+{
+    return reinterpret_cast<WrappedFile*>(file);
+}
+
+sqlite3_file* realFile(sqlite3_file* file)
+{
+    return wrapped(file)->real;
+}
+
+const sqlite3_io_methods& realMethods(sqlite3_file* file)
+{
+    return *realFile(file)->pMethods;
+}
+
+int fileClose(sqlite3_file* file)
+{
+    sqlite3_file* real = realFile(file);
+    return real->pMethods ? real->pMethods->xClose(real) : SQLITE_OK;
+}
+
+int fileRead(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset)
+{
+    return realMethods(file).xRead(realFile(file), buffer, amount, offset);
+}
+
+// The descriptors of source files are read-only anyway; refusing here says so before the system does.
+int fileWrite(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset)
+{
+    if (wrapped(file)->isSource)
+        return SQLITE_READONLY;
+    return realMethods(file).xWrite(realFile(file), buffer, amount, offset);
+}
+
+int fileTruncate(sqlite3_file* file, sqlite3_int64 size)
+{
+    if (wrapped(file)->isSource)
+        return SQLITE_READONLY;
+    return realMethods(file).xTruncate(realFile(file), size);
+}
+
+int fileSync(sqlite3_file* file, int flags)
+{
+    if (wrapped(file)->isSource)
+        return SQLITE_OK;
+    return realMethods(file).xSync(realFile(file), flags);
+}
+
+int fileSize(sqlite3_file* file, sqlite3_int64* size)
+{
+    return realMethods(file).xFileSize(realFile(file), size);
+}
+
+// A read-only descriptor cannot hold a write lock, and exclusive locking mode asks for one before
+// it keeps the WAL index in memory. A reader that never writes can be granted it: the SHARED lock
+// underneath is real, so the app cannot roll back or rewrite the file while we read.
+int fileLock(sqlite3_file* file, int level)
+{
+    if (wrapped(file)->isSource && level > SQLITE_LOCK_SHARED)
+        return SQLITE_OK;
+    return realMethods(file).xLock(realFile(file), level);
+}
+
+int fileUnlock(sqlite3_file* file, int level)
+{
+    return realMethods(file).xUnlock(realFile(file), level);
+}
+
+int fileCheckReservedLock(sqlite3_file* file, int* result)
+{
+    return realMethods(file).xCheckReservedLock(realFile(file), result);
+}
+
+int fileControl(sqlite3_file* file, int op, void* argument)
+{
+    // A size hint grows the file; a reader has no business doing so.
+    if (wrapped(file)->isSource && op == SQLITE_FCNTL_SIZE_HINT)
+        return SQLITE_OK;
+    return realMethods(file).xFileControl(realFile(file), op, argument);
+}
+
+int fileSectorSize(sqlite3_file* file)
+{
+    return realMethods(file).xSectorSize(realFile(file));
+}
+
+int fileDeviceCharacteristics(sqlite3_file* file)
+{
+    return realMethods(file).xDeviceCharacteristics(realFile(file));
+}
+
+int fileShmMap(sqlite3_file* file, int page, int pageSize, int extend, void volatile** mapped)
+{
+    if (realMethods(file).iVersion < 2 || !realMethods(file).xShmMap)
+        return SQLITE_IOERR_SHMMAP;
+    return realMethods(file).xShmMap(realFile(file), page, pageSize, extend, mapped);
+}
+
+int fileShmLock(sqlite3_file* file, int offset, int count, int flags)
+{
+    return realMethods(file).xShmLock(realFile(file), offset, count, flags);
+}
+
+void fileShmBarrier(sqlite3_file* file)
+{
+    realMethods(file).xShmBarrier(realFile(file));
+}
+
+// The -shm beside a source is the app's: it is never deleted, whatever the connection thinks.
+int fileShmUnmap(sqlite3_file* file, int deleteFlag)
+{
+    if (realMethods(file).iVersion < 2 || !realMethods(file).xShmUnmap)
+        return SQLITE_OK;
+    return realMethods(file).xShmUnmap(realFile(file), wrapped(file)->isSource ? 0 : deleteFlag);
+}
+
+int fileFetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** pointer)
+{
+    if (realMethods(file).iVersion < 3) {
+        *pointer = nullptr;
+        return SQLITE_OK;
+    }
+    return realMethods(file).xFetch(realFile(file), offset, amount, pointer);
+}
+
+int fileUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* pointer)
+{
+    if (realMethods(file).iVersion < 3)
+        return SQLITE_OK;
+    return realMethods(file).xUnfetch(realFile(file), offset, pointer);
+}
+
+const sqlite3_io_methods kMethods = {
+    3,
+    fileClose,
+    fileRead,
+    fileWrite,
+    fileTruncate,
+    fileSync,
+    fileSize,
+    fileLock,
+    fileUnlock,
+    fileCheckReservedLock,
+    fileControl,
+    fileSectorSize,
+    fileDeviceCharacteristics,
+    fileShmMap,
+    fileShmLock,
+    fileShmBarrier,
+    fileShmUnmap,
+    fileFetch,
+    fileUnfetch,
+};
+
+int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags)
+{
+    WrappedFile* self = wrapped(file);
+    self->base.pMethods = nullptr;
+    self->real = reinterpret_cast<sqlite3_file*>(self + 1);
+    std::memset(static_cast<void*>(self->real), 0, static_cast<size_t>(g_default->szOsFile));
+    self->isSource = (flags & kSourceFileTypes) != 0;
+    if (self->isSource)
+        flags = (flags & ~kWriteFlags) | SQLITE_OPEN_READONLY;
+    const int rc = g_default->xOpen(g_default, name, self->real, flags, outFlags);
+    if (rc == SQLITE_OK)
+        self->base.pMethods = &kMethods;
+    else if (self->real->pMethods)
+        self->real->pMethods->xClose(self->real);
+    return rc;
+}
+
+int vfsDelete(sqlite3_vfs*, const char*, int)
+{
+    return SQLITE_IOERR_DELETE;
+}
+
+int vfsAccess(sqlite3_vfs*, const char* name, int flags, int* result)
+{
+    return g_default->xAccess(g_default, name, flags, result);
+}
+
+int vfsFullPathname(sqlite3_vfs*, const char* name, int size, char* out)
+{
+    return g_default->xFullPathname(g_default, name, size, out);
+}
+
+void* vfsDlOpen(sqlite3_vfs*, const char* name)
+{
+    return g_default->xDlOpen(g_default, name);
+}
+
+void vfsDlError(sqlite3_vfs*, int size, char* message)
+{
+    g_default->xDlError(g_default, size, message);
+}
+
+void (*vfsDlSym(sqlite3_vfs*, void* handle, const char* symbol))(void)
+{
+    return g_default->xDlSym(g_default, handle, symbol);
+}
+
+void vfsDlClose(sqlite3_vfs*, void* handle)
+{
+    g_default->xDlClose(g_default, handle);
+}
+
+int vfsRandomness(sqlite3_vfs*, int size, char* out)
+{
+    return g_default->xRandomness(g_default, size, out);
+}
+
+int vfsSleep(sqlite3_vfs*, int microseconds)
+{
+    return g_default->xSleep(g_default, microseconds);
+}
+
+int vfsCurrentTime(sqlite3_vfs*, double* now)
+{
+    return g_default->xCurrentTime(g_default, now);
+}
+
+int vfsGetLastError(sqlite3_vfs*, int size, char* message)
+{
+    return g_default->xGetLastError ? g_default->xGetLastError(g_default, size, message) : 0;
+}
+
+int vfsCurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* now)
+{
+    return g_default->xCurrentTimeInt64(g_default, now);
+}
+
+const char* registerVfs()
+{
+    g_default = sqlite3_vfs_find(nullptr);
+    if (!g_default)
+        return nullptr;
+    static sqlite3_vfs vfs{};
+    vfs.iVersion = 2;
+    vfs.szOsFile = static_cast<int>(sizeof(WrappedFile)) + g_default->szOsFile;
+    vfs.mxPathname = g_default->mxPathname;
+    vfs.zName = kName;
+    vfs.xOpen = vfsOpen;
+    vfs.xDelete = vfsDelete;
+    vfs.xAccess = vfsAccess;
+    vfs.xFullPathname = vfsFullPathname;
+    vfs.xDlOpen = vfsDlOpen;
+    vfs.xDlError = vfsDlError;
+    vfs.xDlSym = vfsDlSym;
+    vfs.xDlClose = vfsDlClose;
+    vfs.xRandomness = vfsRandomness;
+    vfs.xSleep = vfsSleep;
+    vfs.xCurrentTime = vfsCurrentTime;
+    vfs.xGetLastError = vfsGetLastError;
+    vfs.xCurrentTimeInt64 = vfsCurrentTimeInt64;
+    if (sqlite3_vfs_register(&vfs, 0) != SQLITE_OK)
+        return nullptr;
+    return kName;
+}
+} // namespace
+
+const char* readOnlyVfsName()
+{
+    static const char* const name = registerVfs();
+    return name;
+}
+
+} // namespace varnholt
