@@ -1,10 +1,11 @@
 #pragma once
 
 #include "model/DryRun.h"
-#include "model/messages/ChatRow.h"
-#include "sources/contacts/ContactsStore.h"
-#include "platform/ObservableProperty.h"
+#include "model/messages/Conversation.h"
+#include "model/messages/TestMode.h"
 #include "platform/Files.h"
+#include "platform/ObservableProperty.h"
+#include "sources/contacts/ContactsStore.h"
 
 #include <filesystem>
 #include <functional>
