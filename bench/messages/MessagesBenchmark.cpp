@@ -12,8 +12,11 @@
 //     sizes in filler bytes, attachment files included. That is reading and writing without
 //     decoding bodies, formatting dates or escaping anything: what no export can avoid.
 //
-//   bench_messages [--home DIR] [--messages N] [--conversations N] [--big-conversation N]
-//                  [--no-python] [--keep]
+//   bench_messages [--home DIR] [--messages N] [--conversations N]
+//                  [--one-home DIR] [--big-conversation N] [--no-python] [--keep]
+//
+// --home and --one-home reuse homes kept by an earlier run (--keep); --big-conversation 0 leaves the
+// second home out.
 
 #include "export/messages/MessagesExporter.h"
 #include "platform/Database.h"
@@ -235,6 +238,7 @@ bool build(const fs::path& home, const sample::MessagesVolume& volume)
 int main(int argc, char** argv)
 {
     fs::path home;
+    fs::path oneHome;
     bool keep = false;
     bool python = true;
     sample::MessagesVolume volume;
@@ -249,6 +253,8 @@ int main(int argc, char** argv)
             volume.messages = std::stoul(argv[++i]);
         else if (arg == "--conversations" && i + 1 < argc)
             volume.conversations = std::stoul(argv[++i]);
+        else if (arg == "--one-home" && i + 1 < argc)
+            oneHome = argv[++i];
         else if (arg == "--big-conversation" && i + 1 < argc)
             one.messages = std::stoul(argv[++i]);
         else if (arg == "--no-python")
@@ -262,9 +268,11 @@ int main(int argc, char** argv)
         if (!build(home, volume))
             return 1;
     }
-    const fs::path oneHome = work / "one-conversation";
-    if (one.messages > 0 && !build(oneHome, one))
-        return 1;
+    if (oneHome.empty() && one.messages > 0) {
+        oneHome = work / "one-conversation";
+        if (!build(oneHome, one))
+            return 1;
+    }
 
     bool ok = measure("benchmark home", home, work / "runs", python);
     if (one.messages > 0)

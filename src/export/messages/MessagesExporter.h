@@ -3,9 +3,9 @@
 #include "model/DryRun.h"
 #include "model/messages/Conversation.h"
 #include "model/messages/TestMode.h"
-#include "platform/Files.h"
-#include "platform/ObservableProperty.h"
 #include "sources/contacts/ContactsStore.h"
+#include "platform/ObservableProperty.h"
+#include "platform/Files.h"
 
 #include <filesystem>
 #include <functional>

@@ -4,12 +4,12 @@
 #include "model/messages/Conversation.h"
 #include "model/messages/Message.h"
 #include "model/messages/TestMode.h"
-#include "platform/Database.h"
-#include "platform/DomainError.h"
-#include "platform/Statement.h"
 #include "sources/messages/ConversationCursor.h"
 #include "sources/messages/MessageCursor.h"
 #include "sources/messages/PrivateDatabaseCopy.h"
+#include "platform/Database.h"
+#include "platform/DomainError.h"
+#include "platform/Statement.h"
 
 #include <cstdint>
 #include <map>
@@ -42,7 +42,7 @@ public:
 
     // `homeDirectory` replaces every "~" in attachment file names.
     [[nodiscard]] static tl::expected<MessagesDatabase, DomainError> open(const std::string& databasePath,
-                                                                          std::string homeDirectory);
+                                                                         std::string homeDirectory);
 
     MessagesDatabase(MessagesDatabase&&) noexcept = default;
     MessagesDatabase& operator=(MessagesDatabase&&) noexcept = default;
@@ -50,7 +50,8 @@ public:
 
     // Conversations that have at least one message.
     [[nodiscard]] tl::expected<long long, DomainError> countMessages() const;
-    [[nodiscard]] tl::expected<ConversationCursor, DomainError> conversations(TestMode testMode, long long limit) const;
+    [[nodiscard]] tl::expected<ConversationCursor, DomainError> conversations(TestMode testMode,
+                                                                             long long limit) const;
     // The messages of one conversation, counted and ready to step; nothing when the statements cannot be
     // prepared. A count that fails to read is noted as a read failure.
     std::optional<MessageCursor> messagesOf(const Conversation& chat) const;
