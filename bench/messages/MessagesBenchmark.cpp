@@ -1,9 +1,22 @@
-// Messages export benchmark: builds a large home once (1,000,000 messages in 5,000
-// conversations, 10 % with their text only in attributedBody, 3 % with an attachment),
-// then times a single pass over the joined rows (the floor) and the full export, each
-// in a child process so that its peak memory is its own.
+// Messages export benchmark, on two generated homes: the benchmark home (1,000,000 messages
+// in 5,000 conversations, 10 % with their text only in attributedBody, 3 % with an attachment)
+// and one conversation of 300,000 messages. For each it times, each in a child process so that
+// its peak memory is its own:
 //
-//   bench_messages [--home DIR] [--messages N] [--conversations N] [--keep]
+//   - Varnholt's export (JSON + HTML + TXT per conversation, and the attachment files);
+//   - plain_export.py beside this file: the same rows into the same three files in plain
+//     Python 3 (sqlite3 + json; it copies no attachments);
+//   - the one-pass floor: the statements the export runs (the conversations, then each
+//     conversation's messages, then the attachments of each message that has them), stepped
+//     once with every column value read, and the export's files written again with the same
+//     sizes in filler bytes, attachment files included. That is reading and writing without
+//     decoding bodies, formatting dates or escaping anything: what no export can avoid.
+//
+//   bench_messages [--home DIR] [--messages N] [--conversations N]
+//                  [--one-home DIR] [--big-conversation N] [--no-python] [--keep]
+//
+// --home and --one-home reuse homes kept by an earlier run (--keep); --big-conversation 0 leaves the
+// second home out.
 
 #include "sources/messages/MessagesDatabase.h"
 #include "sources/MacHomeSource.h"
@@ -13,6 +26,7 @@
 #include "platform/Trace.h"
 #include "sample-home/MessagesSample.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +36,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace varnholt;
@@ -29,9 +45,24 @@ using namespace varnholt;
 namespace {
 struct Run {
     double seconds = 0;
+    double cpuSeconds = 0; // user + system: what the run costs whatever else the machine is doing
     long peakKilobytes = 0;
     bool ok = false;
 };
+
+Run waitFor(pid_t pid, std::chrono::steady_clock::time_point start)
+{
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Run run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.peakKilobytes = usage.ru_maxrss;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
 
 // Runs `work` in a child process; returns its wall time and peak resident memory.
 Run inChild(const std::function<bool()>& work)
@@ -44,43 +75,177 @@ Run inChild(const std::function<bool()>& work)
         std::fflush(stdout);
         _exit(ok ? 0 : 1);
     }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Run run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.peakKilobytes = usage.ru_maxrss;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
+    return waitFor(pid, start);
 }
 
-// The floor: one pass over every message with its chat and handle, touching each value once.
-bool readJoinedRows(const fs::path& home)
+Run program(const std::vector<std::string>& arguments)
 {
-    auto db = Database::open((home / "Library/Messages/chat.db").string(), Database::Mode::ReadOnly);
+    std::fflush(stdout);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return waitFor(pid, start);
+}
+
+using Tree = std::vector<std::pair<fs::path, std::uintmax_t>>; // relative path, size
+
+Tree filesOf(const fs::path& folder)
+{
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            tree.emplace_back(fs::relative(entry.path(), folder), entry.file_size());
+    std::sort(tree.begin(), tree.end());
+    return tree;
+}
+
+bool stepAll(Statement& statement, size_t& bytes)
+{
+    Statement::Step step;
+    while ((step = statement.step()) == Statement::Step::Row)
+        for (int column = 0; column < statement.columnCount(); ++column)
+            bytes += statement.columnBlob(column).size();
+    return step == Statement::Step::Done;
+}
+
+// The floor (see the top of this file).
+bool onePassFloor(const fs::path& home, const Tree& exported, const fs::path& out)
+{
+    auto db = Database::open(sample::messagesDatabasePath(home).string(), Database::Mode::ReadOnly);
     if (!db)
         return false;
-    auto rows = db->prepare("SELECT c.ROWID, c.guid, c.chat_identifier, c.service_name, c.display_name, m.ROWID, "
-                            "m.guid, m.text, m.service, m.date, m.is_from_me, h.id, m.cache_has_attachments, "
-                            "m.attributedBody FROM chat c JOIN chat_message_join cmj ON c.ROWID = cmj.chat_id "
-                            "JOIN message m ON m.ROWID = cmj.message_id LEFT JOIN handle h ON m.handle_id = h.ROWID "
-                            "ORDER BY c.ROWID, m.date");
-    if (!rows)
+    auto chats = db->prepare(MessagesDatabase::kChatsSql);
+    auto messages = db->prepare(MessagesDatabase::kMessagesSql);
+    auto attachments = db->prepare(MessagesDatabase::kAttachmentsSql);
+    if (!chats || !messages || !attachments)
         return false;
     size_t bytes = 0;
-    while (rows->step() == Statement::Step::Row)
-        for (int column = 0; column < 14; ++column)
-            bytes += rows->columnBlob(column).size();
+    while (chats->step() == Statement::Step::Row) {
+        bytes += chats->columnBlob(1).size() + chats->columnBlob(2).size() + chats->columnBlob(3).size() +
+                 chats->columnBlob(4).size();
+        messages->reset();
+        messages->bindInt64(1, chats->columnInt64(0));
+        while (messages->step() == Statement::Step::Row) {
+            for (int column = 0; column < messages->columnCount(); ++column)
+                bytes += messages->columnBlob(column).size();
+            if (messages->columnInt64(7) == 1) {
+                attachments->reset();
+                attachments->bindInt64(1, messages->columnInt64(0));
+                if (!stepAll(*attachments, bytes))
+                    return false;
+            }
+        }
+    }
+    const std::string filler(64 * 1024, 'x');
+    for (const auto& [path, size] : exported) {
+        fs::create_directories((out / path).parent_path());
+        FILE* file = std::fopen((out / path).c_str(), "wb");
+        if (!file)
+            return false;
+        for (std::uintmax_t left = size; left > 0;) {
+            const size_t piece = static_cast<size_t>(std::min<std::uintmax_t>(left, filler.size()));
+            std::fwrite(filler.data(), 1, piece, file);
+            left -= piece;
+        }
+        std::fclose(file);
+    }
     std::printf("  floor read %zu bytes of values\n", bytes);
     return true;
+}
+
+double megabytes(long kilobytes)
+{
+    return static_cast<double>(kilobytes) / 1024.0;
+}
+
+// Times the three runs on one home and prints the figures; false when a run failed.
+bool measure(const std::string& title, const fs::path& home, const fs::path& work, bool python)
+{
+    std::printf("\n== %s (chat.db %.1f MB)\n", title.c_str(),
+                static_cast<double>(fs::file_size(sample::messagesDatabasePath(home))) / 1e6);
+    const fs::path out = work / "varnholt";
+    const Run varnholt = inChild([&] {
+        Trace::setSink([](std::string_view) {});
+        MessagesExporter exporter(MacHomeSource::make(home.string()));
+        exporter.exportMessages(out.string());
+        if (exporter.lastExportError()())
+            std::printf("  export failed: %s\n", exporter.lastExportError()()->c_str());
+        std::printf("  %s\n", exporter.currentStatus()().c_str());
+        return !exporter.lastExportError()();
+    });
+    if (!varnholt.ok)
+        return false;
+    const Tree exported = filesOf(out);
+    std::uintmax_t exportedBytes = 0;
+    for (const auto& file : exported)
+        exportedBytes += file.second;
+    std::printf("  exported %zu files, %.1f MB\n", exported.size(), static_cast<double>(exportedBytes) / 1e6);
+    fs::remove_all(out);
+
+    const Run floor = inChild([&] { return onePassFloor(home, exported, work / "floor"); });
+    fs::remove_all(work / "floor");
+    if (!floor.ok)
+        return false;
+
+    Run plain;
+    if (python) {
+        plain = program({"python3", VARNHOLT_BENCH_DIR "/plain_export.py", home.string(), (work / "python").string()});
+        fs::remove_all(work / "python");
+        if (!plain.ok) {
+            std::printf("  plain_export.py failed\n");
+            return false;
+        }
+    }
+
+    std::printf("  seconds: wall (CPU, user + system)\n");
+    std::printf("  Varnholt export (JSON + HTML + TXT + attachments): %6.2f s (%6.2f s), peak RSS %.1f MB\n",
+                varnholt.seconds, varnholt.cpuSeconds, megabytes(varnholt.peakKilobytes));
+    if (python) {
+        std::printf("  Python plain export (JSON + HTML + TXT):           %6.2f s (%6.2f s), peak RSS %.1f MB\n",
+                    plain.seconds, plain.cpuSeconds, megabytes(plain.peakKilobytes));
+        std::printf("  Varnholt is %.1fx faster than Python (CPU %.1fx; target >= 5)\n",
+                    plain.seconds / varnholt.seconds, plain.cpuSeconds / varnholt.cpuSeconds);
+    }
+    std::printf("  one-pass floor (same statements stepped, same files and sizes written): %.2f s (%.2f s)\n",
+                floor.seconds, floor.cpuSeconds);
+    std::printf("  Varnholt / floor: %.2f (CPU %.2f; target <= 2.0)\n", varnholt.seconds / floor.seconds,
+                varnholt.cpuSeconds / floor.cpuSeconds);
+    std::printf("  Varnholt peak RSS %.1f MB, target <= 100 MB: %s\n", megabytes(varnholt.peakKilobytes),
+                varnholt.peakKilobytes <= 100 * 1024 ? "met" : "NOT met");
+    return true;
+}
+
+bool build(const fs::path& home, const sample::MessagesVolume& volume)
+{
+    std::printf("Building a home with %zu messages in %zu conversations...\n", volume.messages, volume.conversations);
+    const Run built = inChild([&] {
+        sample::SampleOptions options;
+        options.scale = sample::Scale::large;
+        sample::buildMessages(home, options, volume);
+        return true;
+    });
+    std::printf("  built in %.1f s\n", built.seconds);
+    return built.ok;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
     fs::path home;
+    fs::path oneHome;
     bool keep = false;
+    bool python = true;
     sample::MessagesVolume volume;
+    sample::MessagesVolume one;
+    one.conversations = 1;
+    one.messages = 300'000;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--home" && i + 1 < argc)
@@ -89,50 +254,36 @@ int main(int argc, char** argv)
             volume.messages = std::stoul(argv[++i]);
         else if (arg == "--conversations" && i + 1 < argc)
             volume.conversations = std::stoul(argv[++i]);
+        else if (arg == "--one-home" && i + 1 < argc)
+            oneHome = argv[++i];
+        else if (arg == "--big-conversation" && i + 1 < argc)
+            one.messages = std::stoul(argv[++i]);
+        else if (arg == "--no-python")
+            python = false;
         else if (arg == "--keep")
             keep = true;
     }
     const fs::path work = fs::temp_directory_path() / ("varnholt-bench-" + std::to_string(getpid()));
-    const bool building = home.empty();
-    if (building) {
+    if (home.empty()) {
         home = work / "home";
-        std::printf("Building a home with %zu messages in %zu conversations...\n", volume.messages,
-                    volume.conversations);
-        const Run built = inChild([&] {
-            sample::SampleOptions options;
-            options.scale = sample::Scale::large;
-            sample::buildMessages(home, options, volume);
-            return true;
-        });
-        if (!built.ok)
+        if (!build(home, volume))
             return 1;
-        std::printf("  built in %.1f s\n", built.seconds);
     }
-    const auto size = fs::file_size(home / "Library/Messages/chat.db");
-    std::printf("chat.db: %.1f MB\n", static_cast<double>(size) / 1e6);
+    if (oneHome.empty() && one.messages > 0) {
+        oneHome = work / "one-conversation";
+        if (!build(oneHome, one))
+            return 1;
+    }
 
-    const Run floor = inChild([&] { return readJoinedRows(home); });
-    const Run full = inChild([&] {
-        Trace::setSink([](std::string_view) {});
-        MessagesExporter exporter(MacHomeSource::make(home.string()));
-        exporter.exportMessages((work / "out").string());
-        if (exporter.lastExportError()())
-            std::printf("  export failed: %s\n", exporter.lastExportError()()->c_str());
-        std::printf("  %s\n", exporter.currentStatus()().c_str());
-        return !exporter.lastExportError()();
-    });
-    if (!floor.ok || !full.ok)
-        return 1;
-
-    const double messages = static_cast<double>(volume.messages);
-    std::printf("floor (single pass over the joined rows): %.2f s, peak RSS %.1f MB\n", floor.seconds,
-                floor.peakKilobytes / 1024.0);
-    std::printf("Varnholt export (JSON + HTML + text + attachments): %.2f s, peak RSS %.1f MB\n", full.seconds,
-                full.peakKilobytes / 1024.0);
-    std::printf("ratio export / floor: %.2f (target <= 2.0)\n", full.seconds / floor.seconds);
-    std::printf("messages per second: %.0f\n", messages / full.seconds);
-    std::printf("peak RSS target <= 100 MB: %s\n", full.peakKilobytes <= 100 * 1024 ? "met" : "NOT met");
+    bool ok = measure("benchmark home", home, work / "runs", python);
+    if (one.messages > 0)
+        ok = ok && measure("one conversation of " + std::to_string(one.messages) +
+                               " messages (and the hand-made "
+                               "sample conversations)",
+                           oneHome, work / "runs", python);
     if (!keep)
         fs::remove_all(work);
-    return 0;
+    else
+        std::printf("\nhomes kept in %s\n", work.c_str());
+    return ok ? 0 : 1;
 }

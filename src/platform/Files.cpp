@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/FileDescriptor.h"
+#include "platform/OutputFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -24,56 +25,25 @@ ReadabilityProbe defaultReadabilityProbe()
 }
 
 namespace {
-tl::expected<void, FileSystemError> writeAll(const FileDescriptor& fd, const fs::path& path, std::string_view contents)
+tl::expected<void, FileSystemError> writeWhole(const fs::path& path, std::string_view contents,
+                                               OutputFile::Replace replace)
 {
-    size_t written = 0;
-    while (written < contents.size()) {
-        const ssize_t n = ::write(fd.get(), contents.data() + written, contents.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return tl::unexpected(FileSystemError("write", path, std::error_code(errno, std::generic_category())));
-        }
-        written += static_cast<size_t>(n);
-    }
-    return {};
+    auto file = OutputFile::create(path, replace);
+    if (!file)
+        return tl::unexpected(file.error());
+    file->write(contents);
+    return file->commit();
 }
 } // namespace
 
 tl::expected<void, FileSystemError> writeFile(const fs::path& path, std::string_view contents)
 {
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!fd)
-        return tl::unexpected(FileSystemError("create", path, std::error_code(errno, std::generic_category())));
-    if (auto ok = writeAll(fd, path, contents); !ok)
-        return ok;
-    if (auto closed = fd.close(); closed != 0)
-        return tl::unexpected(FileSystemError("write", path, std::error_code(closed, std::generic_category())));
-    return {};
+    return writeWhole(path, contents, OutputFile::Replace::inPlace);
 }
 
 tl::expected<void, FileSystemError> writeFileAtomically(const fs::path& path, std::string_view contents)
 {
-    const fs::path temporary = temporarySibling(path);
-    {
-        FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-        if (!fd)
-            return tl::unexpected(FileSystemError("create", path, std::error_code(errno, std::generic_category())));
-        auto ok = writeAll(fd, path, contents);
-        const int closed = fd.close();
-        if (!ok || closed != 0) {
-            ::unlink(temporary.c_str());
-            if (!ok)
-                return ok;
-            return tl::unexpected(FileSystemError("write", path, std::error_code(closed, std::generic_category())));
-        }
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return tl::unexpected(FileSystemError("write", path, std::error_code(error, std::generic_category())));
-    }
-    return {};
+    return writeWhole(path, contents, OutputFile::Replace::atomically);
 }
 
 tl::expected<std::string, FileSystemError> readFile(const fs::path& path)

@@ -10,30 +10,42 @@ std::string escapeHtml(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        switch (c) {
+    appendEscapedHtml(out, text);
+    return out;
+}
+
+void appendEscapedHtml(std::string& out, std::string_view text)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* replacement = nullptr;
+        switch (text[i]) {
         case '&':
-            out += "&amp;";
+            replacement = "&amp;";
             break;
         case '<':
-            out += "&lt;";
+            replacement = "&lt;";
             break;
         case '>':
-            out += "&gt;";
+            replacement = "&gt;";
             break;
         case '"':
-            out += "&quot;";
+            replacement = "&quot;";
             break;
         case '\'':
-            out += "&#39;";
+            replacement = "&#39;";
             break;
         case '\0':
+            replacement = "";
             break;
         default:
-            out += c;
+            continue;
         }
+        out.append(text.data() + start, i - start);
+        out += replacement;
+        start = i + 1;
     }
-    return out;
+    out.append(text.data() + start, text.size() - start);
 }
 
 std::string safeHref(std::string_view url)

@@ -8,10 +8,17 @@ constexpr char32_t kReplacement = 0xFFFD;
 // Length of the well-formed sequence at `position`, or 0 when it is not one.
 std::size_t sequenceLength(std::string_view text, std::size_t position)
 {
+    const Unit unit = unitAt(text, position);
+    return unit.wellFormed ? unit.length : 0;
+}
+} // namespace
+
+Unit unitAt(std::string_view text, std::size_t position)
+{
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[position + i]); };
     const unsigned char lead = byte(0);
     if (lead < 0x80)
-        return 1;
+        return {1, true};
     std::size_t length = 0;
     unsigned char low = 0x80;
     unsigned char high = 0xBF;
@@ -30,18 +37,17 @@ std::size_t sequenceLength(std::string_view text, std::size_t position)
         else if (lead == 0xF4)
             high = 0x8F; // nothing above U+10FFFF
     } else {
-        return 0;
+        return {1, false};
     }
-    if (position + length > text.size())
-        return 0;
-    if (byte(1) < low || byte(1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF)
-            return 0;
-    return length;
+    for (std::size_t i = 1; i < length; ++i) {
+        if (position + i >= text.size())
+            return {i, false};
+        const unsigned char c = byte(i);
+        if (i == 1 ? (c < low || c > high) : (c < 0x80 || c > 0xBF))
+            return {i, false};
+    }
+    return {length, true};
 }
-} // namespace
 
 bool isValid(std::string_view text)
 {

@@ -9,6 +9,15 @@ bool isValid(std::string_view text);
 // Length of the longest prefix of `text` that is valid UTF-8.
 std::size_t validPrefixLength(std::string_view text);
 
+// The bytes at `position` that one decoding step takes: a well-formed sequence, or else the longest start of
+// one that the text breaks off (at least one byte), which stands for one U+FFFD. This is Unicode's "maximal
+// subpart" practice, the one JSON serialisers follow when they replace invalid bytes.
+struct Unit {
+    std::size_t length = 0;
+    bool wellFormed = false;
+};
+Unit unitAt(std::string_view text, std::size_t position);
+
 // Text any parser can take: invalid byte sequences become U+FFFD (so the
 // words around them survive), NUL bytes are dropped and line ends become "\n".
 std::string repaired(std::string_view text);

@@ -1,60 +1,171 @@
 #include "render/messages/ConversationWriters.h"
+#include "render/messages/ConversationFileNames.h"
+#include "support/StringSink.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <random>
 
 namespace varnholt {
 namespace {
 
 using nlohmann::json;
 
-json conversation(json messages, const std::string& name = "Alice")
+const Conversation kAlice{7, "iMessage;-;+15551234567", "+15551234567", "iMessage", std::nullopt};
+
+Message message(bool fromMe, std::optional<std::string> sender, std::string date, std::string text,
+                std::vector<std::optional<std::string>> attachmentNames = {})
 {
-    ChatRow chat{7, "iMessage;-;+15551234567", "+15551234567", "iMessage", std::nullopt};
-    return makeConversationRecord(chat, name, std::move(messages));
+    Message m;
+    m.isFromMe = fromMe;
+    m.sender = std::move(sender);
+    m.date = std::move(date);
+    m.text = std::move(text);
+    for (auto& name : attachmentNames) {
+        Attachment attachment;
+        attachment.filename = std::move(name);
+        m.attachments.push_back(std::move(attachment));
+    }
+    return m;
+}
+
+struct Rendered {
+    std::string json;
+    std::string html;
+    std::string text;
+};
+
+Rendered render(const Conversation& conversation, const std::string& displayName, const std::vector<Message>& messages)
+{
+    test::StringSink json;
+    test::StringSink html;
+    test::StringSink text;
+    ConversationWriters writers(json, html, text);
+    writers.begin(conversation, displayName, static_cast<long long>(messages.size()));
+    for (const Message& m : messages)
+        writers.add(m);
+    writers.end();
+    return {json.bytes, html.bytes, text.bytes};
+}
+
+// The record as earlier versions built it, in nlohmann::json, and its text as they wrote it: the reference
+// the streamed JSON must match byte for byte.
+std::string referenceJson(const Conversation& chat, const std::string& displayName,
+                          const std::vector<Message>& messages)
+{
+    json records = json::array();
+    for (const Message& m : messages) {
+        json record{{"id", m.id},     {"guid", m.guid},           {"text", m.text},
+                    {"date", m.date}, {"timestamp", m.timestamp}, {"is_from_me", m.isFromMe}};
+        if (m.service)
+            record["service"] = *m.service;
+        if (m.sender)
+            record["sender"] = *m.sender;
+        for (const Attachment& a : m.attachments) {
+            json attachment{{"id", a.id}, {"guid", a.guid}, {"size", a.size}, {"is_sticker", a.isSticker}};
+            if (a.filename)
+                attachment["filename"] = *a.filename;
+            if (a.expandedPath)
+                attachment["expanded_path"] = *a.expandedPath;
+            if (a.mimeType)
+                attachment["mime_type"] = *a.mimeType;
+            record["attachments"].push_back(std::move(attachment));
+        }
+        records.push_back(std::move(record));
+    }
+    const json conversation{
+        {"chat_id", chat.chatId},
+        {"guid", chat.guid},
+        {"participants", json::array({chat.identifier})},
+        {"service", chat.service},
+        {"display_name", displayName},
+        {"message_count", records.size()},
+        {"messages", std::move(records)},
+    };
+    return conversation.dump(2, ' ', false, json::error_handler_t::replace);
+}
+
+// Bytes that exercise every escaping rule: controls, quotes, backslashes, DEL, every length of UTF-8,
+// and broken sequences of every kind (stray continuations, truncations, overlongs, surrogates, > U+10FFFF).
+std::string hostileText(std::mt19937& random)
+{
+    static const std::vector<std::string> kPieces{
+        "a",
+        "plain words ",
+        "\"",
+        "\\",
+        "/",
+        "\b",
+        "\f",
+        "\n",
+        "\r",
+        "\t",
+        std::string(1, '\0'),
+        "\x01",
+        "\x1F",
+        "\x7F",
+        "é",
+        "東京",
+        "📸",
+        "\xC3",
+        "\xE6\x9D",
+        "\xF0\x9F\x93",
+        "\x80",
+        "\xBF",
+        "\xC0\xAF",
+        "\xE0\x80\xAF",
+        "\xED\xA0\x80",
+        "\xF4\x90\x80\x80",
+        "\xF8\x88\x80\x80\x80",
+        "\xFF",
+        "\xFE",
+        "<b>&'",
+    };
+    std::uniform_int_distribution<size_t> piece(0, kPieces.size() - 1);
+    std::uniform_int_distribution<int> count(0, 12);
+    std::string text;
+    for (int n = count(random); n > 0; --n)
+        text += kPieces[piece(random)];
+    return text;
+}
+
+std::optional<std::string> maybe(std::mt19937& random, std::string text)
+{
+    return random() % 3 == 0 ? std::nullopt : std::optional<std::string>(std::move(text));
 }
 
 TEST(PlainTextWriter, WritesTheExactTranscript)
 {
-    const json record = conversation(json::array({{{"is_from_me", true}, {"date", "2024-03-05T14:03:22Z"}, {"text", "Hi"}}}));
+    const std::vector<Message> messages{
+        message(true, std::nullopt, "2024-03-05T14:03:22Z", "Hi"),
+        message(false, "+15551234567", "D1", "two\nlines"),
+        message(false, "+4915112345678", "D2", "group"),
+        message(false, std::nullopt, "D3", "no handle", {std::nullopt}),
+        message(true, "+15551234567", "D4", "",
+                {"~/Library/Messages/Attachments/a/IMG_1.jpg", std::nullopt, "plain.txt"}),
+    };
     const std::string rule(80, '=');
-    EXPECT_EQ(generatePlainText(record, "Alice", "+15551234567"),
-              rule + "\nConversation: Alice\nService: iMessage\nMessages: 1\n" + rule +
-                  "\n[2024-03-05T14:03:22Z] Me: Hi\n\n");
-}
-
-TEST(PlainTextWriter, ShowsSendersLinesAndAttachments)
-{
-    const json record = conversation(json::array({
-        {{"is_from_me", false}, {"sender", "+15551234567"}, {"date", "D1"}, {"text", "two\nlines"}},
-        {{"is_from_me", false}, {"sender", "+4915112345678"}, {"date", "D2"}, {"text", "group"}},
-        {{"is_from_me", false}, {"date", "D3"}, {"text", "no handle"},
-         {"attachments", json::array({{{"id", 1}}})}},
-        {{"is_from_me", true}, {"sender", "+15551234567"}, {"date", "D4"}, {"text", ""},
-         {"attachments", json::array({{{"filename", "~/Library/Messages/Attachments/a/IMG_1.jpg"}}, {{"id", 2}},
-                                      {{"filename", "plain.txt"}}})}},
-    }));
-    const std::string rule(80, '=');
-    EXPECT_EQ(generatePlainText(record, "Alice Smith", "+15551234567"),
-              rule + "\nConversation: Alice\nService: iMessage\nMessages: 4\n" + rule +
-                  "\n[D1] Alice Smith: two\nlines\n\n"
+    EXPECT_EQ(render(kAlice, "Alice Smith", messages).text,
+              rule + "\nConversation: Alice Smith\nService: iMessage\nMessages: 5\n" + rule +
+                  "\n[2024-03-05T14:03:22Z] Me: Hi\n\n"
+                  "[D1] Alice Smith: two\nlines\n\n"
                   "[D2] +4915112345678: group\n\n"
                   "[D3] Other: no handle\n  Attachments: \n\n"
                   "[D4] Me: \n  Attachments: IMG_1.jpg plain.txt \n\n");
-    // Missing keys fall back instead of failing.
-    EXPECT_EQ(generatePlainText(json::object(), std::nullopt, std::nullopt),
-              rule + "\nConversation: Unknown\nService: Unknown\nMessages: 0\n" + rule + "\n");
 }
 
 TEST(HtmlWriter, WritesTheExactPage)
 {
-    const json record = conversation(json::array({
-        {{"is_from_me", true}, {"date", "2024-03-05T14:03:22Z"}, {"text", "Hi\nthere"}},
-        {{"is_from_me", false}, {"sender", "+15551234567"}, {"date", "D2"}, {"text", "Yo"},
-         {"attachments", json::array({{{"filename", "~/a/b/IMG_1.jpg"}}})}},
-    }));
-    const std::string page = generateHTML(record, "Alice", "+15551234567");
-    const std::string head = "<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"UTF-8\">\n    <title>Alice</title>\n";
+    const std::string page = render(kAlice, "Alice",
+                                    {message(true, std::nullopt, "2024-03-05T14:03:22Z", "Hi\nthere"),
+                                     message(false, "+15551234567", "D2", "Yo", {"~/a/b/IMG_1.jpg"})})
+                                 .html;
+    const std::string head =
+        "<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"UTF-8\">\n    <title>Alice</title>\n    <style>\n";
     EXPECT_EQ(page.substr(0, head.size()), head);
+    EXPECT_NE(page.find("        .attachment { font-style: italic; color: #666; }\n    </style>\n</head>\n<body>\n"
+                        "    <div class=\"header\">\n        <h1>"),
+              std::string::npos);
     const std::string body =
         "<h1>Alice</h1>\n        <p>Service: iMessage | Messages: 2</p>\n    </div>"
         "<div class=\"message from-me\">\n    <div><strong>Me</strong></div>\n    <div>Hi<br>there</div>"
@@ -64,50 +175,88 @@ TEST(HtmlWriter, WritesTheExactPage)
         "</body>\n</html>";
     ASSERT_NE(page.find("<h1>"), std::string::npos);
     EXPECT_EQ(page.substr(page.find("<h1>")), body);
-    EXPECT_NE(page.find("        .attachment { font-style: italic; color: #666; }\n    </style>\n</head>\n<body>\n"
-                        "    <div class=\"header\">\n        <h1>"),
-              std::string::npos);
-
-    const std::string fallback = generateHTML(json::object(), std::nullopt, std::nullopt);
-    EXPECT_NE(fallback.find("<title>Conversation</title>"), std::string::npos);
-    EXPECT_NE(fallback.find("Service: Unknown | Messages: 0</p>"), std::string::npos);
 }
 
 TEST(HtmlWriter, EscapesEveryPieceOfData)
 {
-    const json record = conversation(
-        json::array({{{"is_from_me", false},
-                      {"sender", "<i>x</i>"},
-                      {"date", "<d>"},
-                      {"text", "<script>alert('x')</script> & \"q\"\nnext"},
-                      {"attachments", json::array({{{"filename", "/a/<img src=x onerror=alert(1)>.jpg"}}})}}}),
-        "<b>Name</b>");
-    json withService = record;
-    withService["service"] = "<svc>";
-    const std::string page = generateHTML(withService, "<b>Name</b>", "+1");
-    EXPECT_EQ(page.find("<script"), std::string::npos);
-    EXPECT_EQ(page.find("<b>"), std::string::npos);
-    EXPECT_EQ(page.find("<i>"), std::string::npos);
-    EXPECT_EQ(page.find("<img"), std::string::npos);
-    EXPECT_EQ(page.find("<svc>"), std::string::npos);
-    EXPECT_EQ(page.find("<d>"), std::string::npos);
+    Conversation chat = kAlice;
+    chat.service = "<svc>";
+    const std::string page = render(chat, "<b>Name</b>",
+                                    {message(false, "<i>x</i>", "<d>", "<script>alert('x')</script> & \"q\"\nnext",
+                                             {"/a/<img src=x onerror=alert(1)>.jpg"})})
+                                 .html;
+    for (const char* markup : {"<script", "<b>", "<i>", "<img", "<svc>", "<d>"})
+        EXPECT_EQ(page.find(markup), std::string::npos) << markup;
     EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;<br>next"),
               std::string::npos);
     EXPECT_NE(page.find("<title>&lt;b&gt;Name&lt;/b&gt;</title>"), std::string::npos);
 }
 
-TEST(JsonWriter, SortsKeysKeepsTypesAndSurvivesInvalidUtf8)
+// Sorted keys, two-blank indentation, integers, booleans, absent optional keys, empty and filled lists, and
+// every kind of invalid UTF-8: whatever the data, the streamed JSON is the bytes the library wrote before.
+TEST(JsonWriter, WritesTheBytesOfTheSortedPrettyPrintedRecord)
 {
-    const json record = conversation(json::array({{{"text", std::string("bad \xFF byte")}, {"id", 3}, {"is_from_me", true}}}));
-    const std::string text = generateJSON(record);
-    const json back = json::parse(text);
-    EXPECT_EQ(back["chat_id"], 7);
-    EXPECT_EQ(back["participants"], json::array({"+15551234567"}));
-    EXPECT_EQ(back["message_count"], 1);
-    EXPECT_EQ(back["messages"][0]["is_from_me"], true);
-    EXPECT_LT(text.find("\"chat_id\""), text.find("\"display_name\""));
-    EXPECT_LT(text.find("\"display_name\""), text.find("\"guid\""));
-    EXPECT_NE(text.find("bad \xEF\xBF\xBD byte"), std::string::npos);
+    std::mt19937 random(20240305);
+    for (int round = 0; round < 300; ++round) {
+        Conversation chat{static_cast<int>(random() % 100000), hostileText(random), hostileText(random),
+                          hostileText(random), std::nullopt};
+        std::vector<Message> messages(round % 7);
+        for (Message& m : messages) {
+            m.id = static_cast<std::int64_t>(random()) - 100;
+            m.guid = hostileText(random);
+            m.text = hostileText(random);
+            m.service = maybe(random, hostileText(random));
+            m.date = "2024-03-05T14:03:22Z";
+            m.timestamp = static_cast<std::int64_t>(random()) * 1'000'000'007LL * (random() % 2 ? 1 : -1);
+            m.isFromMe = random() % 2 == 1;
+            m.sender = maybe(random, hostileText(random));
+            for (int a = static_cast<int>(random() % 4) - 1; a > 0; --a) {
+                Attachment attachment;
+                attachment.id = random();
+                attachment.guid = hostileText(random);
+                attachment.filename = maybe(random, hostileText(random));
+                if (attachment.filename)
+                    attachment.expandedPath = "/home" + *attachment.filename;
+                attachment.mimeType = maybe(random, "image/jpeg");
+                attachment.size = random() % 5000000;
+                attachment.isSticker = random() % 2 == 1;
+                m.attachments.push_back(std::move(attachment));
+            }
+        }
+        const std::string displayName = hostileText(random);
+        ASSERT_EQ(render(chat, displayName, messages).json, referenceJson(chat, displayName, messages))
+            << "round " << round;
+    }
+}
+
+// A conversation is written while it is read: each message reaches its sink as it is added, so memory
+// never holds more than one, and a thousand messages fed one at a time give the record's exact bytes.
+TEST(ConversationWriters, WriteEachMessageAsItIsAdded)
+{
+    test::StringSink json;
+    test::StringSink html;
+    test::StringSink text;
+    ConversationWriters writers(json, html, text);
+    const int count = 1000;
+    writers.begin(kAlice, "Alice", count);
+    std::vector<Message> messages;
+    for (int i = 0; i < count; ++i) {
+        Message m = message(i % 2 == 0, "+15551234567", "D" + std::to_string(i), "guid-" + std::to_string(i));
+        m.guid = "guid-" + std::to_string(i);
+        m.id = i;
+        const size_t before[3] = {json.bytes.size(), html.bytes.size(), text.bytes.size()};
+        writers.add(m);
+        const std::string* written[3] = {&json.bytes, &html.bytes, &text.bytes};
+        for (int sink = 0; sink < 3; ++sink)
+            ASSERT_NE(written[sink]->find(m.guid, before[sink]), std::string::npos) << "message " << i << " held back";
+        messages.push_back(std::move(m));
+    }
+    writers.end();
+    const Rendered whole = render(kAlice, "Alice", messages);
+    EXPECT_EQ(json.bytes, referenceJson(kAlice, "Alice", messages));
+    EXPECT_EQ(html.bytes, whole.html);
+    EXPECT_EQ(text.bytes, whole.text);
+    EXPECT_EQ(render(kAlice, "Alice", {}).json, referenceJson(kAlice, "Alice", {}));
 }
 
 TEST(Writers, LastPathComponent)

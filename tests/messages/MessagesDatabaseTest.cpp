@@ -12,11 +12,9 @@ namespace varnholt {
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
-
 struct Exported {
-    ChatRow chat;
-    json messages = json::array();
+    Conversation chat;
+    std::vector<Message> messages;
 };
 
 std::vector<Exported> readAll(const MessagesDatabase& db, TestMode mode = TestMode::off, long long limit = 10,
@@ -28,11 +26,13 @@ std::vector<Exported> readAll(const MessagesDatabase& db, TestMode mode = TestMo
         *total = cursor->total();
     std::vector<Exported> all;
     while (auto chat = cursor->next()) {
-        Exported exported{*chat};
+        Exported exported{*chat, {}};
         auto rows = db.messagesOf(*chat);
         EXPECT_TRUE(rows);
-        while (rows->step() == Statement::Step::Row)
-            exported.messages.push_back(db.readMessage(*rows));
+        while (auto message = rows->next())
+            exported.messages.push_back(std::move(*message));
+        EXPECT_FALSE(rows->failed());
+        EXPECT_EQ(rows->total(), static_cast<long long>(exported.messages.size())) << "counted before reading";
         all.push_back(std::move(exported));
     }
     return all;
@@ -62,38 +62,39 @@ TEST_F(MessagesDatabaseTest, AppliesTheNullRulesAndReadsTheLog)
     const Exported& alice = all[0];
     EXPECT_EQ(alice.chat.identifier, "+15551234567");
     EXPECT_FALSE(alice.chat.displayName);
-    const json& m = alice.messages;
+    const std::vector<Message>& m = alice.messages;
     ASSERT_EQ(m.size(), 8u);
-    EXPECT_EQ(m[0]["date"], "2024-03-05T14:06:22Z");
-    EXPECT_EQ(m[0]["timestamp"], 731340382000000000LL);
-    EXPECT_EQ(m[0]["sender"], "+15551234567");
-    EXPECT_EQ(m[1]["is_from_me"], true);
-    EXPECT_FALSE(m[1].contains("sender"));
-    EXPECT_EQ(m[2]["text"], "東京の写真を送るね 📸\nZweite Zeile mit Ümlauten"); // only in attributedBody
-    EXPECT_EQ(m[6]["text"], "");  // empty text wins over the body
-    EXPECT_EQ(m[7]["text"], "");  // neither text nor body
-    EXPECT_FALSE(m[0].contains("attachments"));
-    const json& pair = m[4]["attachments"];
+    EXPECT_EQ(m[0].date, "2024-03-05T14:06:22Z");
+    EXPECT_EQ(m[0].timestamp, 731340382000000000LL);
+    EXPECT_EQ(m[0].sender, "+15551234567");
+    EXPECT_TRUE(m[1].isFromMe);
+    EXPECT_FALSE(m[1].sender);
+    EXPECT_EQ(m[2].text, "東京の写真を送るね 📸\nZweite Zeile mit Ümlauten"); // only in attributedBody
+    EXPECT_EQ(m[6].text, ""); // empty text wins over the body
+    EXPECT_EQ(m[7].text, ""); // neither text nor body
+    EXPECT_TRUE(m[0].attachments.empty());
+    const std::vector<Attachment>& pair = m[4].attachments;
     ASSERT_EQ(pair.size(), 2u);
-    EXPECT_EQ(pair[0]["filename"], "~/Library/Messages/Attachments/02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg");
-    EXPECT_EQ(pair[0]["expanded_path"],
+    EXPECT_EQ(pair[0].filename,
+              "~/Library/Messages/Attachments/02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg");
+    EXPECT_EQ(pair[0].expandedPath,
               m_home.str() + "/Library/Messages/Attachments/02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg");
-    EXPECT_EQ(pair[0]["mime_type"], "image/jpeg");
-    EXPECT_EQ(pair[0]["is_sticker"], false);
-    EXPECT_EQ(pair[1]["is_sticker"], true);
-    EXPECT_EQ(pair[1]["size"], 12);
+    EXPECT_EQ(pair[0].mimeType, "image/jpeg");
+    EXPECT_FALSE(pair[0].isSticker);
+    EXPECT_TRUE(pair[1].isSticker);
+    EXPECT_EQ(pair[1].size, 12);
 
-    EXPECT_FALSE(all[2].messages[2].contains("sender")); // handle row gone
-    EXPECT_EQ(all[3].chat.displayName, "");              // empty name is a name
+    EXPECT_FALSE(all[2].messages[2].sender); // handle row gone
+    EXPECT_EQ(all[3].chat.displayName, "");  // empty name is a name
     EXPECT_EQ(all[4].chat.identifier, "unknown");
     EXPECT_EQ(all[4].chat.service, "iMessage");
-    EXPECT_FALSE(all[4].messages[0].contains("service"));
+    EXPECT_FALSE(all[4].messages[0].service);
     // Seconds since 2001 in an old conversation.
-    EXPECT_EQ(all[5].messages[0]["date"], "2015-11-01T21:59:14Z");
-    EXPECT_EQ(all[5].messages[0]["timestamp"], 468107954);
+    EXPECT_EQ(all[5].messages[0].date, "2015-11-01T21:59:14Z");
+    EXPECT_EQ(all[5].messages[0].timestamp, 468107954);
     // The last conversation is only in chat.db-wal.
     EXPECT_EQ(all.back().chat.identifier, "renee.dupont@exemple.fr");
-    EXPECT_EQ(all.back().messages[0]["text"], "À demain — à la bibliothèque 📖");
+    EXPECT_EQ(all.back().messages[0].text, "À demain — à la bibliothèque 📖");
 }
 
 TEST_F(MessagesDatabaseTest, TestModeLimitsConversationsAndTotal)
@@ -147,12 +148,12 @@ TEST(MessagesDatabase, OldSchemasSelectNullForMissingColumns)
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].chat.guid, "");
     EXPECT_FALSE(all[0].chat.displayName);
-    const json& message = all[0].messages[0];
-    EXPECT_EQ(message["text"], "hello");
-    EXPECT_EQ(message["sender"], "+1555");
-    EXPECT_EQ(message["is_from_me"], false);
-    EXPECT_FALSE(message.contains("service"));
-    EXPECT_FALSE(message.contains("attachments"));
+    const Message& message = all[0].messages[0];
+    EXPECT_EQ(message.text, "hello");
+    EXPECT_EQ(message.sender, "+1555");
+    EXPECT_FALSE(message.isFromMe);
+    EXPECT_FALSE(message.service);
+    EXPECT_TRUE(message.attachments.empty());
 }
 
 TEST(MessagesDatabase, DamagedOrForeignFilesGiveClearErrors)

@@ -167,6 +167,8 @@ TEST_F(MessagesExporterTest, AWriteFailureKeepsTheConversationsBefore)
     EXPECT_EQ(exporter.exportedCount()(), 4);
     EXPECT_FALSE(exporter.exportComplete()());
     EXPECT_EQ(test::filesBelow(messages() / "txt").size(), 4u);
+    EXPECT_EQ(test::filesBelow(messages() / "html").size(), 4u) << "the failed conversation leaves no temporary";
+    EXPECT_EQ(test::filesBelow(messages() / "json").size(), 4u);
 }
 
 TEST_F(MessagesExporterTest, AStopRequestEndsTheExportBetweenConversations)

@@ -326,9 +326,11 @@ TEST(NotesDispatch, FastBranchRunsThroughTheManagerAndTheCommandLine)
     EXPECT_FALSE(fs::exists(dir / "txtonly/notes.ndjson"));
     EXPECT_EQ(run({"--fast", "--format", "json,pdf", "--out", (dir / "bad").string()}), cli::badUsage);
 
-    std::vector<std::string> args{"varnholt", "--home", dir.str(), "notes", "--fast", "--out", (dir / "x").string()};
+    fs::create_directories(dir / "empty-home");
+    std::vector<std::string> args{"varnholt", "--home", (dir / "empty-home").string(), "notes", "--fast", "--out",
+                                  (dir / "x").string()};
     EXPECT_EQ(cli::run(args, {out, err}), cli::exportFailed);
     EXPECT_NE(err.str().find("Notes database not found at expected location"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find(dir.str() + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite"),
+    EXPECT_NE(err.str().find((dir / "empty-home").string() + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite"),
               std::string::npos);
 }

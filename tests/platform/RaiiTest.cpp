@@ -1,5 +1,7 @@
 #include "platform/Database.h"
 #include "platform/FileDescriptor.h"
+#include "platform/Files.h"
+#include "platform/OutputFile.h"
 #include "platform/Statement.h"
 #include "support/TempDir.h"
 
@@ -35,6 +37,32 @@ TEST(FileDescriptor, MoveTransfersOwnershipAndClosesOnce)
         FileDescriptor d(std::move(c));
     }
     EXPECT_FALSE(isOpenDescriptor(raw));
+}
+
+TEST(OutputFile, MoveKeepsOneOwnerAndAnUncommittedFileIsRemoved)
+{
+    test::TempDir dir;
+    const auto count = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
+    auto a = OutputFile::create(dir / "a.txt", OutputFile::Replace::atomically);
+    ASSERT_TRUE(a);
+    a->write("moved ");
+    OutputFile b(std::move(*a));
+    b.write("along");
+    auto c = OutputFile::create(dir / "c.txt", OutputFile::Replace::inPlace);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(count(), 2);
+    *c = std::move(b); // gives c.txt up
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.txt"));
+    ASSERT_TRUE(c->commit());
+    EXPECT_EQ(*readFile(dir / "a.txt"), "moved along");
+    EXPECT_EQ(count(), 1);
+    {
+        auto abandoned = OutputFile::create(dir / "a.txt", OutputFile::Replace::atomically);
+        ASSERT_TRUE(abandoned);
+        abandoned->write("never");
+    }
+    EXPECT_EQ(*readFile(dir / "a.txt"), "moved along") << "a file given up leaves the old one";
+    EXPECT_EQ(count(), 1) << "no temporary left behind";
 }
 
 TEST(Database, MoveKeepsOneOwnerAndStatementsFinalise)

@@ -1,6 +1,7 @@
 #include "platform/ByteCount.h"
 #include "platform/Files.h"
 #include "platform/Iso8601.h"
+#include "platform/OutputFile.h"
 #include "platform/Percent.h"
 #include "support/TempDir.h"
 
@@ -62,4 +63,36 @@ TEST(Files, WithinChecksAndAtomicWrites)
     ASSERT_FALSE(blocked);
     EXPECT_NE(blocked.error().description().find("plain"), std::string::npos);
     EXPECT_FALSE(writeFileAtomically(dir / "missing-folder" / "f", "x"));
+}
+
+TEST(OutputFile, WritesInPiecesOfAnySizeAndReportsAFullDisk)
+{
+    test::TempDir dir;
+    std::string expected;
+    for (const OutputFile::Replace replace : {OutputFile::Replace::inPlace, OutputFile::Replace::atomically}) {
+        auto file = OutputFile::create(dir / "big", replace);
+        ASSERT_TRUE(file);
+        expected.clear();
+        for (size_t size : {size_t{1}, size_t{70000}, size_t{65535}, size_t{3}, size_t{200000}, size_t{0}}) {
+            const std::string piece(size, static_cast<char>('a' + size % 26));
+            file->write(piece);
+            expected += piece;
+        }
+        ASSERT_TRUE(file->commit());
+        EXPECT_EQ(*readFile(dir / "big"), expected);
+    }
+    auto blocked = OutputFile::create(dir / "missing-folder" / "f", OutputFile::Replace::atomically);
+    ASSERT_FALSE(blocked);
+    EXPECT_EQ(blocked.error().description().rfind("Could not create", 0), 0u);
+
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this machine";
+    auto full = OutputFile::create("/dev/full", OutputFile::Replace::inPlace);
+    ASSERT_TRUE(full);
+    full->write(std::string(100000, 'x'));
+    EXPECT_TRUE(full->failed());
+    auto committed = full->commit();
+    ASSERT_FALSE(committed);
+    EXPECT_EQ(committed.error().description(), "Could not write \u201c/dev/full\u201d: No space left on device");
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }

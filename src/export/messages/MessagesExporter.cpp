@@ -7,6 +7,7 @@
 #include "render/messages/ConversationWriters.h"
 #include "sources/messages/MessagesDatabase.h"
 #include "platform/HomeFolders.h"
+#include "platform/OutputFile.h"
 #include "platform/Trace.h"
 
 #include <set>
@@ -145,7 +146,7 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
     while (true) {
         if (m_stop.stop_requested())
             return LoopEnd::cancelled;
-        std::optional<ChatRow> chat = cursor->next();
+        std::optional<Conversation> chat = cursor->next();
         if (!chat) {
             // Rows that end in a read error would otherwise pass for all conversations.
             if (cursor->failed())
@@ -157,29 +158,11 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
                             chat->nameOrIdentifier());
         m_exportProgress.set(total > 0 ? static_cast<double>(index) / static_cast<double>(total) : 0.0);
 
-        std::optional<Statement> rows = database->messagesOf(*chat);
+        std::optional<MessageCursor> rows = database->messagesOf(*chat);
         if (!rows)
             continue;
-        nlohmann::json messages = nlohmann::json::array();
-        std::vector<std::string> attachmentNames; // distinct, in the order first met
-        std::set<std::string> seenNames;
-        Statement::Step step;
-        while ((step = rows->step()) == Statement::Step::Row) {
-            nlohmann::json message = database->readMessage(*rows);
-            if (auto attachments = message.find("attachments"); attachments != message.end()) {
-                for (const nlohmann::json& attachment : *attachments) {
-                    auto filename = attachment.find("filename");
-                    if (filename != attachment.end() && seenNames.insert(filename->get<std::string>()).second)
-                        attachmentNames.push_back(filename->get<std::string>());
-                }
-            }
-            messages.push_back(std::move(message));
-        }
-        if (step == Statement::Step::Error)
-            database->noteReadFailure();
         if (database->readFailure())
             throw database->damaged("the messages of \u201c" + chat->nameOrIdentifier() + "\u201d");
-        rows.reset();
 
         std::string displayName = chat->nameOrIdentifier();
         if (contactNames == ContactNames::resolve && !chat->displayName) {
@@ -192,18 +175,39 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
             }
         }
 
-        const nlohmann::json conversation = makeConversationRecord(*chat, displayName, std::move(messages));
+        // The three files are written while the messages are read, so a conversation of any length needs
+        // no more memory than one message. Files given up on a failure are removed.
         const std::string fileName = fileNames.claim(displayName, chat->chatId);
-        if (auto written = writeFile(jsonDir / (fileName + ".json"), generateJSON(conversation)); !written)
-            throw written.error();
-        if (auto written = writeFileAtomically(htmlDir / (fileName + ".html"),
-                                               generateHTML(conversation, displayName, chat->identifier));
-            !written)
-            throw written.error();
-        if (auto written = writeFileAtomically(txtDir / (fileName + ".txt"),
-                                               generatePlainText(conversation, displayName, chat->identifier));
-            !written)
-            throw written.error();
+        auto json = OutputFile::create(jsonDir / (fileName + ".json"), OutputFile::Replace::inPlace);
+        if (!json)
+            throw json.error();
+        auto html = OutputFile::create(htmlDir / (fileName + ".html"), OutputFile::Replace::atomically);
+        if (!html)
+            throw html.error();
+        auto text = OutputFile::create(txtDir / (fileName + ".txt"), OutputFile::Replace::atomically);
+        if (!text)
+            throw text.error();
+        ConversationWriters writers(*json, *html, *text);
+        writers.begin(*chat, displayName, rows->total());
+        std::vector<std::string> attachmentNames; // distinct, in the order first met
+        std::set<std::string> seenNames;
+        while (std::optional<Message> message = rows->next()) {
+            for (const Attachment& attachment : message->attachments)
+                if (attachment.filename && seenNames.insert(*attachment.filename).second)
+                    attachmentNames.push_back(*attachment.filename);
+            writers.add(*message);
+            if (json->failed() || html->failed() || text->failed())
+                break; // a full disk: committing reports it
+        }
+        if (rows->failed())
+            database->noteReadFailure();
+        if (database->readFailure())
+            throw database->damaged("the messages of \u201c" + chat->nameOrIdentifier() + "\u201d");
+        rows.reset();
+        writers.end();
+        for (OutputFile* file : {&*json, &*html, &*text})
+            if (auto written = file->commit(); !written)
+                throw written.error();
 
         copier.copyConversation(attachmentNames, fileName);
         m_exportedCount.set(m_exportedCount() + 1);

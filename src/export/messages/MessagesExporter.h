@@ -1,7 +1,8 @@
 #pragma once
 
 #include "model/DryRun.h"
-#include "model/messages/ChatRow.h"
+#include "model/messages/Conversation.h"
+#include "model/messages/TestMode.h"
 #include "sources/contacts/ContactsStore.h"
 #include "platform/ErrorKind.h"
 #include "platform/ObservableProperty.h"

@@ -2,7 +2,7 @@
 
 namespace varnholt {
 
-std::optional<ChatRow> ConversationCursor::next()
+std::optional<Conversation> ConversationCursor::next()
 {
     if (!m_statement.isValid())
         return std::nullopt;
@@ -12,7 +12,7 @@ std::optional<ChatRow> ConversationCursor::next()
         return std::nullopt;
     }
     ++m_index;
-    ChatRow row;
+    Conversation row;
     row.chatId = m_statement.columnInt(0);
     row.guid = m_statement.columnText(1);
     row.identifier = m_statement.columnOptionalText(2).value_or("unknown");

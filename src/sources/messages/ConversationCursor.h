@@ -1,13 +1,13 @@
 #pragma once
 
-#include "model/messages/ChatRow.h"
+#include "model/messages/Conversation.h"
 #include "platform/Statement.h"
 
 #include <optional>
 
 namespace varnholt {
 
-// Steps through the conversation query one ChatRow at a time. Holds the
+// Steps through the conversation query one Conversation at a time. Holds the
 // statement for as long as the export loop runs. Move-only (through Statement).
 class ConversationCursor {
 public:
@@ -19,7 +19,7 @@ public:
     long long index() const { return m_index; }
 
     // The next conversation, or nothing once the rows are exhausted (or stepping fails).
-    std::optional<ChatRow> next();
+    std::optional<Conversation> next();
     // Whether the rows ended because stepping failed (a damaged database), not because they were exhausted.
     bool failed() const { return m_failed; }
 

@@ -40,6 +40,13 @@ const char* const MessagesDatabase::kMessagesSql = "    SELECT \n"
                                                    "    WHERE cmj.chat_id = ?\n"
                                                    "    ORDER BY m.date";
 
+// The same rows as kMessagesSql, the handle join included, so the count always matches them.
+const char* const MessagesDatabase::kMessageCountSql = "    SELECT COUNT(*)\n"
+                                                       "    FROM message m\n"
+                                                       "    JOIN chat_message_join cmj ON m.ROWID = cmj.message_id\n"
+                                                       "    LEFT JOIN handle h ON m.handle_id = h.ROWID\n"
+                                                       "    WHERE cmj.chat_id = ?";
+
 const char* const MessagesDatabase::kAttachmentsSql = "    SELECT \n"
                                                       "        a.ROWID,\n"
                                                       "        a.guid,\n"
@@ -134,6 +141,7 @@ tl::expected<MessagesDatabase, DomainError> MessagesDatabase::open(const std::st
         reader.m_columns.emplace(table, std::move(columns));
     }
     reader.m_messagesSql = reader.adaptToSchema(kMessagesSql);
+    reader.m_messageCountSql = reader.adaptToSchema(kMessageCountSql);
     reader.m_attachmentsSql = reader.adaptToSchema(kAttachmentsSql);
     return reader;
 }
@@ -194,7 +202,7 @@ tl::expected<ConversationCursor, DomainError> MessagesDatabase::conversations(Te
     return ConversationCursor(std::move(*chats), total);
 }
 
-std::optional<Statement> MessagesDatabase::messagesOf(const ChatRow& chat) const
+std::optional<MessageCursor> MessagesDatabase::messagesOf(const Conversation& chat) const
 {
     auto statement = m_db.prepare(m_messagesSql);
     if (!statement) {
@@ -202,46 +210,50 @@ std::optional<Statement> MessagesDatabase::messagesOf(const ChatRow& chat) const
                     statement.error());
         return std::nullopt;
     }
+    auto count = m_db.prepare(m_messageCountSql);
+    if (!count) {
+        Trace::line("[MessagesExporter] \u26A0\uFE0F Skipping chat " + std::to_string(chat.chatId) + ": " +
+                    count.error());
+        return std::nullopt;
+    }
+    // Writers put the count before the messages. Both statements read the same snapshot: the conversation
+    // cursor's statement stays active throughout, and it holds the connection's read transaction open.
+    count->bindInt(1, chat.chatId);
+    long long total = 0;
+    const Statement::Step step = count->step();
+    if (step == Statement::Step::Row)
+        total = count->columnInt64(0);
+    else if (step == Statement::Step::Error)
+        noteReadFailure();
     statement->bindInt(1, chat.chatId);
-    return std::move(*statement);
+    return MessageCursor(*this, std::move(*statement), total);
 }
 
-nlohmann::json MessagesDatabase::readMessage(const Statement& row) const
+Message MessagesDatabase::readMessage(const Statement& row) const
 {
-    nlohmann::json message = nlohmann::json::object();
-    const std::int64_t id = row.columnInt64(0);
-    message["id"] = id;
-    message["guid"] = row.columnText(1);
-
-    std::optional<std::string> text;
+    Message message;
+    message.id = row.columnInt64(0);
+    message.guid = row.columnText(1);
     if (!row.isNull(2))
-        text = row.columnText(2);
+        message.text = row.columnText(2);
     else if (!row.isNull(8))
-        text = messageTextFromAttributedBody(row.columnBlob(8));
-    message["text"] = text.value_or("");
+        message.text = messageTextFromAttributedBody(row.columnBlob(8)).value_or("");
+    message.service = row.columnOptionalText(3);
 
-    if (!row.isNull(3))
-        message["service"] = row.columnText(3);
-
-    const std::int64_t raw = row.columnInt64(4);
-    const double value = static_cast<double>(raw);
+    message.timestamp = row.columnInt64(4);
+    const double value = static_cast<double>(message.timestamp);
     const double seconds = std::fabs(value) < kSecondsThreshold ? value : value / 1'000'000'000.0;
-    message["date"] = formatIso8601(seconds + kAppleReferenceOffset);
-    message["timestamp"] = raw;
-    message["is_from_me"] = row.columnInt64(5) == 1;
-    if (!row.isNull(6))
-        message["sender"] = row.columnText(6);
-    if (row.columnInt64(7) == 1) {
-        nlohmann::json attachments = getAttachments(id);
-        if (!attachments.empty())
-            message["attachments"] = std::move(attachments);
-    }
+    message.date = formatIso8601(seconds + kAppleReferenceOffset);
+    message.isFromMe = row.columnInt64(5) == 1;
+    message.sender = row.columnOptionalText(6);
+    if (row.columnInt64(7) == 1)
+        message.attachments = attachmentsOf(message.id);
     return message;
 }
 
-nlohmann::json MessagesDatabase::getAttachments(std::int64_t messageId) const
+std::vector<Attachment> MessagesDatabase::attachmentsOf(std::int64_t messageId) const
 {
-    nlohmann::json attachments = nlohmann::json::array();
+    std::vector<Attachment> attachments;
     if (!m_attachmentStatement) {
         auto prepared = m_db.prepare(m_attachmentsSql);
         if (!prepared)
@@ -253,24 +265,23 @@ nlohmann::json MessagesDatabase::getAttachments(std::int64_t messageId) const
     statement->bindInt64(1, messageId);
     Statement::Step step;
     while ((step = statement->step()) == Statement::Step::Row) {
-        nlohmann::json attachment = nlohmann::json::object();
-        attachment["id"] = statement->columnInt64(0);
-        attachment["guid"] = statement->columnText(1);
-        if (auto filename = statement->columnOptionalText(2)) {
-            attachment["filename"] = *filename;
+        Attachment attachment;
+        attachment.id = statement->columnInt64(0);
+        attachment.guid = statement->columnText(1);
+        attachment.filename = statement->columnOptionalText(2);
+        if (attachment.filename) {
             std::string expanded;
-            for (const char c : *filename) {
+            for (const char c : *attachment.filename) {
                 if (c == '~')
                     expanded += m_home;
                 else
                     expanded += c;
             }
-            attachment["expanded_path"] = expanded;
+            attachment.expandedPath = std::move(expanded);
         }
-        if (auto mime = statement->columnOptionalText(3))
-            attachment["mime_type"] = *mime;
-        attachment["size"] = statement->columnInt64(4);
-        attachment["is_sticker"] = statement->columnInt64(5) == 1;
+        attachment.mimeType = statement->columnOptionalText(3);
+        attachment.size = statement->columnInt64(4);
+        attachment.isSticker = statement->columnInt64(5) == 1;
         attachments.push_back(std::move(attachment));
     }
     if (step == Statement::Step::Error)

@@ -1,8 +1,12 @@
 #pragma once
 
-#include "model/messages/ChatRow.h"
+#include "model/messages/Attachment.h"
+#include "model/messages/Conversation.h"
+#include "model/messages/Message.h"
+#include "model/messages/TestMode.h"
 #include "sources/messages/ConversationCursor.h"
 #include "sources/DatabaseSnapshot.h"
+#include "sources/messages/MessageCursor.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
 #include "platform/Statement.h"
@@ -10,10 +14,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <tl/expected.hpp>
 
@@ -23,8 +27,6 @@ namespace varnholt {
 // place without writing beside it, changes not yet checkpointed included. The schema is
 // checked once: a column the statements name but this database version lacks is selected
 // as NULL, so its NULL rule applies.
-//
-// Records are JSON objects whose keys are the keys written to the export.
 class MessagesDatabase {
 public:
     static constexpr const char* kDomain = "MessagesExporter";
@@ -32,6 +34,7 @@ public:
     static const char* const kCountSql;
     static const char* const kChatsSql;
     static const char* const kMessagesSql;
+    static const char* const kMessageCountSql;
     static const char* const kAttachmentsSql;
     // The conversation query and the progress total, with the test limit appended in test mode.
     static std::string chatsSql(TestMode testMode, long long limit);
@@ -50,12 +53,13 @@ public:
     [[nodiscard]] tl::expected<long long, DomainError> countMessages() const;
     [[nodiscard]] tl::expected<ConversationCursor, DomainError> conversations(TestMode testMode,
                                                                              long long limit) const;
-    // The messages statement of one conversation, bound and ready to step; nothing when it cannot be prepared.
-    std::optional<Statement> messagesOf(const ChatRow& chat) const;
-    // The MessageRecord of the statement's current row (attachments included).
-    nlohmann::json readMessage(const Statement& row) const;
-    // The AttachmentRecords of one message; empty when there are none or the query cannot be prepared.
-    nlohmann::json getAttachments(std::int64_t messageId) const;
+    // The messages of one conversation, counted and ready to step; nothing when the statements cannot be
+    // prepared. A count that fails to read is noted as a read failure.
+    std::optional<MessageCursor> messagesOf(const Conversation& chat) const;
+    // The message of the messages statement's current row (attachments included).
+    Message readMessage(const Statement& row) const;
+    // The attachments of one message; empty when there are none or the query cannot be prepared.
+    std::vector<Attachment> attachmentsOf(std::int64_t messageId) const;
 
     // The SQLite message of the first read that failed part-way (rows of a damaged database), if any.
     const std::optional<std::string>& readFailure() const { return m_readFailure; }
@@ -77,6 +81,7 @@ private:
     std::string m_home;
     std::map<std::string, std::set<std::string>> m_columns; // table -> columns present
     std::string m_messagesSql;
+    std::string m_messageCountSql;
     std::string m_attachmentsSql;
     // Prepared on first use and reused for every message with attachments.
     mutable std::optional<Statement> m_attachmentStatement;

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace varnholt {
+
+// Whether an export is limited to the first few conversations.
+enum class TestMode { off, on };
+
+} // namespace varnholt

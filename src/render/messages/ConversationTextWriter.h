@@ -1,0 +1,29 @@
+#pragma once
+
+#include "model/messages/Conversation.h"
+#include "model/messages/Message.h"
+#include "platform/ByteSink.h"
+
+#include <string>
+
+namespace varnholt {
+
+// The plain-text transcript of one conversation, written while its messages are read.
+class ConversationTextWriter {
+public:
+    explicit ConversationTextWriter(ByteSink& sink) : m_sink(sink) {}
+
+    // `displayName` heads the transcript and names the other party of the conversation's own identifier.
+    void begin(const Conversation& conversation, const std::string& displayName, long long messageCount);
+    // One sink write per message; nothing of it is held back.
+    void add(const Message& message);
+    void end() {}
+
+private:
+    ByteSink& m_sink;
+    std::string m_buffer;
+    std::string m_identifier;
+    std::string m_displayName;
+};
+
+} // namespace varnholt
