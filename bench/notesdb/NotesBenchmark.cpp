@@ -102,7 +102,7 @@ int main(int argc, char** argv)
                 if (message.rfind("Export complete: ", 0) == 0)
                     notes = std::stoul(message.substr(17));
             },
-            MacHomeSource::make(home.string()));
+            varnholt::MacHomeSource::make(home.string()));
         exporter.exportTo(out.string(), {varnholt::ExportFormat::html, varnholt::ExportFormat::json});
     };
     runExport(work / "warm");

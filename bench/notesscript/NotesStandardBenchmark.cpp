@@ -55,12 +55,12 @@ int main(int argc, char** argv)
 
     const auto ignore = [](double, const std::string&) {};
     start = Clock::now();
-    varnholt::NotesExporterFastDB(ignore, MacHomeSource::make(home.string())).exportTo((work / "fast").string(), {varnholt::ExportFormat::html});
+    varnholt::NotesExporterFastDB(ignore, varnholt::MacHomeSource::make(home.string())).exportTo((work / "fast").string(), {varnholt::ExportFormat::html});
     const double fast = secondsSince(start);
     const long long fastNotes = countFiles(work / "fast", ".txt");
 
     start = Clock::now();
-    varnholt::NotesExporterSimple standard(varnholt::standardNotesServices(MacHomeSource::make(home.string())));
+    varnholt::NotesExporterSimple standard(varnholt::standardNotesServices(varnholt::MacHomeSource::make(home.string())));
     standard.exportTo((work / "standard").string(), varnholt::DryRun::no, {varnholt::ExportFormat::html},
                       std::nullopt, ignore);
     const double full = secondsSince(start);
