@@ -18,13 +18,13 @@
 // --home and --one-home reuse homes kept by an earlier run (--keep); --big-conversation 0 leaves the
 // second home out.
 
-#include "sources/messages/MessagesDatabase.h"
-#include "sources/MacHomeSource.h"
 #include "export/messages/MessagesExporter.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
 #include "platform/Trace.h"
 #include "sample-home/MessagesSample.h"
+#include "sources/MacHomeSource.h"
+#include "sources/messages/MessagesDatabase.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,13 +3,13 @@
 //   floor: open the store and inflate every body with zlib, nothing else;
 //   full:  the whole fast export, TXT and NDJSON.
 // Usage: bench_notesdb [work folder]   (default: a new folder under /tmp, removed afterwards)
-#include "platform/Gzip.h"
-#include "sources/MacHomeSource.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Database.h"
+#include "platform/Gzip.h"
 #include "platform/Statement.h"
 #include "platform/Trace.h"
 #include "sample-home/NotesSample.h"
+#include "sources/MacHomeSource.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -3,11 +3,11 @@
 // generated notes, in the same run.
 // Usage: bench_notesscript [work folder]   (default: a new folder under /tmp, removed afterwards)
 #include "export/notesdb/NotesExporterFastDB.h"
-#include "sources/MacHomeSource.h"
 #include "export/notesscript/NotesExporterSimple.h"
 #include "export/notesscript/NotesScriptServices.h"
 #include "platform/Trace.h"
 #include "sample-home/NotesSample.h"
+#include "sources/MacHomeSource.h"
 
 #include <chrono>
 #include <filesystem>
@@ -55,14 +55,16 @@ int main(int argc, char** argv)
 
     const auto ignore = [](double, const std::string&) {};
     start = Clock::now();
-    varnholt::NotesExporterFastDB(ignore, varnholt::MacHomeSource::make(home.string())).exportTo((work / "fast").string(), {varnholt::ExportFormat::html});
+    varnholt::NotesExporterFastDB(ignore, varnholt::MacHomeSource::make(home.string()))
+        .exportTo((work / "fast").string(), {varnholt::ExportFormat::html});
     const double fast = secondsSince(start);
     const long long fastNotes = countFiles(work / "fast", ".txt");
 
     start = Clock::now();
-    varnholt::NotesExporterSimple standard(varnholt::standardNotesServices(varnholt::MacHomeSource::make(home.string())));
-    standard.exportTo((work / "standard").string(), varnholt::DryRun::no, {varnholt::ExportFormat::html},
-                      std::nullopt, ignore);
+    varnholt::NotesExporterSimple standard(
+        varnholt::standardNotesServices(varnholt::MacHomeSource::make(home.string())));
+    standard.exportTo((work / "standard").string(), varnholt::DryRun::no, {varnholt::ExportFormat::html}, std::nullopt,
+                      ignore);
     const double full = secondsSince(start);
     const long long standardNotes = countFiles(work / "standard", ".html");
 

@@ -2,10 +2,10 @@
 // foreign store holds. The input is tried as the stored blob and, since random bytes seldom
 // inflate, also compressed first, so the protobuf parser and the readable-run scan see it.
 
+#include "fuzz/FuzzCheck.h"
 #include "platform/Gzip.h"
 #include "sources/notes/NoteBodyDecoder.h"
 #include "sources/notes/ReadableRunScan.h"
-#include "fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // A note body, as any store may hold it, rendered as the HTML page a user opens in a browser:
 // whatever the body says, the page must not run anything.
 
-#include "platform/Gzip.h"
-#include "sources/notes/NoteBodyDecoder.h"
 #include "fuzz/FuzzCheck.h"
+#include "platform/Gzip.h"
 #include "render/notes/NoteHtmlRenderer.h"
+#include "sources/notes/NoteBodyDecoder.h"
 #include "support/ActiveMarkup.h"
 
 #include <cstddef>
@@ -18,8 +18,11 @@ varnholt::RenderedAttachment resolve(const varnholt::notesdb::NoteDocument::Atta
     using Kind = varnholt::RenderedAttachment::Kind;
     varnholt::RenderedAttachment rendered;
     const size_t pick = reference.identifier.size() % 5;
-    rendered.kind = pick == 0 ? Kind::image : pick == 1 ? Kind::file : pick == 2 ? Kind::table
-                    : pick == 3 ? Kind::inlineText : Kind::missing;
+    rendered.kind = pick == 0   ? Kind::image
+                    : pick == 1 ? Kind::file
+                    : pick == 2 ? Kind::table
+                    : pick == 3 ? Kind::inlineText
+                                : Kind::missing;
     rendered.relativePath = "Note_files/" + reference.identifier;
     rendered.name = reference.typeUti;
     return rendered;

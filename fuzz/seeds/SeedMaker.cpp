@@ -5,14 +5,14 @@
 //   varnholt-fuzz-seeds OUT_DIR [REALDATA_DIR]
 // writes OUT_DIR/<target> for every fuzz target.
 
-#include "platform/Gzip.h"
-#include "sources/notes/NoteBodyDecoder.h"
-#include "render/notes/NoteHtmlRenderer.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
+#include "platform/Gzip.h"
 #include "platform/Statement.h"
+#include "render/notes/NoteHtmlRenderer.h"
 #include "sample-home/HostileSample.h"
 #include "sample-home/SampleHome.h"
+#include "sources/notes/NoteBodyDecoder.h"
 
 #include <cstdio>
 #include <cstdlib>

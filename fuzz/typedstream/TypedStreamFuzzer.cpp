@@ -1,9 +1,9 @@
 // The text of a message whose body is only in its archived attributed string: any bytes at all
 // may sit in that column.
 
+#include "fuzz/FuzzCheck.h"
 #include "sources/messages/AttributedBodyText.h"
 #include "sources/messages/TypedStreamReader.h"
-#include "fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,5 @@
 #include "cli/Session.h"
 
-
 #include <sstream>
 
 namespace varnholt::cli {
@@ -48,9 +47,10 @@ void addNotesCommand(CLI::App& app, Session& session)
     command->add_option("--out", arguments->out, "Output folder (default: ~/notes_export_<time>)");
     command->add_flag("--fast", arguments->fast,
                       "Read the Notes database directly: one text file per note and notes.ndjson");
-    command->add_option("--format", arguments->formats,
-                        "Formats, comma-separated. Standard method: html, md, pdf, rtf, txt (default: html); "
-                        "fast method: txt, json (default: both)")
+    command
+        ->add_option("--format", arguments->formats,
+                     "Formats, comma-separated. Standard method: html, md, pdf, rtf, txt (default: html); "
+                     "fast method: txt, json (default: both)")
         ->delimiter(',');
     command->add_flag("--dry-run", arguments->dryRun,
                       "Standard method: only count the notes and accounts; write nothing");

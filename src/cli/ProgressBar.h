@@ -9,7 +9,10 @@ namespace varnholt::cli {
 // Draws nothing when the stream is not a terminal.
 class ProgressBar {
 public:
-    ProgressBar(std::ostream& stream, bool enabled, int width = 80) : m_stream(stream), m_enabled(enabled), m_width(width) {}
+    ProgressBar(std::ostream& stream, bool enabled, int width = 80)
+        : m_stream(stream), m_enabled(enabled), m_width(width)
+    {
+    }
 
     void update(double fraction, const std::string& status);
     // Ends the line if anything was drawn.

@@ -5,10 +5,10 @@
 #include "export/ExportManager.h"
 #include "export/OutputFolderCheck.h"
 #include "platform/ByteCount.h"
-#include "sources/SourceData.h"
-#include "sources/SourceFactory.h"
 #include "platform/EventLoop.h"
 #include "platform/HomeFolders.h"
+#include "sources/SourceData.h"
+#include "sources/SourceFactory.h"
 
 #include <filesystem>
 

@@ -16,8 +16,8 @@ struct Session {
     explicit Session(Streams s) : streams(s) {}
 
     Streams streams;
-    std::string home;               // --home, the Mac home folder to read
-    std::function<int()> action;    // set by the chosen subcommand
+    std::string home;            // --home, the Mac home folder to read
+    std::function<int()> action; // set by the chosen subcommand
 
     // The source home: --home when given, else the user's home.
     std::string sourceHome() const;

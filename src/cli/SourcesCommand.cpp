@@ -19,8 +19,8 @@ void addSourcesCommand(CLI::App& app, Session& session)
                     const auto found = findSourceData(type, home);
                     state = found ? "data found at " + *found : "no data found";
                 }
-                session.streams.out << fmt::format("  {:<20} {:<34} {}\n", displayName(type),
-                                                   exporterDescription(type), state);
+                session.streams.out << fmt::format("  {:<20} {:<34} {}\n", displayName(type), exporterDescription(type),
+                                                   state);
             }
             return static_cast<int>(success);
         };

@@ -3,13 +3,13 @@
 // formatted HTML file per note from the Notes store under the source home
 // ($VARNHOLT_SOURCE_HOME, else $HOME).
 
-#include "sources/SourceFactory.h"
-#include "render/notes/NotesHtmlWriter.h"
-#include "sources/notesapp/NotesLibrary.h"
-#include "sources/notesapp/ScriptDirectives.h"
 #include "platform/Error.h"
 #include "platform/HomeFolders.h"
 #include "platform/Trace.h"
+#include "render/notes/NotesHtmlWriter.h"
+#include "sources/SourceFactory.h"
+#include "sources/notesapp/NotesLibrary.h"
+#include "sources/notesapp/ScriptDirectives.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,8 +1,8 @@
 #include "convert/FormatConverter.h"
 
 #include "convert/MarkdownConverter.h"
-#include "platform/ThreadPool.h"
 #include "platform/Files.h"
+#include "platform/ThreadPool.h"
 #include "platform/Trace.h"
 
 #include <algorithm>

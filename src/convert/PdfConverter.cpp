@@ -2,9 +2,9 @@
 
 #include "convert/TextutilConverter.h"
 #include "convert/ToolAttempt.h"
-#include "platform/Utf8.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
+#include "platform/Utf8.h"
 
 #include <filesystem>
 

@@ -1,11 +1,11 @@
 #include "export/ExportManager.h"
 
 #include "export/OutputFolderCheck.h"
-#include "platform/HomeFolders.h"
-#include "sources/SourceFactory.h"
 #include "model/ExportError.h"
 #include "platform/DomainError.h"
+#include "platform/HomeFolders.h"
 #include "platform/Trace.h"
+#include "sources/SourceFactory.h"
 
 #include <atomic>
 #include <thread>
@@ -79,10 +79,8 @@ void ExportManager::startExport(const ExportOptions& options)
     auto task = std::make_shared<Task>();
     m_currentTask = task;
     m_tasks.push_back(task);
-    task->thread =
-        std::jthread([task, options, alive = AliveToken(m_alive), queue = &m_mainQueue, exporters = m_exporters] {
-            runExportBody(task, options, alive, *queue, exporters);
-        });
+    task->thread = std::jthread([task, options, alive = AliveToken(m_alive), queue = &m_mainQueue,
+                                 exporters = m_exporters] { runExportBody(task, options, alive, *queue, exporters); });
 }
 
 void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const ExportOptions& options, AliveToken alive,
@@ -117,7 +115,8 @@ void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const Expor
         progress.setStatus(*result->finalStatus);
 
     if (!result) {
-        ErrorPtr error = result.error() ? result.error() : std::make_shared<DomainError>("Varnholt", 1, "Unknown error");
+        ErrorPtr error =
+            result.error() ? result.error() : std::make_shared<DomainError>("Varnholt", 1, "Unknown error");
         postToMain(alive, mainQueue, [task, error](ExportManager& self) { self.fail(task, error); });
     } else {
         postToMain(alive, mainQueue, [task, options](ExportManager& self) { self.complete(task, options); });

@@ -35,7 +35,8 @@ const char* caseName(ExportError::Kind kind)
 } // namespace
 
 ExportError::ExportError(Kind kind, std::string text)
-    : Error(kind == Kind::permissionDenied ? ErrorKind::permission : ErrorKind::inputOutput, describe(kind, text)), m_kind(kind), m_text(std::move(text))
+    : Error(kind == Kind::permissionDenied ? ErrorKind::permission : ErrorKind::inputOutput, describe(kind, text)),
+      m_kind(kind), m_text(std::move(text))
 {
 }
 

@@ -9,7 +9,10 @@ class ExportError : public Error {
 public:
     enum class Kind { scriptExecutionFailed, permissionDenied, fileSystemError, scriptCompilationFailed };
 
-    static ExportError scriptExecutionFailed(std::string text) { return {Kind::scriptExecutionFailed, std::move(text)}; }
+    static ExportError scriptExecutionFailed(std::string text)
+    {
+        return {Kind::scriptExecutionFailed, std::move(text)};
+    }
     static ExportError permissionDenied(std::string text) { return {Kind::permissionDenied, std::move(text)}; }
     static ExportError fileSystemError(std::string text) { return {Kind::fileSystemError, std::move(text)}; }
     static ExportError scriptCompilationFailed() { return {Kind::scriptCompilationFailed, {}}; }

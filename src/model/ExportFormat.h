@@ -12,8 +12,8 @@ enum class ExportFormat { html, markdown, pdf, rtf, txt, json };
 using ExportFormatSet = std::set<ExportFormat>;
 
 inline constexpr std::array<ExportFormat, 6> kAllExportFormats{ExportFormat::html, ExportFormat::markdown,
-                                                              ExportFormat::pdf,  ExportFormat::rtf,
-                                                              ExportFormat::txt,  ExportFormat::json};
+                                                               ExportFormat::pdf,  ExportFormat::rtf,
+                                                               ExportFormat::txt,  ExportFormat::json};
 
 // Which Notes method the format choice is shown for.
 enum class NotesMethod { standard, fast };

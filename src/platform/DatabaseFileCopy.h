@@ -18,8 +18,8 @@ namespace varnholt {
 // (and shares the extents where the file system can). Target files are created 0600.
 //
 // `afterMainFile` runs between the two files (tests use it to act as the app at the worst moment).
-[[nodiscard]] tl::expected<void, FileSystemError>
-copyDatabaseFiles(const std::filesystem::path& source, const std::filesystem::path& target,
-                  const std::function<void()>& afterMainFile = {});
+[[nodiscard]] tl::expected<void, FileSystemError> copyDatabaseFiles(const std::filesystem::path& source,
+                                                                    const std::filesystem::path& target,
+                                                                    const std::function<void()>& afterMainFile = {});
 
 } // namespace varnholt

@@ -36,8 +36,8 @@ void EventLoop::run()
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
         const auto now = std::chrono::steady_clock::now();
-        auto due = std::stable_partition(m_delayed.begin(), m_delayed.end(),
-                                         [now](const Delayed& d) { return d.due <= now; });
+        auto due =
+            std::stable_partition(m_delayed.begin(), m_delayed.end(), [now](const Delayed& d) { return d.due <= now; });
         for (auto it = m_delayed.begin(); it != due; ++it)
             m_ready.push_back(std::move(it->task));
         m_delayed.erase(m_delayed.begin(), due);

@@ -8,9 +8,8 @@ namespace varnholt {
 namespace {
 std::chrono::system_clock::time_point toTimePoint(const struct statx_timestamp& ts)
 {
-    return std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::seconds(ts.tv_sec) +
-                                                                        std::chrono::nanoseconds(ts.tv_nsec)));
+    return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+        std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec)));
 }
 } // namespace
 

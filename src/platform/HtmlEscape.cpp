@@ -68,8 +68,8 @@ std::string safeHref(std::string_view url)
     }
     if (i >= url.size())
         scheme.clear(); // no scheme: a relative link
-    static constexpr std::array<std::string_view, 7> kAllowed{"http", "https", "mailto", "tel", "sms", "applenotes",
-                                                              "notes"};
+    static constexpr std::array<std::string_view, 7> kAllowed{"http", "https",      "mailto", "tel",
+                                                              "sms",  "applenotes", "notes"};
     if (!scheme.empty() && std::find(kAllowed.begin(), kAllowed.end(), scheme) == kAllowed.end())
         return {};
     return escapeHtml(url);

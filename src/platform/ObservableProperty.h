@@ -11,8 +11,7 @@ namespace varnholt {
 // A value that tells its observers about every assignment, the current value
 // first, at subscription. Observers run on the assigning thread, in assignment
 // order; the owner assigns from one thread only.
-template <typename T>
-class ObservableProperty {
+template <typename T> class ObservableProperty {
 public:
     using Observer = std::function<void(const T&)>;
 

@@ -19,9 +19,9 @@ namespace varnholt {
 namespace {
 DomainError launchError(const std::string& executable, int code)
 {
-    return DomainError("ProcessRunner", code,
-                       fmt::format("Could not start \u201c{}\u201d: {}", executable, std::strerror(code)),
-                       code == ENOENT ? ErrorKind::toolMissing : errorKindOf(std::error_code(code, std::generic_category())));
+    return DomainError(
+        "ProcessRunner", code, fmt::format("Could not start \u201c{}\u201d: {}", executable, std::strerror(code)),
+        code == ENOENT ? ErrorKind::toolMissing : errorKindOf(std::error_code(code, std::generic_category())));
 }
 
 // posix_spawn's two helper objects, released on every path.

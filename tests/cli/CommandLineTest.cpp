@@ -6,12 +6,12 @@
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <cmath>
 #include <cstdlib>
-#include <unistd.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
+#include <unistd.h>
 
 using namespace varnholt;
 namespace fs = std::filesystem;
@@ -93,9 +93,9 @@ TEST(CommandLine, AnOutputInsideTheSourceIsRefusedBeforeAnythingIsWritten)
     const fs::path notes = dir / "home/Library/Group Containers/group.com.apple.notes";
     const auto before = fs::directory_entry(notes).last_write_time();
     // Also when the source or the output is reached through a link.
-    for (const auto& [home, out] : {std::pair{dir / "home", notes / "export"},
-                                    std::pair{dir / "link-to-home", notes / "export"},
-                                    std::pair{dir / "home", dir / "link-to-home/Library/out"}}) {
+    for (const auto& [home, out] :
+         {std::pair{dir / "home", notes / "export"}, std::pair{dir / "link-to-home", notes / "export"},
+          std::pair{dir / "home", dir / "link-to-home/Library/out"}}) {
         const auto run = runCli({"--source", home.string(), "notes", "--fast", "--out", out.string()});
         EXPECT_EQ(run.status, 2) << out;
         EXPECT_NE(run.err.find("is inside the source"), std::string::npos) << run.err;
@@ -105,7 +105,8 @@ TEST(CommandLine, AnOutputInsideTheSourceIsRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(fs::directory_entry(notes).last_write_time(), before);
 
     // A source folder that is a link to the home is read like the home itself.
-    const auto linked = runCli({"--home", (dir / "link-to-home").string(), "voice-memos", "--out", (dir / "out").string()});
+    const auto linked =
+        runCli({"--home", (dir / "link-to-home").string(), "voice-memos", "--out", (dir / "out").string()});
     ASSERT_EQ(linked.status, 0) << linked.err;
     EXPECT_TRUE(fs::exists(dir / "out" / "Archive/2023/Old lecture.caf"));
 }

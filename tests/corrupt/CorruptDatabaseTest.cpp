@@ -36,11 +36,11 @@ enum class Damage {
     empty,
     folderInstead,
 };
-constexpr Damage kAllDamage[] = {Damage::truncatedInHeader,     Damage::truncatedInFirstPage,
-                                 Damage::truncatedToHalf,       Damage::truncatedByOneByte,
-                                 Damage::secondPageOverwritten, Damage::middlePageOverwritten,
-                                 Damage::lastPageOverwritten,   Damage::wrongHeader,
-                                 Damage::empty,                 Damage::folderInstead};
+constexpr Damage kAllDamage[] = {
+    Damage::truncatedInHeader,   Damage::truncatedInFirstPage,  Damage::truncatedToHalf,
+    Damage::truncatedByOneByte,  Damage::secondPageOverwritten, Damage::middlePageOverwritten,
+    Damage::lastPageOverwritten, Damage::wrongHeader,           Damage::empty,
+    Damage::folderInstead};
 
 std::string describe(Damage damage)
 {
@@ -194,7 +194,8 @@ TEST_F(CorruptDatabase, SourceDatabasesFailClearlyOrExportEverything)
             const fs::path output = *s_dir / fmt::format("out-{}-{}", t, int(damage));
             const ExportOutcome outcome = exportDamaged(target, damage, output);
             std::cout << "[ corrupt ] " << target.name << ", " << describe(damage) << ": "
-                      << (outcome.succeeded() ? "complete export" : outcome.messages.substr(0, outcome.messages.find('\n')))
+                      << (outcome.succeeded() ? "complete export"
+                                              : outcome.messages.substr(0, outcome.messages.find('\n')))
                       << std::endl;
             if (outcome.succeeded()) {
                 // Damage SQLite never had to read (free pages, slack) may leave the data whole.
@@ -228,8 +229,8 @@ TEST_F(CorruptDatabase, DamagedAddressBooksCostTheNamesButNeverAMessage)
             ASSERT_TRUE(outcome.succeeded()) << outcome.messages;
             // Every message is there; names that came from the damaged book may be missing.
             const std::string exported = allText(output);
-            for (const char* text : {"Hi! Are we still on for Friday?", "D'accord, merci Ren\u00E9e !",
-                                     "Bonjour ! \u00C0 bient\u00F4t"})
+            for (const char* text :
+                 {"Hi! Are we still on for Friday?", "D'accord, merci Ren\u00E9e !", "Bonjour ! \u00C0 bient\u00F4t"})
                 EXPECT_NE(exported.find(text), std::string::npos) << text;
             if (exported != s_reference[int(ExportMethod::messages)]) {
                 EXPECT_NE(outcome.messages.find("Cannot read the address book"), std::string::npos)

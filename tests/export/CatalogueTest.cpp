@@ -14,8 +14,8 @@ TEST(ExporterType, RawValuesMatchExactly)
     std::vector<std::string> raws;
     for (ExporterType t : kAllExporterTypes)
         raws.emplace_back(rawValue(t));
-    EXPECT_EQ(raws, (std::vector<std::string>{"Notes", "VoiceMemos", "Messages", "Photos", "Contacts", "Safari",
-                                              "Health"}));
+    EXPECT_EQ(raws,
+              (std::vector<std::string>{"Notes", "VoiceMemos", "Messages", "Photos", "Contacts", "Safari", "Health"}));
     EXPECT_EQ(exporterTypeFromRawValue("VoiceMemos"), ExporterType::voiceMemos);
     EXPECT_FALSE(exporterTypeFromRawValue("Voice Memos"));
     EXPECT_FALSE(exporterTypeFromRawValue("notes"));

@@ -1,6 +1,6 @@
+#include "export/ExportManager.h"
 #include "export/contract/CaughtErrors.h"
 #include "model/ExportError.h"
-#include "export/ExportManager.h"
 #include "platform/DomainError.h"
 #include "platform/ManualMainQueue.h"
 #include "support/TraceCapture.h"
@@ -55,7 +55,10 @@ struct Harness {
         manager.addOutcomeObserver([this](ExportManager::Outcome o) { outcome = o; });
     }
 
-    bool runToOutcome() { return queue.runUntil([this] { return outcome.has_value(); }); }
+    bool runToOutcome()
+    {
+        return queue.runUntil([this] { return outcome.has_value(); });
+    }
 
     test::TraceCapture trace;
     ManualMainQueue queue;
@@ -167,7 +170,9 @@ TEST(ExportManager, FailureKeepsEarlierSummaryAndDoesNotFinishProgress)
 
 TEST(ExportManager, AutomationRefusalAddsPermissionTraceLines)
 {
-    Harness h([](ProgressSink&, std::stop_token) { throw ExportError::permissionDenied("Notes requires automation permission"); });
+    Harness h([](ProgressSink&, std::stop_token) {
+        throw ExportError::permissionDenied("Notes requires automation permission");
+    });
     ExportOptions options = voiceMemosOptions();
     options.type = ExporterType::notes;
     h.manager.startExport(options);
@@ -175,7 +180,8 @@ TEST(ExportManager, AutomationRefusalAddsPermissionTraceLines)
     EXPECT_EQ(h.manager.statusMessage(), "Export failed: Notes requires automation permission");
     const auto lines = h.trace.lines();
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "[Varnholt] \u26A0\uFE0F Permission Issue: Notes requires automation permission");
+    EXPECT_EQ(lines[lines.size() - 2],
+              "[Varnholt] \u26A0\uFE0F Permission Issue: Notes requires automation permission");
     EXPECT_EQ(lines.back(),
               "[Varnholt] To fix: System Settings > Privacy & Security > Automation > Varnholt > Enable Notes");
 }
@@ -196,7 +202,7 @@ TEST(ExportManager, CancelDuringRunStopsTheExporterAndStaysCancelled)
     Harness h([&](ProgressSink& context, std::stop_token stop) {
         context.relay(ProgressSink::kVoiceMemosTrace)(0.2, "Working");
         std::unique_lock lock(mutex);
-                sawStop = wake.wait(lock, stop, [] { return false; }) || stop.stop_requested();
+        sawStop = wake.wait(lock, stop, [] { return false; }) || stop.stop_requested();
         context.relay(ProgressSink::kVoiceMemosTrace)(0.9, "Late report");
     });
     h.manager.startExport(voiceMemosOptions());
@@ -265,7 +271,7 @@ TEST(ExportManager, DestroyingTheManagerStopsARunningExport)
             std::mutex m;
             std::condition_variable_any cv;
             std::unique_lock lock(m);
-                        cv.wait(lock, stop, [] { return false; });
+            cv.wait(lock, stop, [] { return false; });
             stopped = true;
         });
         h.manager.startExport(voiceMemosOptions());

@@ -4,7 +4,6 @@
 // with room for it; the copy of a database its app is writing is a state it really was in.
 
 #include "sources/DatabaseSnapshot.h"
-#include "sources/MacHomeSource.h"
 #include "export/messages/MessagesExporter.h"
 #include "live/LiveWriter.h"
 #include "platform/ByteCount.h"
@@ -15,6 +14,7 @@
 #include "sample-home/NotesSample.h"
 #include "sample-home/SampleHome.h"
 #include "sample-home/WriteAheadLogSample.h"
+#include "sources/MacHomeSource.h"
 #include "support/ExportRun.h"
 #include "support/RealData.h"
 #include "support/SourceFingerprint.h"

@@ -126,8 +126,7 @@ LiveWriter::Figures LiveWriter::stop()
     return figures;
 }
 
-void LiveWriter::write(Shared& shared, const fs::path& chatDb, const fs::path& noteStore, long long warmUp,
-                       int readyFd)
+void LiveWriter::write(Shared& shared, const fs::path& chatDb, const fs::path& noteStore, long long warmUp, int readyFd)
 {
     const Database chat = openWritable(chatDb);
     const Database notes = openWritable(noteStore);
@@ -188,9 +187,9 @@ void LiveWriter::write(Shared& shared, const fs::path& chatDb, const fs::path& n
         }
         shared.committed.store(i);
 
-        const long long longest = std::max(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(messageDone - started).count(),
-            std::chrono::duration_cast<std::chrono::nanoseconds>(noteDone - messageDone).count());
+        const long long longest =
+            std::max(std::chrono::duration_cast<std::chrono::nanoseconds>(messageDone - started).count(),
+                     std::chrono::duration_cast<std::chrono::nanoseconds>(noteDone - messageDone).count());
         recordLongest(shared.exporting.load() ? shared.longestNs : shared.longestBaselineNs, longest);
         if (i == warmUp) {
             const char byte = 1;

@@ -12,10 +12,10 @@ namespace varnholt::test {
 class LiveWriter {
 public:
     struct Figures {
-        long long committed = 0;         // rows committed to each database
-        long long failures = 0;          // inserts that did not commit
-        double longestInsertMs = 0;      // while exports ran
-        double longestBaselineMs = 0;    // before the first export
+        long long committed = 0;      // rows committed to each database
+        long long failures = 0;       // inserts that did not commit
+        double longestInsertMs = 0;   // while exports ran
+        double longestBaselineMs = 0; // before the first export
     };
 
     // Starts the writer; returns once it has committed `warmUp` rows to each database.

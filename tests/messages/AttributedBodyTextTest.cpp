@@ -1,10 +1,10 @@
 #include "MessagesTestSupport.h"
 
-#include "sources/messages/AttributedBodyText.h"
-#include "sources/messages/TypedStreamReader.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
 #include "sample-home/TypedStreamWriter.h"
+#include "sources/messages/AttributedBodyText.h"
+#include "sources/messages/TypedStreamReader.h"
 #include "support/RealData.h"
 #include "support/TempDir.h"
 
@@ -38,7 +38,7 @@ TEST(AsciiScan, FollowsTheScanRules)
 TEST(AttributedBodyText, DecodesWhatOurWriterArchivesWholeAndFallsBackOnlyForOtherBlobs)
 {
     for (const std::string& text : {"Hello"s, ""s, "東京 📸\nline two\r\n\tend"s, kObject + "caption" + kObject,
-                                   std::string(40000, 'x') + "é"}) {
+                                    std::string(40000, 'x') + "é"}) {
         EXPECT_EQ(messageTextFromAttributedBody(sample::TypedStreamWriter::attributedString(text)), text);
     }
     // Not an archive: the scan takes over.
@@ -125,8 +125,7 @@ TEST(AttributedBodyText, EveryBodyOfARealPhoneMatchesItsTextColumn)
 {
     VARNHOLT_REQUIRE_REALDATA(realdata);
     test::TempDir temp;
-    const fs::path copy =
-        test::copyDatabase(realdata / "amandawills_CS426-iphone-sms-forensics/sms.db", temp.path());
+    const fs::path copy = test::copyDatabase(realdata / "amandawills_CS426-iphone-sms-forensics/sms.db", temp.path());
     auto db = Database::open(copy.string(), Database::Mode::ReadOnly);
     ASSERT_TRUE(db) << db.error();
     auto rows = db->prepare("SELECT ROWID, text, attributedBody FROM message");

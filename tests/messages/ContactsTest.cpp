@@ -1,11 +1,11 @@
 #include "MessagesTestSupport.h"
 
+#include "sample-home/ContactsSample.h"
 #include "sources/MacHomeSource.h"
 #include "sources/contacts/AddressBookContactsStore.h"
 #include "sources/contacts/ContactName.h"
 #include "sources/contacts/PhoneNumberIndex.h"
 #include "sources/contacts/VCardReader.h"
-#include "sample-home/ContactsSample.h"
 #include "support/RealData.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -119,13 +119,14 @@ TEST(PhoneNumberIndex, SameNationalNumberMatchesOthersDoNot)
 
 TEST(VCardReader, ReadsNamesNumbersAndAddresses)
 {
-    const auto people = VCardReader::parse("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Martin;Chlo\\,é;;;\r\n"
-                                           "item1.EMAIL;type=INTERNET:chloe@exa\r\n mple.com\r\n"
-                                           "TEL;type=CELL:+44 7700 900123\r\nEND:VCARD\r\n"
-                                           "BEGIN:VCARD\nVERSION:4.0\nFN:Only Formatted\nTEL;VALUE=uri:tel:+15551234567\n"
-                                           "END:VCARD\n"
-                                           "BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:M=C3=BCller;J=\n"
-                                           "=C3=BCrgen\nEND:VCARD\n");
+    const auto people =
+        VCardReader::parse("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Martin;Chlo\\,é;;;\r\n"
+                           "item1.EMAIL;type=INTERNET:chloe@exa\r\n mple.com\r\n"
+                           "TEL;type=CELL:+44 7700 900123\r\nEND:VCARD\r\n"
+                           "BEGIN:VCARD\nVERSION:4.0\nFN:Only Formatted\nTEL;VALUE=uri:tel:+15551234567\n"
+                           "END:VCARD\n"
+                           "BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:M=C3=BCller;J=\n"
+                           "=C3=BCrgen\nEND:VCARD\n");
     ASSERT_EQ(people.size(), 3u);
     EXPECT_EQ(composeContactName(people[0]), "Chlo,é Martin");
     EXPECT_EQ(people[0].emailAddresses, std::vector<std::string>{"chloe@example.com"});
@@ -140,7 +141,8 @@ TEST(AddressBookContactsStore, ReadsEveryAddressBookAndVCard)
     test::TempDir home;
     test::buildMessagesHome(home.path());
     const auto before = test::fingerprint(home.path() / "Library/Application Support");
-    AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(), {sample::sampleVCardPath(home.path()).string()});
+    AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(),
+                                   {sample::sampleVCardPath(home.path()).string()});
     EXPECT_EQ(store.authorizationStatus(), ContactsAuthorization::authorized);
     EXPECT_EQ(MacHomeSource(home.str()).contactsDatabases(),
               (std::vector<std::string>{sample::addressBookPath(home.path()).string(),
@@ -150,8 +152,8 @@ TEST(AddressBookContactsStore, ReadsEveryAddressBookAndVCard)
     for (const Contact& contact : store.contacts())
         names.push_back(composeContactName(contact));
     // People only: no container, info or group record; Renée is only in the -wal file; the vCards last.
-    EXPECT_EQ(names, (std::vector<std::string>{"Alice Smith", "Bob Baker", "Jonas Weber", "", "Renée Dupont",
-                                               "Nguyen", "Chloé Martin", "Ngozi Okafor"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Alice Smith", "Bob Baker", "Jonas Weber", "", "Renée Dupont", "Nguyen",
+                                               "Chloé Martin", "Ngozi Okafor"}));
     test::TraceCapture trace;
     EXPECT_EQ(getContactName(store, "+15551234567"), "Alice Smith");
     EXPECT_EQ(getContactName(store, "+15559876543"), "Nguyen");
@@ -165,14 +167,16 @@ TEST(AddressBookContactsStore, NothingReadableMeansNotAuthorised)
 {
     test::TempDir home;
     test::buildMessagesHome(home.path());
-    AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(), {}, [](const std::string&) { return false; });
+    AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(), {},
+                                   [](const std::string&) { return false; });
     EXPECT_EQ(store.authorizationStatus(), ContactsAuthorization::denied);
     test::TraceCapture trace;
     EXPECT_EQ(getContactName(store, "+15551234567"), std::nullopt);
     EXPECT_TRUE(trace.contains("[MessagesExporter] Contacts access not authorized. Status: denied (2)"));
 
     test::TempDir empty;
-    EXPECT_EQ(AddressBookContactsStore(MacHomeSource(empty.str()).contactsDatabases(), {}).authorizationStatus(), ContactsAuthorization::denied);
+    EXPECT_EQ(AddressBookContactsStore(MacHomeSource(empty.str()).contactsDatabases(), {}).authorizationStatus(),
+              ContactsAuthorization::denied);
 }
 
 TEST(AddressBookContactsStore, ReadsRealAddressBooks)

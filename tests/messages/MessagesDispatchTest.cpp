@@ -109,8 +109,8 @@ TEST(MessagesCommand, ExitCodes)
               cli::success);
     EXPECT_NE(stderrText.str().find("Dry run complete: Found 11 conversations"), std::string::npos);
 
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", out.str(), "--limit", "2",
-                        "--vcard", (home / "Documents/Contacts/friends.vcf")},
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", out.str(), "--limit", "2", "--vcard",
+                        (home / "Documents/Contacts/friends.vcf")},
                        streams),
               cli::success);
     EXPECT_EQ(test::filesBelow(out.path() / "messages/txt"),

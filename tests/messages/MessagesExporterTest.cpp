@@ -1,11 +1,11 @@
 #include "MessagesTestSupport.h"
 #include "sources/MacHomeSource.h"
 
-#include "sources/contacts/AddressBookContactsStore.h"
 #include "export/messages/MessagesExporter.h"
 #include "platform/Database.h"
 #include "sample-home/ContactsSample.h"
 #include "sample-home/MessagesSample.h"
+#include "sources/contacts/AddressBookContactsStore.h"
 #include "support/RealData.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -66,8 +66,8 @@ TEST_F(MessagesExporterTest, ExportsEveryConversationWithItsAttachments)
     const std::vector<std::string> txt = test::filesBelow(messages() / "txt");
     EXPECT_EQ(txt, (std::vector<std::string>{"+15551234567.txt", "+15559876543.txt", "+447700900123.txt",
                                              "Book Club (9).txt", "Book Club.txt", "Family 👨‍👩‍👧 Trip.txt",
-                                             "Plans_ 3_4 _b_weekend__b_.txt", "bob@example.com.txt",
-                                             "conversation.txt", "renee.dupont@exemple.fr.txt", "unknown.txt"}));
+                                             "Plans_ 3_4 _b_weekend__b_.txt", "bob@example.com.txt", "conversation.txt",
+                                             "renee.dupont@exemple.fr.txt", "unknown.txt"}));
     EXPECT_EQ(test::filesBelow(messages() / "json").size(), 11u);
 
     const json alice = json::parse(test::readText(messages() / "json/+15551234567.json"));
@@ -103,8 +103,9 @@ TEST_F(MessagesExporterTest, ResolvesContactNamesFromTheAddressBooks)
 {
     test::TraceCapture trace;
     MessagesExporter exporter(MacHomeSource::make(m_home.str()), {}, defaultReadabilityProbe(), [this] {
-        return std::make_unique<AddressBookContactsStore>(MacHomeSource(m_home.str()).contactsDatabases(),
-                                                          std::vector<std::string>{sample::sampleVCardPath(m_home.path())});
+        return std::make_unique<AddressBookContactsStore>(
+            MacHomeSource(m_home.str()).contactsDatabases(),
+            std::vector<std::string>{sample::sampleVCardPath(m_home.path())});
     });
     exporter.exportMessages(m_out.str(), DryRun::no, TestMode::off, 10, ContactNames::resolve);
     ASSERT_FALSE(exporter.lastExportError()());
@@ -304,7 +305,8 @@ TEST(MessagesExporterRealData, TextOnlyInTheBodyAndSecondsDatesComeThrough)
     homeWithDatabase(realdata / "OTAPKI_iphone/HomeDomain/Library/SMS/sms.db", oldHome.path());
     MessagesExporter old(MacHomeSource::make(oldHome.str()));
     old.exportMessages(oldOut.str());
-    const std::string transcript = test::readText(oldOut.path() / "messages/txt" / test::filesBelow(oldOut.path() / "messages/txt").front());
+    const std::string transcript =
+        test::readText(oldOut.path() / "messages/txt" / test::filesBelow(oldOut.path() / "messages/txt").front());
     EXPECT_NE(transcript.find("[2015-11-"), std::string::npos) << transcript;
 }
 

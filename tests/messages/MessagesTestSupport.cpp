@@ -1,9 +1,9 @@
 #include "MessagesTestSupport.h"
 
-#include "sources/contacts/PhoneNumberIndex.h"
 #include "platform/TextFolding.h"
 #include "sample-home/ContactsSample.h"
 #include "sample-home/MessagesSample.h"
+#include "sources/contacts/PhoneNumberIndex.h"
 
 #include <algorithm>
 #include <fstream>
@@ -59,8 +59,8 @@ std::map<std::string, std::pair<std::string, long long>> fingerprint(const fs::p
     for (const std::string& file : filesBelow(folder)) {
         struct stat info {};
         ::stat((folder / file).c_str(), &info);
-        prints[file] = {bytesOf(folder / file), static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL +
-                                                    info.st_mtim.tv_nsec};
+        prints[file] = {bytesOf(folder / file),
+                        static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
     }
     return prints;
 }
@@ -72,8 +72,8 @@ void FakeContactsStore::requestAccess(AccessCallback callback)
     std::thread([callback, granted = grantOnRequest, error = requestError] { callback(granted, error); }).join();
 }
 
-tl::expected<std::vector<Contact>, std::string> FakeContactsStore::contactsMatchingPhoneNumber(
-    const std::string& number)
+tl::expected<std::vector<Contact>, std::string>
+FakeContactsStore::contactsMatchingPhoneNumber(const std::string& number)
 {
     phoneQueries.push_back(number);
     if (searchError)
@@ -89,7 +89,7 @@ tl::expected<std::vector<Contact>, std::string> FakeContactsStore::contactsMatch
 }
 
 tl::expected<void, std::string> FakeContactsStore::enumerateContactsWithEmailContaining(const std::string& text,
-                                                                                      const ContactVisitor& visitor)
+                                                                                        const ContactVisitor& visitor)
 {
     if (searchError)
         return tl::unexpected(*searchError);

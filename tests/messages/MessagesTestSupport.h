@@ -37,7 +37,7 @@ public:
     void requestAccess(AccessCallback callback) override;
     tl::expected<std::vector<Contact>, std::string> contactsMatchingPhoneNumber(const std::string& number) override;
     tl::expected<void, std::string> enumerateContactsWithEmailContaining(const std::string& text,
-                                                                       const ContactVisitor& visitor) override;
+                                                                         const ContactVisitor& visitor) override;
 };
 
 } // namespace varnholt::test

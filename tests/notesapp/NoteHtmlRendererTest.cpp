@@ -1,7 +1,7 @@
-#include "sources/notes/NoteBodyDecoder.h"
 #include "render/notes/NoteHtmlRenderer.h"
-#include "sources/notesapp/ScriptDirectives.h"
 #include "sample-home/NoteBodyEncoder.h"
+#include "sources/notes/NoteBodyDecoder.h"
+#include "sources/notesapp/ScriptDirectives.h"
 
 #include <gtest/gtest.h>
 
@@ -48,9 +48,9 @@ TEST(NoteHtmlRenderer, ParagraphStylesAndInlineFormatting)
     BodySegment evil = text("click");
     evil.link = " JaVa\tScRiPt:alert(1)";
 
-    const std::string html = render({text("Title\n", 0), text("Heading\n", 1), text("Sub\n", 2),
-                                      text("line 1\n", 4), text("  line <2>\n", 4), text("Plain "), bold, text(" "),
-                                      both, text(" "), link, text(" "), evil, text("\n\n<script>alert(1)</script>")});
+    const std::string html = render({text("Title\n", 0), text("Heading\n", 1), text("Sub\n", 2), text("line 1\n", 4),
+                                     text("  line <2>\n", 4), text("Plain "), bold, text(" "), both, text(" "), link,
+                                     text(" "), evil, text("\n\n<script>alert(1)</script>")});
     EXPECT_EQ(html, "<div><h1>Title</h1></div>\n"
                     "<div><h2>Heading</h2></div>\n"
                     "<div><h3>Sub</h3></div>\n"
@@ -88,26 +88,28 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
         s.attachmentType = std::move(type);
         return s;
     };
-    const std::string html = render(
-        {text("東京 👨‍👩‍👧‍👦 ñ\n"), attachment("IMG", "public.jpeg"), text("\n"), attachment("PDF", "com.adobe.pdf"),
-         text("\n"), attachment("TBL", "com.apple.notes.table"), text("\n"), attachment("GONE", "public.png")},
-        [](const notesdb::NoteDocument::AttachmentReference& ref) {
-            RenderedAttachment r;
-            if (ref.identifier == "IMG")
-                r = {RenderedAttachment::Kind::image, "My note_files/photo 1.jpg", "photo 1.jpg"};
-            else if (ref.identifier == "PDF")
-                r = {RenderedAttachment::Kind::file, "My note_files/a&b.pdf", "a&b.pdf"};
-            else if (ref.identifier == "TBL")
-                r.kind = RenderedAttachment::Kind::table;
-            else
-                r.name = "lost.png";
-            return r;
-        });
-    EXPECT_EQ(html, "<div>東京 👨‍👩‍👧‍👦 ñ</div>\n"
-                    "<div><img src=\"My%20note_files/photo%201.jpg\" alt=\"photo 1.jpg\" style=\"max-width: 100%\"></div>\n"
-                    "<div><a href=\"My%20note_files/a%26b.pdf\">a&amp;b.pdf</a></div>\n"
-                    "<div>[Table]</div>\n"
-                    "<div>[lost.png]</div>\n");
+    const std::string html =
+        render({text("東京 👨‍👩‍👧‍👦 ñ\n"), attachment("IMG", "public.jpeg"), text("\n"),
+                attachment("PDF", "com.adobe.pdf"), text("\n"), attachment("TBL", "com.apple.notes.table"), text("\n"),
+                attachment("GONE", "public.png")},
+               [](const notesdb::NoteDocument::AttachmentReference& ref) {
+                   RenderedAttachment r;
+                   if (ref.identifier == "IMG")
+                       r = {RenderedAttachment::Kind::image, "My note_files/photo 1.jpg", "photo 1.jpg"};
+                   else if (ref.identifier == "PDF")
+                       r = {RenderedAttachment::Kind::file, "My note_files/a&b.pdf", "a&b.pdf"};
+                   else if (ref.identifier == "TBL")
+                       r.kind = RenderedAttachment::Kind::table;
+                   else
+                       r.name = "lost.png";
+                   return r;
+               });
+    EXPECT_EQ(html,
+              "<div>東京 👨‍👩‍👧‍👦 ñ</div>\n"
+              "<div><img src=\"My%20note_files/photo%201.jpg\" alt=\"photo 1.jpg\" style=\"max-width: 100%\"></div>\n"
+              "<div><a href=\"My%20note_files/a%26b.pdf\">a&amp;b.pdf</a></div>\n"
+              "<div>[Table]</div>\n"
+              "<div>[lost.png]</div>\n");
 }
 
 TEST(ScriptDirectives, DestinationAndLimitsFromThePreparedScript)

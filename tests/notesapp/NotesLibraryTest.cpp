@@ -1,9 +1,9 @@
-#include "render/notes/NotesHtmlWriter.h"
-#include "sources/MacHomeSource.h"
 #include "sources/notesapp/NotesLibrary.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
+#include "render/notes/NotesHtmlWriter.h"
 #include "sample-home/NotesSample.h"
+#include "sources/MacHomeSource.h"
 #include "support/RealData.h"
 #include "support/TempDir.h"
 
@@ -22,7 +22,8 @@ namespace {
 std::string visibleText(std::string html)
 {
     html = html.substr(html.find("<body>"));
-    html = std::regex_replace(html, std::regex("<a href=\"[^\"]*_files/[^\"]*\">[^<]*</a>|<img[^>]*>|\\[Table\\]"), " ");
+    html =
+        std::regex_replace(html, std::regex("<a href=\"[^\"]*_files/[^\"]*\">[^<]*</a>|<img[^>]*>|\\[Table\\]"), " ");
     html = std::regex_replace(html, std::regex("<[^>]+>"), " ");
     // Hashtags, which Notes' own output leaves out, and attachments whose file is not in the store copy.
     html = std::regex_replace(html, std::regex("#\\w+|\\[[^\\]]*\\]"), " ");
@@ -111,8 +112,9 @@ TEST(NotesLibrary, FolderLoopsEndTheWalk)
     test::TempDir dir;
     sample::buildNotes(dir / "home", {});
     {
-        auto db = Database::open((dir / "home/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite").string(),
-                                 Database::Mode::ReadWriteCreate);
+        auto db =
+            Database::open((dir / "home/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite").string(),
+                           Database::Mode::ReadWriteCreate);
         ASSERT_TRUE(db);
         ASSERT_TRUE(db->exec("UPDATE ZICCLOUDSYNCINGOBJECT SET ZPARENT = Z_PK WHERE Z_ENT = "
                              "(SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ICFolder')"));
@@ -131,7 +133,9 @@ TEST(NotesLibrary, MissingOrUnreadableStoreIsAnError)
     test::TempDir dir;
     EXPECT_THROW(notesapp::NotesLibrary::open(MacHomeSource((dir / "nobody").string())), Error);
     sample::buildNotes(dir / "home", {});
-    EXPECT_THROW(notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()), [](const std::string&) { return false; }), Error);
+    EXPECT_THROW(
+        notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()), [](const std::string&) { return false; }),
+        Error);
 }
 
 TEST(NotesLibrary, RealStoresRenderTheTextNotesItselfExported)
@@ -148,7 +152,8 @@ TEST(NotesLibrary, RealStoresRenderTheTextNotesItselfExported)
     for (const auto& [storeName, answerName] : stores) {
         SCOPED_TRACE(storeName);
         test::TempDir dir;
-        const auto library = notesapp::NotesLibrary::open(MacHomeSource(homeWithStore(dir / "home", folder / storeName).string()));
+        const auto library =
+            notesapp::NotesLibrary::open(MacHomeSource(homeWithStore(dir / "home", folder / storeName).string()));
         notesapp::NotesHtmlWriter writer(library, dir / "out");
         const auto expected = readAnswerKey(folder / answerName);
         ASSERT_FALSE(expected.empty());

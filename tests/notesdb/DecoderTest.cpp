@@ -1,10 +1,10 @@
 #include "platform/Gzip.h"
-#include "sources/notes/NoteBodyDecoder.h"
-#include "sources/notes/NoteDocumentProto.h"
-#include "sources/notes/notestore.pb.h"
-#include "sources/notes/ReadableRunScan.h"
 #include "platform/ZStream.h"
 #include "sample-home/NoteBodyEncoder.h"
+#include "sources/notes/NoteBodyDecoder.h"
+#include "sources/notes/NoteDocumentProto.h"
+#include "sources/notes/ReadableRunScan.h"
+#include "sources/notes/notestore.pb.h"
 #include "support/RealData.h"
 
 #include <fstream>

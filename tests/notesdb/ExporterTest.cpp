@@ -1,5 +1,4 @@
 #include "cli/CommandLine.h"
-#include "sources/MacHomeSource.h"
 #include "export/ExportManager.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/DomainError.h"
@@ -7,6 +6,7 @@
 #include "sample-home/NoteBodyEncoder.h"
 #include "sample-home/NoteStoreBuilder.h"
 #include "sample-home/NotesSample.h"
+#include "sources/MacHomeSource.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -112,11 +112,14 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
     EXPECT_EQ(contents(txt / "Bank details.txt"), "Note is locked or empty");
     EXPECT_EQ(contents(txt / "Shopping list 🛒.txt"),
               "Shopping list 🛒\nMilk 🥛\nBread 🍞\nÄpfel und Birnen\nCoffee ☕️");
-    EXPECT_NE(contents(txt / "Café in Zürich — 東京の思い出.txt")
-                  .find("Family 👨‍👩‍👧‍👦 and flags 🇩🇪🇯🇵 🎉\n[attachment: public.png]\nThe menu as "
-                        "PDF:\n[attachment: "
-                        "com.adobe.pdf]"),
-              std::string::npos);
+    EXPECT_NE(
+        contents(txt / "Café in Zürich — 東京の思い出.txt")
+            .find(
+                "Family 👨‍👩‍👧‍👦 and flags 🇩🇪🇯🇵 🎉\n[attachment: public.png]\nThe menu "
+                "as "
+                "PDF:\n[attachment: "
+                "com.adobe.pdf]"),
+        std::string::npos);
     const std::string longNote = contents(txt / "A very long note.txt");
     EXPECT_GT(longNote.size(), 1024u * 1024u);
     EXPECT_TRUE(longNote.ends_with("LAST LINE OF THE LONG NOTE"));
@@ -327,10 +330,11 @@ TEST(NotesDispatch, FastBranchRunsThroughTheManagerAndTheCommandLine)
     EXPECT_EQ(run({"--fast", "--format", "json,pdf", "--out", (dir / "bad").string()}), cli::badUsage);
 
     fs::create_directories(dir / "empty-home");
-    std::vector<std::string> args{"varnholt", "--home", (dir / "empty-home").string(), "notes", "--fast", "--out",
-                                  (dir / "x").string()};
+    std::vector<std::string> args{"varnholt", "--home", (dir / "empty-home").string(), "notes",
+                                  "--fast",   "--out",  (dir / "x").string()};
     EXPECT_EQ(cli::run(args, {out, err}), cli::exportFailed);
     EXPECT_NE(err.str().find("Notes database not found at expected location"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find((dir / "empty-home").string() + "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite"),
+    EXPECT_NE(err.str().find((dir / "empty-home").string() +
+                             "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite"),
               std::string::npos);
 }

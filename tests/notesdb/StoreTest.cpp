@@ -1,5 +1,3 @@
-#include "sources/MacHomeSource.h"
-#include "sources/notes/NoteStoreReader.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
 #include "platform/Files.h"
@@ -7,6 +5,7 @@
 #include "sample-home/NoteBodyEncoder.h"
 #include "sample-home/NoteStoreBuilder.h"
 #include "sample-home/SampleFiles.h"
+#include "sources/MacHomeSource.h"
 #include "sources/notes/NoteStoreReader.h"
 #include "support/SourceFingerprint.h"
 #include "support/TempDir.h"

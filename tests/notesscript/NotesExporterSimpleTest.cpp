@@ -1,8 +1,8 @@
-#include "model/ExportError.h"
-#include "export/notesscript/HtmlFileCounter.h"
 #include "export/notesscript/NotesExporterSimple.h"
+#include "export/notesscript/HtmlFileCounter.h"
 #include "export/notesscript/NotesScriptHost.h"
 #include "export/notesscript/OutputPostProcessing.h"
+#include "model/ExportError.h"
 #include "platform/Files.h"
 #include "sample-home/SampleFiles.h"
 #include "support/TempDir.h"
@@ -104,14 +104,17 @@ struct Fixture {
         sample::writeSampleFile(dir / "export_notes.applescript",
                                 "tell application \"Notes\"\nset destRootPOSIX to \"/Users/tolvane/notes_export_\" & "
                                 "dateStamp & \"/\"\nset n_name to name of n\nend tell");
-        services.scriptHost = std::make_shared<NotesScriptHost>([notesInLibrary]() -> std::optional<NotesLibraryCounts> {
-            return NotesLibraryCounts{notesInLibrary, 1};
-        });
+        services.scriptHost =
+            std::make_shared<NotesScriptHost>([notesInLibrary]() -> std::optional<NotesLibraryCounts> {
+                return NotesLibraryCounts{notesInLibrary, 1};
+            });
         services.scriptResource = [this] { return (dir / "export_notes.applescript").string(); };
         services.osascriptPath = "/usr/bin/osascript";
         const int toWrite = scriptNotes < 0 ? static_cast<int>(notesInLibrary) : scriptNotes;
-        services.launch = [this, toWrite, exitStatus](const std::string& executable, const std::vector<std::string>& args)
-            -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
+        services.launch =
+            [this, toWrite, exitStatus](
+                const std::string& executable,
+                const std::vector<std::string>& args) -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
             launchedWith = {executable};
             launchedWith.insert(launchedWith.end(), args.begin(), args.end());
             script = std::make_shared<FakeScript>(destinationOf(args.at(1)), toWrite, exitStatus);
@@ -185,7 +188,8 @@ TEST(NotesExporterSimple, HtmlOnlyRunsTheScriptAndTidiesUp)
     const auto first = std::find_if(f.messages.begin(), f.messages.end(),
                                     [](const std::string& m) { return m.find("(1/3)") != std::string::npos; });
     ASSERT_NE(first, f.messages.end());
-    EXPECT_TRUE(std::regex_match(*first, std::regex("Exporting notes\\.\\.\\. \\(1/3\\) \u2022 ~\\d+ (seconds|minutes) remaining")))
+    EXPECT_TRUE(std::regex_match(
+        *first, std::regex("Exporting notes\\.\\.\\. \\(1/3\\) \u2022 ~\\d+ (seconds|minutes) remaining")))
         << *first;
     EXPECT_DOUBLE_EQ(f.fractions[first - f.messages.begin()], 0.1 + (1.0 / 3.0) * 0.85);
     EXPECT_EQ(f.messages[f.messages.size() - 2], "Cleaning up empty folders...");
@@ -237,8 +241,11 @@ TEST(NotesExporterSimple, ExitStatusDecidesSuccess)
     EXPECT_EQ(terminated.messages.back(), "Export complete! 2 notes exported");
 
     Fixture unlaunchable(2);
-    unlaunchable.services.launch = [](const std::string&, const std::vector<std::string>&)
-        -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> { return tl::unexpected(std::string("No such file")); };
+    unlaunchable.services.launch =
+        [](const std::string&,
+           const std::vector<std::string>&) -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
+        return tl::unexpected(std::string("No such file"));
+    };
     EXPECT_THROW(unlaunchable.run({ExportFormat::html}), Error);
 }
 

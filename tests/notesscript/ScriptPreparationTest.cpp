@@ -1,5 +1,5 @@
-#include "export/notesscript/ExportProgressText.h"
 #include "export/notesscript/ScriptPreparation.h"
+#include "export/notesscript/ExportProgressText.h"
 
 #include <gtest/gtest.h>
 
@@ -20,42 +20,40 @@ const std::string kScript = "on run\n"
 
 TEST(ScriptPreparation, WithoutLimitOnlyTheDestinationChanges)
 {
-    EXPECT_EQ(prepareExportScript(kScript, "/out/html/", std::nullopt),
-              "on run\n"
-              "set destRootPOSIX to \"/out/html/\"\n"
-              "tell application \"Notes\"\n"
-              "repeat with n in notes of folder f\n"
-              "        set n_name to name of n\n"
-              "end repeat\n"
-              "tell application \"Notes\"\n"
-              "repeat with n in notes of folder f\n"
-              "        set n_name to name of n\n"
-              "end tell");
+    EXPECT_EQ(prepareExportScript(kScript, "/out/html/", std::nullopt), "on run\n"
+                                                                        "set destRootPOSIX to \"/out/html/\"\n"
+                                                                        "tell application \"Notes\"\n"
+                                                                        "repeat with n in notes of folder f\n"
+                                                                        "        set n_name to name of n\n"
+                                                                        "end repeat\n"
+                                                                        "tell application \"Notes\"\n"
+                                                                        "repeat with n in notes of folder f\n"
+                                                                        "        set n_name to name of n\n"
+                                                                        "end tell");
 }
 
 TEST(ScriptPreparation, LimitInsertsBothCounterSchemes)
 {
-    EXPECT_EQ(prepareExportScript(kScript, "/out/", 3),
-              "on run\n"
-              "set destRootPOSIX to \"/out/\"\n"
-              "set globalNoteCounter to 0\n"
-              "set globalDebugLimit to 3\n"
-              "tell application \"Notes\"\n"
-              "set noteCounter to 0\n"
-              "set debugLimit to 3\n"
-              "repeat with n in notes of folder f\n"
-              "    set noteCounter to noteCounter + 1\n"
-              "    if noteCounter > debugLimit then exit repeat\n"
-              "        set n_name to name of n\n"
-              "        set globalNoteCounter to globalNoteCounter + 1\n"
-              "        if globalNoteCounter > globalDebugLimit then return\n"
-              "end repeat\n"
-              "tell application \"Notes\"\n"
-              "repeat with n in notes of folder f\n"
-              "        set n_name to name of n\n"
-              "        set globalNoteCounter to globalNoteCounter + 1\n"
-              "        if globalNoteCounter > globalDebugLimit then return\n"
-              "end tell");
+    EXPECT_EQ(prepareExportScript(kScript, "/out/", 3), "on run\n"
+                                                        "set destRootPOSIX to \"/out/\"\n"
+                                                        "set globalNoteCounter to 0\n"
+                                                        "set globalDebugLimit to 3\n"
+                                                        "tell application \"Notes\"\n"
+                                                        "set noteCounter to 0\n"
+                                                        "set debugLimit to 3\n"
+                                                        "repeat with n in notes of folder f\n"
+                                                        "    set noteCounter to noteCounter + 1\n"
+                                                        "    if noteCounter > debugLimit then exit repeat\n"
+                                                        "        set n_name to name of n\n"
+                                                        "        set globalNoteCounter to globalNoteCounter + 1\n"
+                                                        "        if globalNoteCounter > globalDebugLimit then return\n"
+                                                        "end repeat\n"
+                                                        "tell application \"Notes\"\n"
+                                                        "repeat with n in notes of folder f\n"
+                                                        "        set n_name to name of n\n"
+                                                        "        set globalNoteCounter to globalNoteCounter + 1\n"
+                                                        "        if globalNoteCounter > globalDebugLimit then return\n"
+                                                        "end tell");
 }
 
 TEST(ScriptPreparation, ScriptWithoutHookLinesPassesThrough)

@@ -73,8 +73,7 @@ ReadOnlyHome::ReadOnlyHome(fs::path home) : m_home(std::move(home))
 
 std::string ReadOnlyHome::describe() const
 {
-    return m_method == Method::bindMount ? "read-only bind mount"
-                                         : "no write permission, run as an unprivileged user";
+    return m_method == Method::bindMount ? "read-only bind mount" : "no write permission, run as an unprivileged user";
 }
 
 int ReadOnlyHome::run(const std::function<int()>& body) const

@@ -16,8 +16,8 @@ std::filesystem::path copyDatabase(const std::filesystem::path& database, const 
 } // namespace varnholt::test
 
 // Skips the current test when the real data folder is absent.
-#define VARNHOLT_REQUIRE_REALDATA(var)                                                                               \
-    auto var##_opt = ::varnholt::test::realDataDir();                                                                \
-    if (!var##_opt)                                                                                                  \
-        GTEST_SKIP() << "real data folder " VARNHOLT_REALDATA_DIR " is absent";                                      \
+#define VARNHOLT_REQUIRE_REALDATA(var)                                                                                 \
+    auto var##_opt = ::varnholt::test::realDataDir();                                                                  \
+    if (!var##_opt)                                                                                                    \
+        GTEST_SKIP() << "real data folder " VARNHOLT_REALDATA_DIR " is absent";                                        \
     const std::filesystem::path var = *var##_opt

@@ -1,17 +1,17 @@
 #include "export/voicememos/VoiceMemosExporter.h"
-#include "sources/MacHomeSource.h"
 #include "platform/DomainError.h"
 #include "platform/FileSystemError.h"
 #include "platform/Files.h"
 #include "sample-home/SampleFiles.h"
 #include "sample-home/VoiceMemosSample.h"
+#include "sources/MacHomeSource.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
-#include <regex>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sys/stat.h>
 
 using namespace varnholt;
@@ -100,8 +100,8 @@ TEST(VoiceMemosExporter, ExportsTheSampleHome)
             EXPECT_EQ(file["path"], "_.hidden-draft.m4a");
         }
     }
-    EXPECT_TRUE(std::regex_match(metadata["export_date"].get<std::string>(),
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
+    EXPECT_TRUE(
+        std::regex_match(metadata["export_date"].get<std::string>(), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
 }
 
 TEST(VoiceMemosExporter, PicksTheFirstListableCandidate)
@@ -236,7 +236,11 @@ TEST(VoiceMemosExporter, UnreadableRecordingIsCountedAsFailedButListed)
     const int result = test::runUnprivileged([&] {
         std::vector<Report> reports;
         try {
-            VoiceMemosExporter([&](double f, const std::string& m) { reports.push_back({f, m}); }, MacHomeSource::make(home))
+            VoiceMemosExporter(
+                [&](double f, const std::string& m) {
+                    reports.push_back({f, m});
+                },
+                MacHomeSource::make(home))
                 .exportTo(out.string());
         } catch (...) {
             return 10;

@@ -70,8 +70,9 @@ public:
 
     void add(const Person& person)
     {
-        auto record = prepare("INSERT INTO ZABCDRECORD (Z_PK, Z_ENT, Z_OPT, ZFIRSTNAME, ZLASTNAME, ZORGANIZATION, ZNAME, "
-                              "ZUNIQUEID) VALUES (?, ?, 1, ?, ?, ?, ?, ?)");
+        auto record =
+            prepare("INSERT INTO ZABCDRECORD (Z_PK, Z_ENT, Z_OPT, ZFIRSTNAME, ZLASTNAME, ZORGANIZATION, ZNAME, "
+                    "ZUNIQUEID) VALUES (?, ?, 1, ?, ?, ?, ?, ?)");
         const int key = ++m_records;
         record.bindInt(1, key);
         record.bindInt(2, person.entity);
@@ -83,8 +84,9 @@ public:
         record.step();
         int order = 0;
         for (const std::string& phone : person.phones) {
-            auto insert = prepare("INSERT INTO ZABCDPHONENUMBER (Z_PK, Z_ENT, Z_OPT, ZORDERINGINDEX, ZOWNER, ZFULLNUMBER, "
-                                  "ZLABEL, ZLASTFOURDIGITS) VALUES (?, 14, 1, ?, ?, ?, '_$!<Mobile>!$_', ?)");
+            auto insert =
+                prepare("INSERT INTO ZABCDPHONENUMBER (Z_PK, Z_ENT, Z_OPT, ZORDERINGINDEX, ZOWNER, ZFULLNUMBER, "
+                        "ZLABEL, ZLASTFOURDIGITS) VALUES (?, 14, 1, ?, ?, ?, '_$!<Mobile>!$_', ?)");
             insert.bindInt(1, ++m_phones);
             insert.bindInt(2, order++);
             insert.bindInt(3, key);
@@ -94,8 +96,9 @@ public:
         }
         order = 0;
         for (const std::string& email : person.emails) {
-            auto insert = prepare("INSERT INTO ZABCDEMAILADDRESS (Z_PK, Z_ENT, Z_OPT, ZORDERINGINDEX, ZOWNER, ZADDRESS, "
-                                  "ZADDRESSNORMALIZED, ZLABEL) VALUES (?, 10, 1, ?, ?, ?, lower(?), '_$!<Home>!$_')");
+            auto insert =
+                prepare("INSERT INTO ZABCDEMAILADDRESS (Z_PK, Z_ENT, Z_OPT, ZORDERINGINDEX, ZOWNER, ZADDRESS, "
+                        "ZADDRESSNORMALIZED, ZLABEL) VALUES (?, 10, 1, ?, ?, ?, lower(?), '_$!<Home>!$_')");
             insert.bindInt(1, ++m_emails);
             insert.bindInt(2, order++);
             insert.bindInt(3, key);
@@ -131,23 +134,22 @@ private:
     int m_emails = 0;
 };
 
-constexpr const char* kVCard =
-    "BEGIN:VCARD\r\n"
-    "VERSION:3.0\r\n"
-    "PRODID:-//Apple Inc.//macOS 13.4//EN\r\n"
-    "N:Martin;Chlo\u00E9;;;\r\n"
-    "FN:Chlo\u00E9 Martin\r\n"
-    "item1.EMAIL;type=INTERNET;type=pref:chloe.martin@example.co.\r\n"
-    " uk\r\n"
-    "item1.X-ABLabel:_$!<Home>!$_\r\n"
-    "TEL;type=CELL;type=VOICE;type=pref:+44 7700 900123\r\n"
-    "END:VCARD\r\n"
-    "BEGIN:VCARD\r\n"
-    "VERSION:3.0\r\n"
-    "N:Okafor;Ngozi;;;\r\n"
-    "FN:Ngozi Okafor\r\n"
-    "TEL;type=HOME:+234 802 123 4567\r\n"
-    "END:VCARD\r\n";
+constexpr const char* kVCard = "BEGIN:VCARD\r\n"
+                               "VERSION:3.0\r\n"
+                               "PRODID:-//Apple Inc.//macOS 13.4//EN\r\n"
+                               "N:Martin;Chlo\u00E9;;;\r\n"
+                               "FN:Chlo\u00E9 Martin\r\n"
+                               "item1.EMAIL;type=INTERNET;type=pref:chloe.martin@example.co.\r\n"
+                               " uk\r\n"
+                               "item1.X-ABLabel:_$!<Home>!$_\r\n"
+                               "TEL;type=CELL;type=VOICE;type=pref:+44 7700 900123\r\n"
+                               "END:VCARD\r\n"
+                               "BEGIN:VCARD\r\n"
+                               "VERSION:3.0\r\n"
+                               "N:Okafor;Ngozi;;;\r\n"
+                               "FN:Ngozi Okafor\r\n"
+                               "TEL;type=HOME:+234 802 123 4567\r\n"
+                               "END:VCARD\r\n";
 } // namespace
 
 fs::path addressBookPath(const fs::path& home)

@@ -60,8 +60,8 @@ const std::vector<std::string>& hostileAttachmentNames()
         "/etc",
         "~/Library/Messages/Attachments/..",
         "~/Library/Messages/Attachments/ev/il/../../../../../../outside",
-        "~/Library/Messages/Attachments/li/nk/photo.jpg", // a link to the secret
-        "~/Library/Messages/Attachments/li/nk/loop.jpg",  // a link to itself
+        "~/Library/Messages/Attachments/li/nk/photo.jpg",      // a link to the secret
+        "~/Library/Messages/Attachments/li/nk/loop.jpg",       // a link to itself
         "~/Library/Messages/Attachments/li/nk/out/secret.txt", // through a folder link
         "~/Library/Messages/Attachments/ok/../ok2/inside.jpg",
     };
@@ -232,7 +232,7 @@ const std::vector<std::string>& hostileNames()
         "a/../../b",
         "\\..\\..\\windows",
         "\x01\x02\x1B[31mred\x7F\t\r\nnext line",
-        "\xE2\x80\xAEgpj.exe",       // right-to-left override: shows as "exe.jpg"
+        "\xE2\x80\xAEgpj.exe",         // right-to-left override: shows as "exe.jpg"
         "\xE2\x80\xAE../\xE2\x80\xAC", // an override around a way up
         longName(),
         "~",
@@ -267,8 +267,14 @@ void buildHostileHome(const fs::path& home)
 {
     const fs::path outside = outsideFolder(home);
     writeSampleFile(outside / "secret.txt", kOutsideSecret);
-    writeSampleFile(outside / "secret.m4a", std::string("\0\0\0\x18" "ftypM4A ", 12) + kOutsideSecret);
-    writeSampleFile(outside / "far.m4a", std::string("\0\0\0\x18" "ftypM4A ", 12) + kOutsideSecret);
+    writeSampleFile(outside / "secret.m4a", std::string("\0\0\0\x18"
+                                                        "ftypM4A ",
+                                                        12) +
+                                                kOutsideSecret);
+    writeSampleFile(outside / "far.m4a", std::string("\0\0\0\x18"
+                                                     "ftypM4A ",
+                                                     12) +
+                                             kOutsideSecret);
 
     SampleOptions options;
     buildVoiceMemos(home, options);

@@ -54,7 +54,7 @@ struct Attachment {
     {
     }
 
-    std::string relativePath;            // below Library/Messages/Attachments
+    std::string relativePath; // below Library/Messages/Attachments
     std::string mimeType;
     bool sticker = false;
     std::optional<std::string> contents; // nothing: the file is missing on disk
@@ -89,8 +89,9 @@ public:
         m_db = std::move(*db);
         check(m_db.exec("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;").has_value(), m_db, "WAL");
         check(m_db.exec(kSchema).has_value(), m_db, "schema");
-        m_message = prepare("INSERT INTO message (guid, text, handle_id, attributedBody, service, date, is_from_me, "
-                            "cache_has_attachments, is_sent, is_delivered, is_finished) VALUES (?,?,?,?,?,?,?,?,1,1,1)");
+        m_message =
+            prepare("INSERT INTO message (guid, text, handle_id, attributedBody, service, date, is_from_me, "
+                    "cache_has_attachments, is_sent, is_delivered, is_finished) VALUES (?,?,?,?,?,?,?,?,1,1,1)");
         m_chatJoin = prepare("INSERT INTO chat_message_join (chat_id, message_id, message_date) VALUES (?,?,?)");
         m_attachment = prepare("INSERT INTO attachment (guid, original_guid, filename, uti, mime_type, transfer_name, "
                                "total_bytes, is_sticker, transfer_state) VALUES (?,?,?,?,?,?,?,?,5)");
@@ -101,7 +102,8 @@ public:
 
     int handle(const std::string& id, const std::string& service = "iMessage")
     {
-        auto statement = prepare("INSERT INTO handle (id, country, service, uncanonicalized_id) VALUES (?, 'us', ?, ?)");
+        auto statement =
+            prepare("INSERT INTO handle (id, country, service, uncanonicalized_id) VALUES (?, 'us', ?, ?)");
         statement.bindText(1, id);
         statement.bindText(2, service);
         statement.bindText(3, id);
@@ -152,8 +154,8 @@ public:
         check(m_chatJoin.step() == Statement::Step::Done, m_db, "chat_message_join");
 
         for (const Attachment& a : m.attachments) {
-            const std::string stored = (a.absolute ? m_home.string() : std::string("~")) +
-                                       "/Library/Messages/Attachments/" + a.relativePath;
+            const std::string stored =
+                (a.absolute ? m_home.string() : std::string("~")) + "/Library/Messages/Attachments/" + a.relativePath;
             const std::string guid = fmt::format("at_0_{:08X}-A", m_nextGuid++);
             m_attachment.reset();
             m_attachment.bindText(1, guid);
@@ -247,19 +249,35 @@ void buildHandMade(ChatDatabase& db)
     const int one = db.chat("+15551234567", "iMessage", std::nullopt, 45, "iMessage;-;+15551234567");
     db.message(one, {alice, false, "Hi! Are we still on for Friday? \U0001F389", {}, next()});
     db.message(one, {0, true, "Yes \u2014 caf\u00E9 at 8, see you there!", {}, next()});
-    db.message(one, {alice, false, std::nullopt,
-                     "\u6771\u4EAC\u306E\u5199\u771F\u3092\u9001\u308B\u306D \U0001F4F8\nZweite Zeile mit \u00DCmlauten",
-                     next()});
-    db.message(one, {alice, false, "\uFFFC", {}, next(),
+    db.message(one,
+               {alice, false, std::nullopt,
+                "\u6771\u4EAC\u306E\u5199\u771F\u3092\u9001\u308B\u306D \U0001F4F8\nZweite Zeile mit \u00DCmlauten",
+                next()});
+    db.message(one, {alice,
+                     false,
+                     "\uFFFC",
+                     {},
+                     next(),
                      std::string("iMessage"),
                      {{"4f/15/D7CEBAED-9844-4B25-B841-F7748EA3BCAD/IMG_0001.jpg", "image/jpeg", false,
                        jpeg("first IMG_0001")}}});
-    db.message(one, {0, true, "\uFFFC\uFFFC", {}, next(),
+    db.message(one, {0,
+                     true,
+                     "\uFFFC\uFFFC",
+                     {},
+                     next(),
                      std::string("iMessage"),
                      {{"02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg", "image/jpeg", false,
                        jpeg("second IMG_0001, another photo")},
-                      {"StickerCache/0A1B2C3D/Sticker.heic", "image/heic", true, std::string("\0\0\0\x18" "ftypheic", 12)}}});
-    db.message(one, {alice, false, "https://example.com/article \uFFFC", {}, next(),
+                      {"StickerCache/0A1B2C3D/Sticker.heic", "image/heic", true,
+                       std::string("\0\0\0\x18"
+                                   "ftypheic",
+                                   12)}}});
+    db.message(one, {alice,
+                     false,
+                     "https://example.com/article \uFFFC",
+                     {},
+                     next(),
                      std::string("iMessage"),
                      {{"ff/15/0E0E0E0E-MISSING/IMG_0404.jpg", "image/jpeg", false, std::nullopt},
                       {"aa/01/9F9F9F9F-LINK/3C4D.pluginPayloadAttachment", "application/octet-stream", false,
@@ -269,7 +287,11 @@ void buildHandMade(ChatDatabase& db)
 
     // Found by e-mail address in the address book ("Bob@Example.com").
     const int two = db.chat("bob@example.com", "iMessage", std::nullopt, 45, "iMessage;-;bob@example.com");
-    db.message(two, {bob, false, std::nullopt, "Got it \U0001F44D \u2014 the report is attached", next(60),
+    db.message(two, {bob,
+                     false,
+                     std::nullopt,
+                     "Got it \U0001F44D \u2014 the report is attached",
+                     next(60),
                      std::string("iMessage"),
                      {{"7c/12/ABCDEF01-REPORT/Quarterly report.pdf", "application/pdf", false,
                        std::string("%PDF-1.4\n% sample\n%%EOF\n"), true}}});
@@ -279,11 +301,17 @@ void buildHandMade(ChatDatabase& db)
     const int family = db.chat("chat123456789", "iMessage", "Family \U0001F468\u200D\U0001F469\u200D\U0001F467 Trip",
                                43, "iMessage;+;chat123456789");
     db.message(family, {alice, false, "Who books the train?", {}, next(120)});
-    db.message(family, {jonas, false, std::nullopt, "\u00C7a va? \u00D1and\u00FA \U0001F999 \u2014 ich buche!", next()});
+    db.message(family,
+               {jonas, false, std::nullopt, "\u00C7a va? \u00D1and\u00FA \U0001F999 \u2014 ich buche!", next()});
     db.message(family, {kNoSuchHandle, false, "I left this group a while ago", {}, next()});
-    db.message(family, {0, true, "Great, thanks!\nSee you all on Saturday.", {}, next(),
-                        std::string("iMessage"),
-                        {{"3a/0b/C0FFEE00-TRAIN/tickets.png", "image/png", false, std::string("\x89PNG\r\n\x1A\n", 8)}}});
+    db.message(family,
+               {0,
+                true,
+                "Great, thanks!\nSee you all on Saturday.",
+                {},
+                next(),
+                std::string("iMessage"),
+                {{"3a/0b/C0FFEE00-TRAIN/tickets.png", "image/png", false, std::string("\x89PNG\r\n\x1A\n", 8)}}});
 
     // A group whose display name is an empty string: it keeps it, and its files are called "conversation".
     const int unnamed = db.chat("chat987654321", "iMessage", "", 43, "iMessage;+;chat987654321");
@@ -321,8 +349,8 @@ void buildLastConversation(ChatDatabase& db)
 {
     // Written after the checkpoint: these rows exist only in chat.db-wal.
     const int renee = 5;
-    const int chat = db.chat("renee.dupont@exemple.fr", "iMessage", std::nullopt, 45,
-                             "iMessage;-;renee.dupont@exemple.fr");
+    const int chat =
+        db.chat("renee.dupont@exemple.fr", "iMessage", std::nullopt, 45, "iMessage;-;renee.dupont@exemple.fr");
     db.message(chat, {renee, false, std::nullopt, "\u00C0 demain \u2014 \u00E0 la biblioth\u00E8que \U0001F4D6",
                       kBaseDate + 600 * kMinute});
     db.message(chat, {0, true, "D'accord, merci Ren\u00E9e !", {}, kBaseDate + 603 * kMinute});
@@ -331,8 +359,8 @@ void buildLastConversation(ChatDatabase& db)
 void buildGenerated(ChatDatabase& db, const MessagesVolume& volume, unsigned seed)
 {
     static const std::vector<std::string> kWords{
-        "the",  "train", "leaves", "at",    "eight", "caf\u00E9", "tomorrow", "photo", "\U0001F600", "dinner",
-        "and",  "we",    "should", "book",  "tickets", "\u6771\u4EAC", "na",   "klar", "\u00FCber", "soon"};
+        "the", "train", "leaves", "at",   "eight",   "caf\u00E9",    "tomorrow", "photo", "\U0001F600", "dinner",
+        "and", "we",    "should", "book", "tickets", "\u6771\u4EAC", "na",       "klar",  "\u00FCber",  "soon"};
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> share(0.0, 1.0);
     std::uniform_int_distribution<size_t> word(0, kWords.size() - 1);
@@ -364,9 +392,9 @@ void buildGenerated(ChatDatabase& db, const MessagesVolume& volume, unsigned see
         else
             message.text = text;
         if (share(random) < volume.attachmentShare) {
-            message.attachments.push_back({fmt::format("{:02x}/{:02x}/GEN-{:07}/IMG_{:04}.jpg", m % 256, (m / 256) % 256,
-                                                       m, m % 10000),
-                                           "image/jpeg", false, jpeg(fmt::format("generated {}", m))});
+            message.attachments.push_back(
+                {fmt::format("{:02x}/{:02x}/GEN-{:07}/IMG_{:04}.jpg", m % 256, (m / 256) % 256, m, m % 10000),
+                 "image/jpeg", false, jpeg(fmt::format("generated {}", m))});
         }
         db.message(chats[c], message);
         if (m % 100000 == 99999) {

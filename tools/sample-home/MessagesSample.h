@@ -12,7 +12,7 @@ std::filesystem::path messagesDatabasePath(const std::filesystem::path& home);
 struct MessagesVolume {
     size_t conversations = 5000;
     size_t messages = 1'000'000;
-    double bodyOnlyShare = 0.10;  // messages whose text is only in attributedBody
+    double bodyOnlyShare = 0.10;   // messages whose text is only in attributedBody
     double attachmentShare = 0.03; // messages with one attachment file
 };
 
@@ -21,7 +21,6 @@ struct MessagesVolume {
 // NULLs, typedstream-only text in many scripts, attachments present, missing, clashing,
 // stickers and plug-in payloads, seconds-based dates), with its last conversation only
 // in the write-ahead log. The large scale adds `volume` generated messages.
-void buildMessages(const std::filesystem::path& home, const SampleOptions& options,
-                   const MessagesVolume& volume = {});
+void buildMessages(const std::filesystem::path& home, const SampleOptions& options, const MessagesVolume& volume = {});
 
 } // namespace varnholt::sample

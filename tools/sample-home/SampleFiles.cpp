@@ -2,8 +2,8 @@
 
 #include "platform/Files.h"
 
-#include <stdexcept>
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace varnholt::sample {

@@ -52,8 +52,8 @@ std::string makeWav(double seconds, double frequency)
     putLe(out, static_cast<std::uint32_t>(36 + data.size()), 4);
     out += "WAVEfmt ";
     putLe(out, 16, 4);
-    putLe(out, 1, 2);         // PCM
-    putLe(out, 1, 2);         // mono
+    putLe(out, 1, 2); // PCM
+    putLe(out, 1, 2); // mono
     putLe(out, kRate, 4);
     putLe(out, kRate * 2, 4); // byte rate
     putLe(out, 2, 2);         // block align

@@ -11,8 +11,7 @@ namespace varnholt {
 
 // Runs an exporter body that reports failure by throwing and turns what it throws into the
 // contract's error value, so nothing thrown crosses the exporter boundary.
-template <typename Body>
-[[nodiscard]] tl::expected<ExportSummary, ErrorPtr> catchingErrors(Body&& body)
+template <typename Body> [[nodiscard]] tl::expected<ExportSummary, ErrorPtr> catchingErrors(Body&& body)
 {
     try {
         return body();

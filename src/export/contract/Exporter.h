@@ -26,8 +26,8 @@ namespace varnholt {
 class Exporter {
 public:
     virtual ~Exporter() = default;
-    [[nodiscard]] virtual tl::expected<ExportSummary, ErrorPtr> run(const ExportRequest& request, ProgressSink& progress,
-                                                                    std::stop_token stop) = 0;
+    [[nodiscard]] virtual tl::expected<ExportSummary, ErrorPtr> run(const ExportRequest& request,
+                                                                    ProgressSink& progress, std::stop_token stop) = 0;
 };
 
 } // namespace varnholt

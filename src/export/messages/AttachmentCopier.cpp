@@ -1,10 +1,10 @@
 #include "export/messages/AttachmentCopier.h"
 
-#include "render/messages/ConversationWriters.h"
 #include "platform/FileCopy.h"
 #include "platform/FileNameRule.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
+#include "render/messages/ConversationWriters.h"
 
 #include <algorithm>
 

@@ -23,7 +23,8 @@ tl::expected<ExportSummary, ErrorPtr> MessagesExport::run(const ExportRequest& r
         PropertySubscription fraction =
             exporter.exportProgress().subscribe([&progress](double value) { progress.setFraction(value); });
         exporter.exportMessages(options.outputPath, request.dryRun(),
-                                options.testModeLimit ? TestMode::on : TestMode::off, options.testModeLimit.value_or(10),
+                                options.testModeLimit ? TestMode::on : TestMode::off,
+                                options.testModeLimit.value_or(10),
                                 options.resolveContactNames ? ContactNames::resolve : ContactNames::keep);
         status.cancel();
         fraction.cancel();

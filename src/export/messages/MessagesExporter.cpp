@@ -1,14 +1,14 @@
 #include "export/messages/MessagesExporter.h"
 
-#include "sources/contacts/AddressBookContactsStore.h"
 #include "export/messages/AttachmentCopier.h"
-#include "sources/contacts/ContactName.h"
-#include "render/messages/ConversationFileNames.h"
-#include "render/messages/ConversationWriters.h"
-#include "sources/messages/MessagesDatabase.h"
 #include "platform/HomeFolders.h"
 #include "platform/OutputFile.h"
 #include "platform/Trace.h"
+#include "render/messages/ConversationFileNames.h"
+#include "render/messages/ConversationWriters.h"
+#include "sources/contacts/AddressBookContactsStore.h"
+#include "sources/contacts/ContactName.h"
+#include "sources/messages/MessagesDatabase.h"
 
 #include <set>
 #include <vector>
@@ -19,12 +19,9 @@ namespace fs = std::filesystem;
 
 MessagesExporter::MessagesExporter(SourcePtr source, std::stop_token stop, ReadabilityProbe canRead,
                                    ContactsStoreFactory contacts)
-    : m_source(std::move(source)),
-      m_messagesDBPath(m_source->messagesDatabase()),
-      m_attachmentsPath(m_source->messagesAttachments()),
-      m_stop(std::move(stop)),
-      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()),
-      m_contactsFactory(std::move(contacts))
+    : m_source(std::move(source)), m_messagesDBPath(m_source->messagesDatabase()),
+      m_attachmentsPath(m_source->messagesAttachments()), m_stop(std::move(stop)),
+      m_canRead(canRead ? std::move(canRead) : defaultReadabilityProbe()), m_contactsFactory(std::move(contacts))
 {
     if (!m_contactsFactory) {
         m_contactsFactory = [source = m_source, probe = m_canRead] {

@@ -3,11 +3,11 @@
 #include "model/DryRun.h"
 #include "model/messages/Conversation.h"
 #include "model/messages/TestMode.h"
-#include "sources/contacts/ContactsStore.h"
 #include "platform/ErrorKind.h"
-#include "platform/ObservableProperty.h"
 #include "platform/Files.h"
+#include "platform/ObservableProperty.h"
 #include "sources/Source.h"
+#include "sources/contacts/ContactsStore.h"
 
 #include <filesystem>
 #include <functional>

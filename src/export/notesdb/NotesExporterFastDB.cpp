@@ -1,11 +1,11 @@
 #include "export/notesdb/NotesExporterFastDB.h"
 
-#include "sources/notes/NoteStoreReader.h"
-#include "render/notes/TextFileNames.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
 #include "platform/ThreadPool.h"
 #include "platform/Trace.h"
+#include "render/notes/TextFileNames.h"
+#include "sources/notes/NoteStoreReader.h"
 
 #include <algorithm>
 #include <functional>

@@ -2,9 +2,9 @@
 
 #include "model/ExportFormat.h"
 #include "model/notes/Note.h"
-#include "sources/Source.h"
 #include "platform/Files.h"
 #include "platform/ProgressHandler.h"
+#include "sources/Source.h"
 
 #include <filesystem>
 #include <stop_token>

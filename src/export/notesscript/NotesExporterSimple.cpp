@@ -1,18 +1,18 @@
 #include "export/notesscript/NotesExporterSimple.h"
 
-#include "model/ExportError.h"
 #include "export/notesscript/ExportProgressText.h"
 #include "export/notesscript/ExportState.h"
 #include "export/notesscript/HtmlFileCounter.h"
 #include "export/notesscript/NotesScripts.h"
 #include "export/notesscript/ScriptPreparation.h"
+#include "model/ExportError.h"
 #include "platform/DomainError.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <condition_variable>
+#include <filesystem>
 #include <thread>
 
 namespace varnholt {

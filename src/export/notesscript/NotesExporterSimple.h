@@ -1,10 +1,10 @@
 #pragma once
 
-#include "model/ExportFormat.h"
-#include "model/DryRun.h"
 #include "export/notesscript/OutputPostProcessing.h"
 #include "export/notesscript/ScriptHost.h"
 #include "export/notesscript/ScriptProcess.h"
+#include "model/DryRun.h"
+#include "model/ExportFormat.h"
 #include "platform/ProgressHandler.h"
 
 #include <chrono>

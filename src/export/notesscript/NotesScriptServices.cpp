@@ -4,8 +4,8 @@
 #include "export/notesscript/ChildScriptProcess.h"
 #include "export/notesscript/NotesScriptHost.h"
 #include "platform/DomainError.h"
-#include "sources/notesapp/NotesLibrary.h"
 #include "platform/ProcessRunner.h"
+#include "sources/notesapp/NotesLibrary.h"
 
 #include <filesystem>
 #include <unistd.h>
@@ -31,12 +31,13 @@ bool isExecutable(const fs::path& path)
 std::optional<std::string> findExportScriptResource()
 {
     const fs::path here = executableFolder();
-    for (const fs::path& candidate : {fs::path(VARNHOLT_DATA_DIR) / "export_notes.applescript",
-                                      here / "../share/varnholt/export_notes.applescript",
+    for (const fs::path& candidate : {
+             fs::path(VARNHOLT_DATA_DIR) / "export_notes.applescript",
+             here / "../share/varnholt/export_notes.applescript",
 #ifdef VARNHOLT_SOURCE_RESOURCES_DIR
-                                      fs::path(VARNHOLT_SOURCE_RESOURCES_DIR) / "export_notes.applescript",
+             fs::path(VARNHOLT_SOURCE_RESOURCES_DIR) / "export_notes.applescript",
 #endif
-                                     }) {
+         }) {
         std::error_code ec;
         if (fs::is_regular_file(candidate, ec))
             return candidate.lexically_normal().string();
@@ -47,11 +48,13 @@ std::optional<std::string> findExportScriptResource()
 std::string findOsascriptStandIn()
 {
     const fs::path here = executableFolder();
-    for (const fs::path& candidate : {here / "varnholt-osascript", here / "../libexec/varnholt/varnholt-osascript",
+    for (const fs::path& candidate : {
+             here / "varnholt-osascript",
+             here / "../libexec/varnholt/varnholt-osascript",
 #ifdef VARNHOLT_TOOLS_DIR
-                                      fs::path(VARNHOLT_TOOLS_DIR) / "varnholt-osascript",
+             fs::path(VARNHOLT_TOOLS_DIR) / "varnholt-osascript",
 #endif
-                                     }) {
+         }) {
         if (isExecutable(candidate))
             return candidate.lexically_normal().string();
     }
@@ -82,8 +85,9 @@ NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_
         });
     services.scriptResource = findExportScriptResource;
     services.osascriptPath = findOsascriptStandIn();
-    services.launch = [source](const std::string& executable, const std::vector<std::string>& args)
-        -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
+    services.launch =
+        [source](const std::string& executable,
+                 const std::vector<std::string>& args) -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
         ProcessSpec spec;
         spec.executable = executable;
         spec.arguments = args;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "sources/Source.h"
 #include "export/notesscript/NotesExporterSimple.h"
+#include "sources/Source.h"
 
 #include <optional>
 #include <stop_token>

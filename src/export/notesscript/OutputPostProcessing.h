@@ -8,7 +8,8 @@
 namespace varnholt {
 
 // Starts a program, waits for it and returns its exit status (none when it could not be started).
-using RunCommand = std::function<std::optional<int>(const std::string& executable, const std::vector<std::string>& args)>;
+using RunCommand =
+    std::function<std::optional<int>(const std::string& executable, const std::vector<std::string>& args)>;
 
 // Removes the empty "_files" attachment folders the export script leaves beside its notes.
 // Never fails: problems are logged and the next folder is tried.

@@ -1,8 +1,8 @@
 #include "export/voicememos/VoiceMemosExporter.h"
 
-#include "platform/FileAttributes.h"
 #include "platform/ByteCount.h"
 #include "platform/DomainError.h"
+#include "platform/FileAttributes.h"
 #include "platform/FileCopy.h"
 #include "platform/FileNameRule.h"
 #include "platform/Files.h"
@@ -66,9 +66,7 @@ bool VoiceMemosExporter::isAudioName(const std::string& relativePath)
 
 VoiceMemosExporter::VoiceMemosExporter(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop,
                                        ListingProbe canList)
-    : m_progressHandler(std::move(progressHandler)),
-      m_source(std::move(source)),
-      m_stop(std::move(stop)),
+    : m_progressHandler(std::move(progressHandler)), m_source(std::move(source)), m_stop(std::move(stop)),
       m_canList(canList ? std::move(canList) : ListingProbe(listFolder))
 {
 }

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace varnholt::notesdb {
 
 // A decoded note body: the text with its formatting runs and attachment references.

@@ -192,8 +192,8 @@ private:
             rendered = m_resolve(*run.attachment);
         switch (rendered.kind) {
         case RenderedAttachment::Kind::image:
-            return "<img src=\"" + encodeRelativeUrl(rendered.relativePath) + "\" alt=\"" +
-                   escapeHtml(rendered.name) + "\" style=\"max-width: 100%\">";
+            return "<img src=\"" + encodeRelativeUrl(rendered.relativePath) + "\" alt=\"" + escapeHtml(rendered.name) +
+                   "\" style=\"max-width: 100%\">";
         case RenderedAttachment::Kind::file:
             return "<a href=\"" + encodeRelativeUrl(rendered.relativePath) + "\">" + escapeHtml(rendered.name) + "</a>";
         case RenderedAttachment::Kind::table:
@@ -215,9 +215,11 @@ private:
             text = "<s>" + text + "</s>";
         if (run->underlined)
             text = "<u>" + text + "</u>";
-        if (run->fontWeight == NoteDocument::FontWeight::italic || run->fontWeight == NoteDocument::FontWeight::boldItalic)
+        if (run->fontWeight == NoteDocument::FontWeight::italic ||
+            run->fontWeight == NoteDocument::FontWeight::boldItalic)
             text = "<i>" + text + "</i>";
-        if (run->fontWeight == NoteDocument::FontWeight::bold || run->fontWeight == NoteDocument::FontWeight::boldItalic)
+        if (run->fontWeight == NoteDocument::FontWeight::bold ||
+            run->fontWeight == NoteDocument::FontWeight::boldItalic)
             text = "<b>" + text + "</b>";
         if (run->superscript > 0)
             text = "<sup>" + text + "</sup>";
@@ -261,7 +263,8 @@ private:
             size_t from = 0;
             for (;;) {
                 const size_t at = segment.find(NoteDocument::kAttachmentCharacter, from);
-                html += escapeHtml(segment.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
+                html +=
+                    escapeHtml(segment.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
                 if (at == std::string_view::npos)
                     break;
                 html += run && run->attachment ? attachmentHtml(*run) : "";

@@ -1,11 +1,11 @@
 #include "render/notes/NotesHtmlWriter.h"
 
-#include "platform/HtmlEscape.h"
-#include "render/notes/NoteHtmlRenderer.h"
 #include "platform/FileNameRule.h"
 #include "platform/Files.h"
+#include "platform/HtmlEscape.h"
 #include "platform/Trace.h"
 #include "platform/UniqueNames.h"
+#include "render/notes/NoteHtmlRenderer.h"
 
 #include <algorithm>
 #include <map>
@@ -29,13 +29,13 @@ std::string lowerAscii(std::string text)
 
 bool isImageType(const std::string& uti, const std::string& filename)
 {
-    static const std::set<std::string> kImageTypes{"public.jpeg", "public.png", "public.heic", "public.gif",
-                                                   "public.tiff", "com.compuserve.gif", "public.image",
-                                                   "org.webmproject.webp", "public.heif"};
+    static const std::set<std::string> kImageTypes{"public.jpeg",  "public.png",           "public.heic",
+                                                   "public.gif",   "public.tiff",          "com.compuserve.gif",
+                                                   "public.image", "org.webmproject.webp", "public.heif"};
     if (kImageTypes.count(uti))
         return true;
-    static const std::set<std::string> kImageExtensions{".jpg", ".jpeg", ".png", ".gif", ".heic", ".heif", ".webp",
-                                                        ".tif", ".tiff", ".bmp"};
+    static const std::set<std::string> kImageExtensions{".jpg",  ".jpeg", ".png", ".gif",  ".heic",
+                                                        ".heif", ".webp", ".tif", ".tiff", ".bmp"};
     return kImageExtensions.count(lowerAscii(fs::path(filename).extension().string())) > 0;
 }
 
@@ -87,8 +87,8 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
     const std::string title = note.title && !note.title->empty() ? *note.title : "Untitled";
     std::string body;
     if (note.isLocked) {
-        body = "<div><h1>" + escapeHtml(title) + "</h1></div>\n<div><br></div>\n<div>" + kLockedPlaceholder +
-               "</div>\n";
+        body =
+            "<div><h1>" + escapeHtml(title) + "</h1></div>\n<div><br></div>\n<div>" + kLockedPlaceholder + "</div>\n";
         return NoteHtmlRenderer::page(title, body);
     }
 
@@ -103,7 +103,7 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
         RenderedAttachment rendered;
         const auto found = byIdentifier.find(reference.identifier);
         const notesdb::Attachment* attachment = found == byIdentifier.end() ? nullptr : found->second;
-        const std::string uti = !reference.typeUti.empty() ? reference.typeUti
+        const std::string uti = !reference.typeUti.empty()          ? reference.typeUti
                                 : attachment && attachment->typeUTI ? *attachment->typeUTI
                                                                     : std::string();
         if (uti == "com.apple.notes.table") {
@@ -153,8 +153,7 @@ NotesHtmlWriter::Result NotesHtmlWriter::writeAll(std::optional<long long> limit
     ordered.reserve(m_library.notes().size());
     for (const Note& note : m_library.notes())
         ordered.emplace_back(m_library.location(note), &note);
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
     Result result;
     std::map<std::string, UniqueNames> pageNames;
@@ -187,7 +186,8 @@ NotesHtmlWriter::Result NotesHtmlWriter::writeAll(std::optional<long long> limit
         }
         ++result.written;
         if (note->bodyUnreadable) {
-            Trace::line("[NotesLibrary] The text of \u201c" + title + "\u201d could not be read: its stored body is damaged");
+            Trace::line("[NotesLibrary] The text of \u201c" + title +
+                        "\u201d could not be read: its stored body is damaged");
             ++result.unreadable;
         }
     }

@@ -21,7 +21,10 @@ public:
         long long unreadable = 0;
     };
 
-    NotesHtmlWriter(const NotesLibrary& library, std::filesystem::path root) : m_library(library), m_root(std::move(root)) {}
+    NotesHtmlWriter(const NotesLibrary& library, std::filesystem::path root)
+        : m_library(library), m_root(std::move(root))
+    {
+    }
 
     // Stops before the next note when `stop` becomes true, and after `limit` notes.
     Result writeAll(std::optional<long long> limit, const std::atomic<bool>& stop);

@@ -1,11 +1,11 @@
 #include "sources/contacts/AddressBookContactsStore.h"
 
-#include "sources/DatabaseSnapshot.h"
-#include "platform/TextFolding.h"
-#include "sources/contacts/VCardReader.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
+#include "platform/TextFolding.h"
 #include "platform/Trace.h"
+#include "sources/DatabaseSnapshot.h"
+#include "sources/contacts/VCardReader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -18,10 +18,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // Core Data numbers its entities per database; the contact rows are those of ABCDContact and its sub-entities.
-constexpr const char* kContactsSql =
-    "SELECT Z_PK, ZFIRSTNAME, ZLASTNAME FROM ZABCDRECORD WHERE Z_ENT IN ("
-    "SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ABCDContact' OR Z_SUPER IN "
-    "(SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ABCDContact')) ORDER BY Z_PK";
+constexpr const char* kContactsSql = "SELECT Z_PK, ZFIRSTNAME, ZLASTNAME FROM ZABCDRECORD WHERE Z_ENT IN ("
+                                     "SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ABCDContact' OR Z_SUPER IN "
+                                     "(SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = 'ABCDContact')) ORDER BY Z_PK";
 constexpr const char* kPhonesSql =
     "SELECT ZOWNER, ZFULLNUMBER FROM ZABCDPHONENUMBER WHERE ZFULLNUMBER IS NOT NULL ORDER BY ZOWNER, Z_PK";
 constexpr const char* kEmailsSql = "SELECT ZOWNER, ZADDRESS, ZADDRESSNORMALIZED FROM ZABCDEMAILADDRESS "
@@ -149,8 +148,8 @@ void AddressBookContactsStore::loadVCard(const std::string& path)
         m_contacts.push_back(std::move(contact));
 }
 
-tl::expected<std::vector<Contact>, std::string> AddressBookContactsStore::contactsMatchingPhoneNumber(
-    const std::string& number)
+tl::expected<std::vector<Contact>, std::string>
+AddressBookContactsStore::contactsMatchingPhoneNumber(const std::string& number)
 {
     load();
     std::vector<Contact> found;
@@ -159,8 +158,8 @@ tl::expected<std::vector<Contact>, std::string> AddressBookContactsStore::contac
     return found;
 }
 
-tl::expected<void, std::string> AddressBookContactsStore::enumerateContactsWithEmailContaining(
-    const std::string& text, const ContactVisitor& visitor)
+tl::expected<void, std::string>
+AddressBookContactsStore::enumerateContactsWithEmailContaining(const std::string& text, const ContactVisitor& visitor)
 {
     load();
     const std::string needle = foldCaseAndDiacritics(text);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/Files.h"
 #include "sources/contacts/ContactsStore.h"
 #include "sources/contacts/PhoneNumberIndex.h"
-#include "platform/Files.h"
 
 #include <filesystem>
 #include <string>
@@ -26,7 +26,7 @@ public:
     void requestAccess(AccessCallback callback) override;
     tl::expected<std::vector<Contact>, std::string> contactsMatchingPhoneNumber(const std::string& number) override;
     tl::expected<void, std::string> enumerateContactsWithEmailContaining(const std::string& text,
-                                                                       const ContactVisitor& visitor) override;
+                                                                         const ContactVisitor& visitor) override;
 
     const std::vector<Contact>& contacts();
 

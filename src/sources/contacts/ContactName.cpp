@@ -64,11 +64,11 @@ std::optional<std::string> search(ContactsStore& store, const std::string& ident
     }
     if (identifier.find('@') != std::string::npos) {
         std::optional<Contact> first;
-        auto enumerated = store.enumerateContactsWithEmailContaining(identifier, [&first](const Contact& contact,
-                                                                                          bool& stop) {
-            first = contact;
-            stop = true;
-        });
+        auto enumerated =
+            store.enumerateContactsWithEmailContaining(identifier, [&first](const Contact& contact, bool& stop) {
+                first = contact;
+                stop = true;
+            });
         if (!enumerated) {
             Trace::line("[MessagesExporter] Error searching contacts: " + enumerated.error());
             return std::nullopt;

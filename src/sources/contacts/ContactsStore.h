@@ -32,7 +32,7 @@ public:
     virtual tl::expected<std::vector<Contact>, std::string> contactsMatchingPhoneNumber(const std::string& number) = 0;
     // Contacts with an e-mail address containing `text`, ignoring case and diacritics.
     virtual tl::expected<void, std::string> enumerateContactsWithEmailContaining(const std::string& text,
-                                                                               const ContactVisitor& visitor) = 0;
+                                                                                 const ContactVisitor& visitor) = 0;
 };
 
 } // namespace varnholt

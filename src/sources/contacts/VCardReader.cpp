@@ -36,9 +36,9 @@ std::vector<std::string> unfold(std::string_view text)
         }
         // A quoted-printable value continues on the next line after a trailing "=".
         const std::string& current = lines.empty() ? line : lines.back();
-        quotedPrintableSoftBreak = !current.empty() && current.back() == '=' &&
-                                   upper(current.substr(0, current.find(':'))).find("QUOTED-PRINTABLE") !=
-                                       std::string::npos;
+        quotedPrintableSoftBreak =
+            !current.empty() && current.back() == '=' &&
+            upper(current.substr(0, current.find(':'))).find("QUOTED-PRINTABLE") != std::string::npos;
         if (quotedPrintableSoftBreak)
             lines.back().pop_back();
         if (end == text.size())

@@ -1,8 +1,8 @@
 #include "sources/messages/MessagesDatabase.h"
 
-#include "sources/messages/AttributedBodyText.h"
 #include "platform/Iso8601.h"
 #include "platform/Trace.h"
+#include "sources/messages/AttributedBodyText.h"
 
 #include <array>
 #include <cmath>
@@ -47,21 +47,22 @@ const char* const MessagesDatabase::kMessageCountSql = "    SELECT COUNT(*)\n"
                                                        "    LEFT JOIN handle h ON m.handle_id = h.ROWID\n"
                                                        "    WHERE cmj.chat_id = ?";
 
-const char* const MessagesDatabase::kAttachmentsSql = "    SELECT \n"
-                                                      "        a.ROWID,\n"
-                                                      "        a.guid,\n"
-                                                      "        a.filename,\n"
-                                                      "        a.mime_type,\n"
-                                                      "        a.total_bytes,\n"
-                                                      "        a.is_sticker\n"
-                                                      "    FROM attachment a\n"
-                                                      "    JOIN message_attachment_join maj ON a.ROWID = maj.attachment_id\n"
-                                                      "    WHERE maj.message_id = ?";
+const char* const MessagesDatabase::kAttachmentsSql =
+    "    SELECT \n"
+    "        a.ROWID,\n"
+    "        a.guid,\n"
+    "        a.filename,\n"
+    "        a.mime_type,\n"
+    "        a.total_bytes,\n"
+    "        a.is_sticker\n"
+    "    FROM attachment a\n"
+    "    JOIN message_attachment_join maj ON a.ROWID = maj.attachment_id\n"
+    "    WHERE maj.message_id = ?";
 
 namespace {
 // Tables the statements read; the first four are needed to export anything at all.
-constexpr std::array<const char*, 6> kTables{"chat", "chat_message_join", "message", "handle", "attachment",
-                                             "message_attachment_join"};
+constexpr std::array<const char*, 6> kTables{"chat",   "chat_message_join", "message",
+                                             "handle", "attachment",        "message_attachment_join"};
 constexpr size_t kRequiredTables = 4;
 
 const std::map<std::string, std::string>& aliases()
@@ -135,7 +136,8 @@ tl::expected<MessagesDatabase, DomainError> MessagesDatabase::open(const std::st
                         "\u201d table, so it is damaged or not a Messages database. Export from a complete copy "
                         "of ~/Library/Messages.",
                     ErrorKind::damaged));
-            Trace::line("[MessagesExporter] \u26A0\uFE0F No " + table + " table: messages are exported without attachments");
+            Trace::line("[MessagesExporter] \u26A0\uFE0F No " + table +
+                        " table: messages are exported without attachments");
             continue;
         }
         reader.m_columns.emplace(table, std::move(columns));

@@ -4,12 +4,12 @@
 #include "model/messages/Conversation.h"
 #include "model/messages/Message.h"
 #include "model/messages/TestMode.h"
-#include "sources/messages/ConversationCursor.h"
-#include "sources/DatabaseSnapshot.h"
-#include "sources/messages/MessageCursor.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
 #include "platform/Statement.h"
+#include "sources/DatabaseSnapshot.h"
+#include "sources/messages/ConversationCursor.h"
+#include "sources/messages/MessageCursor.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -51,8 +51,7 @@ public:
 
     // Conversations that have at least one message.
     [[nodiscard]] tl::expected<long long, DomainError> countMessages() const;
-    [[nodiscard]] tl::expected<ConversationCursor, DomainError> conversations(TestMode testMode,
-                                                                             long long limit) const;
+    [[nodiscard]] tl::expected<ConversationCursor, DomainError> conversations(TestMode testMode, long long limit) const;
     // The messages of one conversation, counted and ready to step; nothing when the statements cannot be
     // prepared. A count that fails to read is noted as a read failure.
     std::optional<MessageCursor> messagesOf(const Conversation& chat) const;

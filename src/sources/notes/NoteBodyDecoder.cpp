@@ -2,8 +2,8 @@
 
 #include "platform/Gzip.h"
 #include "platform/Utf8.h"
-#include "sources/notes/ReadableRunScan.h"
 #include "sources/notes/NoteDocumentProto.h"
+#include "sources/notes/ReadableRunScan.h"
 #include "sources/notes/notestore.pb.h"
 
 #include <limits>

@@ -47,11 +47,10 @@ std::optional<NoteDocument> noteDocumentFromProto(const notestore::NoteStoreProt
         run.link = source.link();
         if (source.has_attachment_info())
             run.attachment = NoteDocument::AttachmentReference{source.attachment_info().attachment_identifier(),
-                                                 source.attachment_info().type_uti()};
+                                                               source.attachment_info().type_uti()};
         document.runs.push_back(std::move(run));
     }
     return document;
 }
-
 
 } // namespace varnholt::notesdb

@@ -1,12 +1,12 @@
 #include "sources/notes/NoteStoreReader.h"
 
-#include "platform/Gzip.h"
-#include "sources/notes/NoteBodyDecoder.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
+#include "platform/Gzip.h"
 #include "platform/Iso8601.h"
 #include "platform/Statement.h"
 #include "platform/Trace.h"
+#include "sources/notes/NoteBodyDecoder.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "model/notes/Note.h"
-#include "sources/DatabaseSnapshot.h"
-#include "sources/notes/SchemaInfo.h"
-#include "sources/Source.h"
 #include "platform/Files.h"
 #include "platform/ProgressHandler.h"
+#include "sources/DatabaseSnapshot.h"
+#include "sources/Source.h"
+#include "sources/notes/SchemaInfo.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,9 +1,9 @@
 #include "sources/notesapp/NotesLibrary.h"
 
-#include "sources/notes/NoteStoreReader.h"
 #include "platform/Database.h"
 #include "platform/DomainError.h"
 #include "platform/Statement.h"
+#include "sources/notes/NoteStoreReader.h"
 
 #include <filesystem>
 #include <set>
@@ -73,10 +73,10 @@ void readModern(const Database& db, std::vector<Account>& accounts, std::vector<
                 accounts.push_back({s->columnInt64(0), s->columnText(1), s->columnText(2)});
     }
     if (const auto folder = entity(db, "ICFolder")) {
-        const std::string sql = "SELECT Z_PK, " + pick(columns, {"ZTITLE2", "ZTITLE"}) + ", " +
-                                pick(columns, {"ZPARENT"}) + ", " + pick(columns, {"ZOWNER"}) + ", " +
-                                pick(columns, {"ZFOLDERTYPE"}) + " FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " +
-                                std::to_string(*folder) + " ORDER BY Z_PK";
+        const std::string sql =
+            "SELECT Z_PK, " + pick(columns, {"ZTITLE2", "ZTITLE"}) + ", " + pick(columns, {"ZPARENT"}) + ", " +
+            pick(columns, {"ZOWNER"}) + ", " + pick(columns, {"ZFOLDERTYPE"}) +
+            " FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " + std::to_string(*folder) + " ORDER BY Z_PK";
         if (auto s = db.prepare(sql))
             while (s->step() == Statement::Step::Row) {
                 Folder f{s->columnInt64(0), s->columnText(1), optionalInt(*s, 2), optionalInt(*s, 3),
@@ -137,8 +137,7 @@ NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& ca
     if (schema.isModernSchema) {
         readModern(db, library.m_accounts, library.m_folders);
         readInlineAttachments(db, library.m_inlineText);
-    }
-    else
+    } else
         readLegacy(db, library.m_accounts, library.m_folders);
     for (size_t i = 0; i < library.m_folders.size(); ++i)
         library.m_folderIndex[library.m_folders[i].id] = i;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/notes/Note.h"
-#include "sources/Source.h"
 #include "platform/Files.h"
+#include "sources/Source.h"
 
 #include <cstdint>
 #include <filesystem>
