@@ -95,7 +95,7 @@ tl::expected<BackupManifest, DomainError> BackupManifest::open(const fs::path& b
         return tl::unexpected(backupError(backup,
                                           "Manifest.db is missing, so the files in it cannot be found. Copy the "
                                           "whole backup folder again, or make a new backup.",
-                                          ErrorKind::notFound));
+                                          ErrorKind::damaged));
     }
     auto snapshot = DatabaseSnapshot::open(path, scratchFolder);
     if (!snapshot)
