@@ -7,6 +7,8 @@
 #include "platform/ByteCount.h"
 #include "platform/EventLoop.h"
 #include "platform/HomeFolders.h"
+#include "sources/BackupSource.h"
+#include "sources/MacHomeSource.h"
 #include "sources/SourceData.h"
 #include "sources/SourceFactory.h"
 
@@ -61,12 +63,22 @@ void printAdvice(const Error& error, const ExportOptions& options, std::ostream&
 {
     switch (error.kind()) {
     case ErrorKind::notFound:
-    case ErrorKind::permission:
-        err << "Looked for the " << displayName(options.type) << " data at:\n";
-        for (const std::string& path : sourceDataLocations(options.type, options.sourceHome))
-            err << "  " << path << "\n";
-        err << "Point --home at a Mac home folder you can read.\n";
+    case ErrorKind::permission: {
+        const bool isBackup = BackupSource::looksLikeBackup(options.sourceHome);
+        err << "Looked for the " << displayName(options.type) << " data" << (isBackup ? " in the backup" : "")
+            << " at:\n";
+        SourcePtr source;
+        try {
+            source = identifySource(options.sourceHome);
+        } catch (const Error&) {
+            source = MacHomeSource::make(options.sourceHome);
+        }
+        for (const std::string& path : sourceDataLocations(options.type, *source))
+            err << "  " << source->displayPath(path) << "\n";
+        err << (isBackup ? "Choose a backup of a device that holds this data, copied whole.\n"
+                         : "Point --home at a Mac home folder you can read.\n");
         break;
+    }
     case ErrorKind::diskFull: {
         err << "The disk that holds " << options.outputPath << " is full";
         if (const auto available = freeSpaceAt(options.outputPath))
@@ -85,7 +97,14 @@ void printAdvice(const Error& error, const ExportOptions& options, std::ostream&
 
 int runExport(const ExportOptions& options, const Streams& streams)
 {
-    if (const auto problem = outputFolderProblem(*openSource(options.sourceHome), options.outputPath)) {
+    SourcePtr source;
+    try {
+        source = identifySource(options.sourceHome);
+    } catch (const Error& error) {
+        streams.err << "varnholt: " << error.description() << "\n";
+        return exportFailed;
+    }
+    if (const auto problem = outputFolderProblem(*source, options.outputPath)) {
         streams.err << "varnholt: " << *problem << "\n";
         return badUsage;
     }

@@ -1,6 +1,9 @@
 #include "cli/Session.h"
 #include "model/Presentation.h"
+#include "platform/Error.h"
+#include "sources/BackupSource.h"
 #include "sources/SourceData.h"
+#include "sources/SourceFactory.h"
 
 #include <fmt/format.h>
 
@@ -12,11 +15,22 @@ void addSourcesCommand(CLI::App& app, Session& session)
     command->callback([&session] {
         session.action = [&session] {
             const std::string home = session.sourceHome();
-            session.streams.out << "Sources in " << home << ":\n";
+            SourcePtr source;
+            try {
+                source = openSource(home);
+            } catch (const Error& error) {
+                session.streams.err << "varnholt: " << error.description() << "\n";
+                return static_cast<int>(exportFailed);
+            }
+            // A Mac home is named by its folder; a backup by the device it was made of.
+            if (dynamic_cast<const BackupSource*>(source.get()))
+                session.streams.out << "Sources in the " << source->description() << " (" << home << "):\n";
+            else
+                session.streams.out << "Sources in " << home << ":\n";
             for (ExporterType type : kAllExporterTypes) {
                 std::string state = "not implemented";
                 if (isImplemented(type)) {
-                    const auto found = findSourceData(type, home);
+                    const auto found = findSourceData(type, *source);
                     state = found ? "data found at " + *found : "no data found";
                 }
                 session.streams.out << fmt::format("  {:<20} {:<34} {}\n", displayName(type), exporterDescription(type),

@@ -59,9 +59,12 @@ int main(int argc, char** argv)
     const std::string sourceHome = home && *home ? home : varnholt::currentUserHome();
     try {
         // A store that cannot be read in place is copied below the folder the notes go to.
+        // A backup's files are laid out beside the notes' folder for as long as the library reads them.
+        const auto source =
+            varnholt::openSource(sourceHome, *directives.destinationRoot, varnholt::ExporterType::notes);
         const auto library = varnholt::notesapp::NotesLibrary::open(
-            *varnholt::openSource(sourceHome), varnholt::defaultReadabilityProbe(), {},
-            varnholt::notesapp::NotesLibrary::Content::everything, *directives.destinationRoot);
+            *source, varnholt::defaultReadabilityProbe(), {}, varnholt::notesapp::NotesLibrary::Content::everything,
+            *directives.destinationRoot);
         varnholt::notesapp::NotesHtmlWriter writer(library, *directives.destinationRoot);
         const auto result = writer.writeAll(directives.limit, g_stop);
         if (g_signal == SIGTERM)

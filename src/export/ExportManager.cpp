@@ -98,10 +98,13 @@ void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const Expor
             post([text = std::move(text)](ExportManager& self) { self.setStatusMessage(text); });
         },
         [post](double fraction) { post([fraction](ExportManager& self) { self.setProgress(fraction); }); });
-    ExportRequest request{options, openSource(options.sourceHome.empty() ? currentUserHome() : options.sourceHome)};
-
     tl::expected<ExportSummary, ErrorPtr> result = tl::unexpected(ErrorPtr());
     try {
+        // A backup lays out the files this export reads in a private folder beside the output; it
+        // goes with the request, on every way out of this block.
+        const ExportRequest request{options,
+                                    openSource(options.sourceHome.empty() ? currentUserHome() : options.sourceHome,
+                                               options.outputPath, options.type)};
         if (const std::optional<std::string> problem = outputFolderProblem(*request.source, options.outputPath))
             throw DomainError("Varnholt", 2, *problem, ErrorKind::badInput);
         std::unique_ptr<Exporter> exporter = exporters(options);

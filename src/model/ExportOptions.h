@@ -18,6 +18,8 @@ struct ExportOptions {
     std::optional<long long> testModeLimit;
     bool useFastMode = false;
     bool resolveContactNames = false;
+    // Voice Memos: name the copies by date and title from the app's catalog instead of by file.
+    bool nameRecordingsByTitle = false;
 
     // Linux stand-ins: the Mac home folder whose Library is read, and extra
     // address cards (.vcf) for contact names. An empty source home means the user's home.

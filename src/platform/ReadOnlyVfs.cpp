@@ -2,6 +2,10 @@
 
 #include <cstring>
 #include <sqlite3.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace varnholt {
 
@@ -203,8 +207,31 @@ int vfsAccess(sqlite3_vfs*, const char* name, int flags, int* result)
     return g_default->xAccess(g_default, name, flags, result);
 }
 
-int vfsFullPathname(sqlite3_vfs*, const char* name, int size, char* out)
+bool isLink(const std::string& path)
 {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+int vfsFullPathname(sqlite3_vfs* vfs, const char* name, int size, char* out)
+{
+    // SQLite follows a link to the database and looks for the log beside the file it points to. A
+    // database and its log that are both links (a phone backup's files, which lie under hashed names
+    // and are laid out under their real ones) belong together under the link names instead.
+    std::string absolute = name;
+    if (absolute.empty() || absolute.front() != '/') {
+        std::vector<char> cwd(4096);
+        if (!::getcwd(cwd.data(), cwd.size()))
+            return g_default->xFullPathname(g_default, name, size, out);
+        absolute = std::string(cwd.data()) + "/" + absolute;
+    }
+    if (isLink(absolute) && isLink(absolute + "-wal")) {
+        if (absolute.size() + 1 > static_cast<std::size_t>(size))
+            return SQLITE_CANTOPEN;
+        std::memcpy(out, absolute.c_str(), absolute.size() + 1);
+        return SQLITE_OK;
+    }
+    (void)vfs;
     return g_default->xFullPathname(g_default, name, size, out);
 }
 

@@ -31,6 +31,9 @@ public:
 
     // Folders that may hold recordings, in the order they are tried.
     virtual std::vector<std::string> recordingFolders() const = 0;
+
+    // A path this source handed out, as the user knows the file (a backup names the phone's path).
+    virtual std::string displayPath(const std::string& path) const { return path; }
 };
 
 using SourcePtr = std::shared_ptr<const Source>;

@@ -6,28 +6,38 @@
 
 namespace varnholt {
 
-std::vector<std::string> sourceDataLocations(ExporterType type, const std::string& sourceHome)
+std::vector<std::string> sourceDataLocations(ExporterType type, const Source& source)
 {
     switch (type) {
     case ExporterType::voiceMemos:
-        return MacHomeSource(sourceHome).recordingFolders();
+        return source.recordingFolders();
     case ExporterType::messages:
-        return {MacHomeSource(sourceHome).messagesDatabase()};
+        return {source.messagesDatabase()};
     case ExporterType::notes:
-        return {MacHomeSource(sourceHome).notesStore()};
+        return {source.notesStore()};
     default:
         return {};
     }
 }
 
-std::optional<std::string> findSourceData(ExporterType type, const std::string& sourceHome)
+std::vector<std::string> sourceDataLocations(ExporterType type, const std::string& sourceHome)
 {
-    for (const std::string& path : sourceDataLocations(type, sourceHome)) {
+    return sourceDataLocations(type, MacHomeSource(sourceHome));
+}
+
+std::optional<std::string> findSourceData(ExporterType type, const Source& source)
+{
+    for (const std::string& path : sourceDataLocations(type, source)) {
         std::error_code ec;
         if (std::filesystem::exists(path, ec))
-            return path;
+            return source.displayPath(path);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> findSourceData(ExporterType type, const std::string& sourceHome)
+{
+    return findSourceData(type, MacHomeSource(sourceHome));
 }
 
 } // namespace varnholt

@@ -1,11 +1,21 @@
 #include "sources/SourceFactory.h"
 
+#include "sources/BackupSource.h"
 #include "sources/MacHomeSource.h"
 
 namespace varnholt {
 
-SourcePtr openSource(const std::string& folder)
+SourcePtr identifySource(const std::string& folder)
 {
+    if (BackupSource::looksLikeBackup(folder))
+        return BackupSource::identify(folder);
+    return MacHomeSource::make(folder);
+}
+
+SourcePtr openSource(const std::string& folder, const std::string& nearFolder, std::optional<ExporterType> what)
+{
+    if (BackupSource::looksLikeBackup(folder))
+        return BackupSource::open(folder, nearFolder, what);
     return MacHomeSource::make(folder);
 }
 

@@ -1,12 +1,23 @@
 #pragma once
 
+#include "model/ExporterType.h"
 #include "sources/Source.h"
 
+#include <optional>
 #include <string>
 
 namespace varnholt {
 
-// The source a folder the user chose holds. Today every folder is read as a Mac home folder.
-SourcePtr openSource(const std::string& folder);
+// What a folder the user chose holds: an iPhone or iPad backup (Manifest.db, Manifest.plist) or a
+// Mac home folder. Only the source's name and root are read: for naming it and checking an output
+// folder against it. Throws an Error naming a backup that cannot be read.
+SourcePtr identifySource(const std::string& folder);
+
+// The source, ready for the readers of `what` (every store when nothing is given). A backup's files
+// are laid out in a private folder made in `nearFolder` (the output folder, or the nearest folder
+// above it that exists), removed when the source goes. Throws an Error naming a backup that cannot
+// be read.
+SourcePtr openSource(const std::string& folder, const std::string& nearFolder = {},
+                     std::optional<ExporterType> what = std::nullopt);
 
 } // namespace varnholt

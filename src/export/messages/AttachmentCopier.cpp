@@ -29,13 +29,16 @@ bool skip(const std::string& source, const std::string& why)
 
 } // namespace
 
-AttachmentCopier::AttachmentCopier(std::string homeDirectory, fs::path attachmentsFolder)
+AttachmentCopier::AttachmentCopier(std::string homeDirectory, fs::path attachmentsFolder,
+                                   const std::string& containingFolder)
     : m_home(std::move(homeDirectory)), m_attachmentsFolder(std::move(attachmentsFolder))
 {
+    // A backup's attachments are links into the backup folder; a Mac home's lie in the home itself.
+    const std::string container = containingFolder.empty() ? m_home : containingFolder;
     std::error_code ec;
-    m_resolvedHome = fs::weakly_canonical(m_home.empty() ? fs::path("/") : fs::path(m_home), ec);
+    m_resolvedHome = fs::weakly_canonical(container.empty() ? fs::path("/") : fs::path(container), ec);
     if (ec)
-        m_resolvedHome = fs::path(m_home).lexically_normal();
+        m_resolvedHome = fs::path(container).lexically_normal();
 }
 
 size_t AttachmentCopier::copyConversation(const std::vector<std::string>& storedNames,

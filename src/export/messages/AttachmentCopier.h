@@ -15,7 +15,10 @@ namespace varnholt {
 // home folder or a failed copy is skipped with a trace line.
 class AttachmentCopier {
 public:
-    AttachmentCopier(std::string homeDirectory, std::filesystem::path attachmentsFolder);
+    // `containingFolder`: only files that lie below it, after following links, are copied (the
+    // source's root; the home folder when empty).
+    AttachmentCopier(std::string homeDirectory, std::filesystem::path attachmentsFolder,
+                     const std::string& containingFolder = {});
 
     // Copies each distinct file once, named by the file-name rule; two different files with
     // the same name are both kept, the later as "name (2).ext", "name (3).ext"... Returns how

@@ -10,6 +10,8 @@ tl::expected<ExportSummary, ErrorPtr> VoiceMemosExport::run(const ExportRequest&
 {
     return catchingErrors([&] {
         VoiceMemosExporter exporter(progress.relay(ProgressSink::kVoiceMemosTrace), request.source, stop);
+        if (request.options.nameRecordingsByTitle)
+            exporter.setNaming(VoiceMemosExporter::Naming::byTitle);
         exporter.exportTo(request.options.outputPath, request.dryRun());
         return ExportSummary{};
     });

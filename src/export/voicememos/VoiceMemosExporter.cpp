@@ -9,9 +9,14 @@
 #include "platform/Iso8601.h"
 #include "platform/Trace.h"
 #include "platform/UniqueNames.h"
+#include "sources/voicememos/RecordingCatalog.h"
+#include "sources/voicememos/RecordingTranscript.h"
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
+#include <fmt/format.h>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -39,19 +44,24 @@ fs::path resolved(const fs::path& path)
     return ec ? path.lexically_normal() : canonical;
 }
 
-// The relative paths as the copies take them: each part through the file-name rule, and no two
-// alike without case (the recordings may come from a volume that tells case apart).
-std::vector<VoiceMemosExporter::AudioFile> withSafeNames(std::vector<VoiceMemosExporter::AudioFile> files)
+const FileNameRule& recordingNameRule()
 {
     static const FileNameRule kRule("recording", 255);
-    UniqueNames taken;
-    for (VoiceMemosExporter::AudioFile& file : files) {
-        fs::path safe;
-        for (const fs::path& part : fs::path(file.relativePath))
-            safe /= kRule.apply(part.string());
-        file.relativePath = taken.claim((safe.parent_path() / safe.stem()).string(), safe.extension().string());
-    }
-    return files;
+    return kRule;
+}
+
+// "2024-03-05 14.03 Grocery list idea", in the local time the user recorded it in; nothing without
+// a date and a title.
+std::optional<std::string> titledStem(const RecordingDetails& details)
+{
+    if (!details.title || !details.recordedAt)
+        return std::nullopt;
+    const auto seconds = static_cast<std::time_t>(*details.recordedAt);
+    std::tm local{};
+    if (!localtime_r(&seconds, &local))
+        return std::nullopt;
+    return fmt::format("{:04}-{:02}-{:02} {:02}.{:02} {}", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour, local.tm_min, *details.title);
 }
 } // namespace
 
@@ -111,7 +121,7 @@ std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::findAudioFiles(co
         std::error_code statusError;
         if (!fs::is_regular_file(it->path(), statusError))
             continue;
-        files.push_back({(fs::path(folder) / relative).string(), relative});
+        files.push_back({(fs::path(folder) / relative).string(), relative, std::nullopt});
     }
     return files;
 }
@@ -143,7 +153,8 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
 
     reportProgress(0.1, "Found Voice Memos at: " + fs::path(*folder).filename().string());
 
-    const std::vector<AudioFile> audioFiles = withSafeNames(withinHome(findAudioFiles(*folder)));
+    const std::vector<AudioFile> audioFiles =
+        withNames(withinHome(findAudioFiles(*folder)), *folder, dryRun == DryRun::yes ? std::string() : outputPath);
     if (audioFiles.empty()) {
         reportProgress(1.0, "No voice memos found");
         return;
@@ -167,6 +178,8 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
 
     size_t copied = 0;
     std::vector<std::string> failed;
+    std::map<std::string, std::string> transcripts; // recording's relative path -> transcript's
+    UniqueNames transcriptNames;
     for (size_t i = 0; i < count; ++i) {
         if (m_stop.stop_requested())
             return;
@@ -185,12 +198,14 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
             continue;
         }
         ++copied;
+        if (auto transcript = writeTranscript(file, outputPath, transcriptNames))
+            transcripts[file.relativePath] = *transcript;
         reportProgress(0.3 + (static_cast<double>(i + 1) / static_cast<double>(count)) * 0.6,
                        "Copying voice memo " + std::to_string(i + 1) + " of " + std::to_string(count));
     }
 
     reportProgress(0.95, "Creating metadata...");
-    createMetadata(audioFiles, outputPath);
+    createMetadata(audioFiles, transcripts, outputPath);
 
     std::string done = "Export complete: " + std::to_string(copied) + " voice memo" + plural(copied) + " copied";
     if (!failed.empty())
@@ -198,7 +213,52 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
     reportProgress(1.0, done);
 }
 
-void VoiceMemosExporter::createMetadata(const std::vector<AudioFile>& audioFiles, const std::string& outputPath) const
+std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::withNames(std::vector<AudioFile> files,
+                                                                         const std::string& folder,
+                                                                         const std::string& scratchFolder) const
+{
+    const RecordingCatalog catalog = RecordingCatalog::read(folder, scratchFolder);
+    // Each part of the path through the file-name rule, and no two alike without case (the
+    // recordings may come from a volume that tells case apart).
+    // Claimed in path order, so that the same recordings get the same numbers on every run.
+    std::vector<AudioFile*> inOrder;
+    for (AudioFile& file : files)
+        inOrder.push_back(&file);
+    std::sort(inOrder.begin(), inOrder.end(),
+              [](const AudioFile* a, const AudioFile* b) { return a->relativePath < b->relativePath; });
+    UniqueNames taken;
+    for (AudioFile* entry : inOrder) {
+        AudioFile& file = *entry;
+        if (const RecordingDetails* details = catalog.find(file.relativePath))
+            file.details = *details;
+        fs::path safe;
+        for (const fs::path& part : fs::path(file.relativePath))
+            safe /= recordingNameRule().apply(part.string());
+        fs::path stem = safe.parent_path() / safe.stem();
+        if (m_naming == Naming::byTitle && file.details)
+            if (auto titled = titledStem(*file.details))
+                stem = safe.parent_path() / recordingNameRule().apply(*titled);
+        file.relativePath = taken.claim(stem.string(), safe.extension().string());
+    }
+    return files;
+}
+
+std::optional<std::string> VoiceMemosExporter::writeTranscript(const AudioFile& file, const std::string& outputPath,
+                                                               UniqueNames& taken) const
+{
+    const std::optional<std::string> text = readRecordingTranscript(file.source);
+    if (!text)
+        return std::nullopt;
+    const fs::path copy(file.relativePath);
+    const std::string relative = taken.claim((copy.parent_path() / copy.stem()).string(), ".txt");
+    if (auto written = writeFileAtomically(fs::path(outputPath) / relative, *text + "\n"); !written)
+        throw written.error();
+    return relative;
+}
+
+void VoiceMemosExporter::createMetadata(const std::vector<AudioFile>& audioFiles,
+                                        const std::map<std::string, std::string>& transcripts,
+                                        const std::string& outputPath) const
 {
     nlohmann::json files = nlohmann::json::array();
     for (const AudioFile& file : audioFiles) {
@@ -219,6 +279,21 @@ void VoiceMemosExporter::createMetadata(const std::vector<AudioFile>& audioFiles
             entry["created"] = formatIso8601(*attributes.created);
         if (attributes.modified)
             entry["modified"] = formatIso8601(*attributes.modified);
+        if (file.details) {
+            const RecordingDetails& details = *file.details;
+            if (details.title)
+                entry["title"] = *details.title;
+            if (details.recordedAt)
+                entry["recorded_at"] = formatIso8601(*details.recordedAt);
+            if (details.durationSeconds)
+                entry["duration_seconds"] = *details.durationSeconds;
+            if (details.folder)
+                entry["folder"] = *details.folder;
+            if (details.recentlyDeleted)
+                entry["recently_deleted"] = *details.recentlyDeleted;
+        }
+        if (auto it = transcripts.find(file.relativePath); it != transcripts.end())
+            entry["transcript"] = it->second;
         files.push_back(std::move(entry));
     }
     const nlohmann::json metadata{

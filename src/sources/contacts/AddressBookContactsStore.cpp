@@ -97,6 +97,9 @@ void AddressBookContactsStore::loadAddressBook(const std::string& path)
     if (!snapshot)
         return warn(snapshot.error().description());
     const Database* db = &snapshot->database();
+    if (auto phoneBook = db->prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'ABPerson'");
+        phoneBook && phoneBook->step() == Statement::Step::Row)
+        return loadPhoneAddressBook(*db, warn);
 
     auto people = db->prepare(kContactsSql);
     if (!people)
@@ -135,6 +138,40 @@ void AddressBookContactsStore::loadAddressBook(const std::string& path)
     } else {
         warn(emails.error());
     }
+}
+
+void AddressBookContactsStore::loadPhoneAddressBook(const Database& db,
+                                                    const std::function<void(const std::string&)>& warn)
+{
+    // A company card has no person's name; the company's stands in, as the phone shows it.
+    auto people = db.prepare("SELECT ROWID, First, Last, Organization FROM ABPerson ORDER BY ROWID");
+    if (!people)
+        return warn(people.error());
+    std::map<long long, size_t> byKey;
+    Statement::Step step;
+    while ((step = people->step()) == Statement::Step::Row) {
+        Contact contact{people->columnText(1), people->columnText(2), {}, {}};
+        if (contact.givenName.empty() && contact.familyName.empty())
+            contact.givenName = people->columnText(3);
+        byKey[people->columnInt64(0)] = m_contacts.size();
+        m_contacts.push_back(std::move(contact));
+    }
+    if (step == Statement::Step::Error)
+        warn(db.errorMessage() + "; names from it may be missing");
+    // Property 3 is a phone number, 4 an e-mail address.
+    auto values = db.prepare("SELECT record_id, property, value FROM ABMultiValue WHERE property IN (3, 4) AND "
+                             "value IS NOT NULL AND value != '' ORDER BY record_id, UID");
+    if (!values)
+        return warn(values.error());
+    while ((step = values->step()) == Statement::Step::Row) {
+        const auto it = byKey.find(values->columnInt64(0));
+        if (it == byKey.end())
+            continue;
+        Contact& contact = m_contacts[it->second];
+        (values->columnInt(1) == 3 ? contact.phoneNumbers : contact.emailAddresses).push_back(values->columnText(2));
+    }
+    if (step == Statement::Step::Error)
+        warn(db.errorMessage() + "; names from it may be missing");
 }
 
 void AddressBookContactsStore::loadVCard(const std::string& path)

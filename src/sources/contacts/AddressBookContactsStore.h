@@ -5,10 +5,13 @@
 #include "sources/contacts/PhoneNumberIndex.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace varnholt {
+
+class Database;
 
 // The contacts store on Linux: the people of the address book databases a source holds
 // (Source::contactsDatabases) and of any vCard files given. Every database is read through a
@@ -34,6 +37,8 @@ private:
     std::vector<std::string> readableSources() const;
     void load();
     void loadAddressBook(const std::string& path);
+    // The phone's own address book (AddressBook.sqlitedb in a backup): ABPerson and ABMultiValue.
+    void loadPhoneAddressBook(const Database& db, const std::function<void(const std::string&)>& warn);
     void loadVCard(const std::string& path);
 
     std::vector<std::string> m_addressBooks;

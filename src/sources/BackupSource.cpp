@@ -1,0 +1,296 @@
+#include "sources/BackupSource.h"
+
+#include "platform/DomainError.h"
+#include "platform/Files.h"
+#include "platform/PropertyList.h"
+#include "platform/Trace.h"
+#include "sources/BackupManifest.h"
+
+#include <ctime>
+#include <fmt/format.h>
+#include <sys/stat.h>
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kHome = "HomeDomain";
+constexpr const char* kMedia = "MediaDomain";
+constexpr const char* kNotes = "AppDomainGroup-group.com.apple.notes";
+constexpr const char* kVoiceMemos = "AppDomainGroup-group.com.apple.VoiceMemos.shared";
+
+struct Wanted {
+    const char* domain;
+    const char* prefix; // empty: the whole domain
+};
+
+std::vector<Wanted> wantedFor(std::optional<ExporterType> what)
+{
+    const std::vector<Wanted> messages{
+        {kHome, "Library/SMS/sms.db"},
+        {kHome, "Library/SMS/sms.db-wal"},
+        {kMedia, "Library/SMS/Attachments"},
+        {kHome, "Library/AddressBook/AddressBook.sqlitedb"},
+        {kHome, "Library/AddressBook/AddressBook.sqlitedb-wal"},
+    };
+    const std::vector<Wanted> notes{{kNotes, ""}};
+    const std::vector<Wanted> voiceMemos{{kMedia, "Media/Recordings"}, {kVoiceMemos, ""}};
+    if (what == ExporterType::messages)
+        return messages;
+    if (what == ExporterType::notes)
+        return notes;
+    if (what == ExporterType::voiceMemos)
+        return voiceMemos;
+    if (what)
+        return {};
+    std::vector<Wanted> all = messages;
+    all.insert(all.end(), notes.begin(), notes.end());
+    all.insert(all.end(), voiceMemos.begin(), voiceMemos.end());
+    return all;
+}
+
+DomainError backupError(const std::string& backup, const std::string& what, ErrorKind kind = ErrorKind::damaged)
+{
+    return DomainError("Backup", 1, "Cannot read the iPhone backup " + backup + ": " + what, kind);
+}
+
+bool isPresent(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
+}
+
+std::optional<PropertyList> readPropertyList(const fs::path& path)
+{
+    const auto bytes = readFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return PropertyList::parse(*bytes);
+}
+
+// A path from the manifest becomes a path in the private folder: nothing in it may climb out.
+bool isSafeRelativePath(const std::string& relativePath)
+{
+    if (relativePath.empty() || relativePath.front() == '/')
+        return false;
+    for (const fs::path& part : fs::path(relativePath))
+        if (part == ".." || part == "." || part.empty())
+            return false;
+    return true;
+}
+
+// What an export cannot go on without when it is gone: the databases and their logs. Anything else
+// missing is skipped and reported by the exporter, as a missing file in a home is.
+bool isDatabaseFile(const std::string& relativePath)
+{
+    for (const char* ending : {".db", ".sqlite", ".sqlitedb", ".db-wal", ".sqlite-wal", ".sqlitedb-wal"})
+        if (relativePath.ends_with(ending))
+            return true;
+    return false;
+}
+
+fs::path nearestExistingFolder(fs::path folder)
+{
+    std::error_code ec;
+    folder = fs::absolute(folder, ec);
+    while (!folder.empty() && !fs::is_directory(folder, ec)) {
+        if (folder == folder.parent_path())
+            return {};
+        folder = folder.parent_path();
+    }
+    return folder;
+}
+} // namespace
+
+bool BackupSource::looksLikeBackup(const std::string& folder)
+{
+    return isPresent(fs::path(folder) / "Manifest.db") || isPresent(fs::path(folder) / "Manifest.plist") ||
+           isPresent(fs::path(folder) / "Manifest.mbdb");
+}
+
+BackupSource::BackupSource(std::string folder, Identity identity)
+    : m_root(std::move(folder)), m_identity(std::move(identity))
+{
+}
+
+std::shared_ptr<BackupSource> BackupSource::identify(const std::string& folder)
+{
+    const fs::path root(folder);
+    if (!isPresent(root / "Manifest.plist"))
+        throw backupError(folder,
+                          "Manifest.plist is missing. Copy the whole backup folder again, or make a new backup.",
+                          ErrorKind::damaged);
+    const std::optional<PropertyList> manifest = readPropertyList(root / "Manifest.plist");
+    if (!manifest || (!manifest->root()["Lockdown"].isValid() && !manifest->root()["IsEncrypted"].isValid()))
+        throw backupError(folder, "Manifest.plist is not the property list of a backup. Copy the whole backup "
+                                  "folder again, or make a new backup.");
+    if (manifest->root()["IsEncrypted"].boolean().value_or(false))
+        throw backupError(folder,
+                          "it is encrypted, and this Varnholt reads only backups made without a password. Make a "
+                          "backup with \"Encrypt local backup\" turned off (idevicebackup2: encryption off) and "
+                          "export from it.",
+                          ErrorKind::badInput);
+
+    Identity identity;
+    const PropertyList::Node lockdown = manifest->root()["Lockdown"];
+    identity.deviceName = lockdown["DeviceName"].text().value_or("");
+    identity.productVersion = lockdown["ProductVersion"].text().value_or("");
+    std::string productType = lockdown["ProductType"].text().value_or("");
+    // Info.plist is the one Finder shows; Manifest.plist's copy stands in where it is missing.
+    if (const std::optional<PropertyList> info = readPropertyList(root / "Info.plist")) {
+        identity.deviceName = info->root()["Device Name"].text().value_or(identity.deviceName);
+        identity.productVersion = info->root()["Product Version"].text().value_or(identity.productVersion);
+        productType = info->root()["Product Type"].text().value_or(productType);
+        identity.lastBackup = info->root()["Last Backup Date"].date();
+    }
+    if (!identity.lastBackup)
+        identity.lastBackup = manifest->root()["Date"].date();
+    identity.deviceKind = productType.starts_with("iPad")   ? "iPad"
+                          : productType.starts_with("iPod") ? "iPod"
+                                                            : "iPhone";
+    if (identity.deviceName.empty())
+        identity.deviceName = "an unnamed " + identity.deviceKind;
+    return std::make_shared<BackupSource>(folder, std::move(identity));
+}
+
+std::shared_ptr<BackupSource> BackupSource::open(const std::string& folder, const std::string& nearFolder,
+                                                 std::optional<ExporterType> what)
+{
+    auto source = identify(folder);
+    source->layOut(nearFolder, what);
+    return source;
+}
+
+void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterType> what)
+{
+    std::error_code ec;
+    fs::path parent = nearFolder.empty() ? fs::temp_directory_path(ec) : nearestExistingFolder(nearFolder);
+    if (parent.empty())
+        parent = fs::temp_directory_path(ec);
+    auto layout = PrivateFolder::create(parent, ".varnholt-backup-");
+    if (!layout)
+        throw layout.error();
+    m_layout = std::move(*layout);
+
+    auto manifest = BackupManifest::open(m_root, m_layout.path());
+    if (!manifest)
+        throw manifest.error();
+    for (const Wanted& wanted : wantedFor(what)) {
+        auto files = manifest->files(wanted.domain, wanted.prefix);
+        if (!files)
+            throw files.error();
+        for (const BackupFile& file : *files) {
+            const std::string name = std::string(wanted.domain) + " " + file.relativePath;
+            // SQLite's shared index of a phone's log is no use here: the log is indexed in memory.
+            if (file.relativePath.ends_with("-shm") || file.kind == BackupFile::Kind::link ||
+                file.kind == BackupFile::Kind::other)
+                continue;
+            if (!isSafeRelativePath(file.relativePath)) {
+                Trace::line("[Backup] \u26A0\uFE0F Skipped " + name + ": the path climbs out of its domain");
+                continue;
+            }
+            const fs::path place = inLayout(wanted.domain, file.relativePath);
+            if (file.kind == BackupFile::Kind::folder) {
+                if (fs::create_directories(place, ec); ec)
+                    throw FileSystemError("create a folder in", place.parent_path(), ec);
+                continue;
+            }
+            const fs::path stored = manifest->storedPath(file);
+            struct stat status {};
+            std::string problem;
+            if (::stat(stored.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+                problem = "is missing from it (" + stored.parent_path().filename().string() + "/" + file.fileID + ")";
+            else if (file.size && static_cast<std::uint64_t>(status.st_size) < *file.size)
+                problem = fmt::format("is cut short in it ({} of {} bytes in {}/{})", status.st_size, *file.size,
+                                      stored.parent_path().filename().string(), file.fileID);
+            if (!problem.empty()) {
+                if (isDatabaseFile(file.relativePath))
+                    throw backupError(m_root, name + " " + problem +
+                                                  ". Copy the whole backup folder again, or make a new backup.");
+                Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem);
+                continue;
+            }
+            if (fs::create_directories(place.parent_path(), ec); ec)
+                throw FileSystemError("create a folder in", place.parent_path(), ec);
+            if (fs::create_symlink(fs::absolute(stored), place, ec); ec)
+                throw FileSystemError("create a link in", place.parent_path(), ec);
+        }
+    }
+}
+
+std::string BackupSource::inLayout(const std::string& domain, const std::string& relativePath) const
+{
+    fs::path path = m_layout.path() / domain;
+    if (!relativePath.empty())
+        path /= relativePath;
+    return path.string();
+}
+
+std::string BackupSource::description() const
+{
+    std::string text = m_identity.deviceKind + " backup of " + m_identity.deviceName;
+    if (!m_identity.productVersion.empty())
+        text += ", iOS " + m_identity.productVersion;
+    if (m_identity.lastBackup) {
+        const auto seconds = static_cast<std::time_t>(*m_identity.lastBackup);
+        std::tm local{};
+        if (localtime_r(&seconds, &local))
+            text += fmt::format(", {:04}-{:02}-{:02} {:02}:{:02}", local.tm_year + 1900, local.tm_mon + 1,
+                                local.tm_mday, local.tm_hour, local.tm_min);
+    }
+    return text;
+}
+
+std::string BackupSource::messagesDatabase() const
+{
+    return inLayout(kHome, "Library/SMS/sms.db");
+}
+
+std::string BackupSource::messagesHome() const
+{
+    // The database names attachments "~/Library/SMS/Attachments/…"; they lie in the media domain.
+    return inLayout(kMedia);
+}
+
+std::string BackupSource::messagesAttachments() const
+{
+    return inLayout(kMedia, "Library/SMS/Attachments");
+}
+
+std::vector<std::string> BackupSource::contactsDatabases() const
+{
+    const std::string book = inLayout(kHome, "Library/AddressBook/AddressBook.sqlitedb");
+    if (m_layout.path().empty() || !isPresent(book))
+        return {};
+    return {book};
+}
+
+std::string BackupSource::notesContainer() const
+{
+    return inLayout(kNotes);
+}
+
+std::string BackupSource::notesStore() const
+{
+    return inLayout(kNotes, "NoteStore.sqlite");
+}
+
+std::vector<std::string> BackupSource::recordingFolders() const
+{
+    return {inLayout(kVoiceMemos, "Recordings"), inLayout(kMedia, "Media/Recordings")};
+}
+
+std::string BackupSource::displayPath(const std::string& path) const
+{
+    const std::string layout = m_layout.path().string();
+    if (layout.empty() || !path.starts_with(layout + "/"))
+        return path;
+    const std::string inside = path.substr(layout.size() + 1);
+    const std::size_t slash = inside.find('/');
+    if (slash == std::string::npos)
+        return inside + " in the backup";
+    return inside.substr(0, slash) + " " + inside.substr(slash + 1) + " in the backup";
+}
+
+} // namespace varnholt

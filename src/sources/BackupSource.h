@@ -1,0 +1,62 @@
+#pragma once
+
+#include "model/ExporterType.h"
+#include "platform/PrivateFolder.h"
+#include "sources/Source.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace varnholt {
+
+// An iPhone or iPad backup folder (Finder, iTunes, idevicebackup2): Manifest.db says under which
+// hashed name each file of the phone lies. The files an export reads are laid out under their real
+// names as links in a private folder, so the readers find them where a home keeps them; the backup
+// itself is only read. The private folder goes with the source.
+class BackupSource final : public Source {
+public:
+    struct Identity {
+        std::string deviceName;
+        std::string deviceKind; // "iPhone", "iPad"
+        std::string productVersion;
+        std::optional<double> lastBackup; // seconds since 1970
+    };
+
+    // Whether the folder holds a backup's Manifest.db or Manifest.plist.
+    static bool looksLikeBackup(const std::string& folder);
+    // The backup's identity alone, from Info.plist and Manifest.plist; the stores are not laid out.
+    // Throws an Error naming the backup when it cannot be read or is encrypted.
+    static std::shared_ptr<BackupSource> identify(const std::string& folder);
+    // Also lays out the stores `what` needs (every store when nothing is given) in a private folder
+    // made in `nearFolder` or the nearest folder above it that exists (the system's temporary folder
+    // when empty), so that it lies on the output's file system. Throws an Error naming the backup
+    // when its manifest cannot be read or a database in it is missing or cut short.
+    static std::shared_ptr<BackupSource> open(const std::string& folder, const std::string& nearFolder,
+                                              std::optional<ExporterType> what);
+
+    explicit BackupSource(std::string folder, Identity identity);
+
+    const Identity& identity() const { return m_identity; }
+    const std::filesystem::path& layoutFolder() const { return m_layout.path(); }
+
+    const std::string& root() const override { return m_root; }
+    std::string description() const override;
+    std::string messagesDatabase() const override;
+    std::string messagesHome() const override;
+    std::string messagesAttachments() const override;
+    std::vector<std::string> contactsDatabases() const override;
+    std::string notesContainer() const override;
+    std::string notesStore() const override;
+    std::vector<std::string> recordingFolders() const override;
+    std::string displayPath(const std::string& path) const override;
+
+private:
+    void layOut(const std::string& nearFolder, std::optional<ExporterType> what);
+    std::string inLayout(const std::string& domain, const std::string& relativePath = {}) const;
+
+    std::string m_root;
+    Identity m_identity;
+    PrivateFolder m_layout;
+};
+
+} // namespace varnholt
