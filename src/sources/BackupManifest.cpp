@@ -42,6 +42,9 @@ std::optional<BackupFile> readRecord(std::string_view blob, BackupFile file)
         file.size = static_cast<std::uint64_t>(*size);
     if (const std::optional<std::int64_t> modified = value("LastModified").integer())
         file.modified = static_cast<double>(*modified);
+    // An archived NSData: a dictionary whose NS.data holds the bytes (plain data in some writers).
+    const PropertyList::Node key = value("EncryptionKey");
+    file.encryptionKey = key["NS.data"].data().value_or(key.data().value_or(""));
     return file;
 }
 
@@ -82,9 +85,10 @@ std::string backupFileID(const std::string& domain, const std::string& relativeP
     return hex;
 }
 
-tl::expected<BackupManifest, DomainError> BackupManifest::open(const fs::path& backup, const fs::path& scratchFolder)
+tl::expected<BackupManifest, DomainError> BackupManifest::open(const fs::path& backup, const fs::path& scratchFolder,
+                                                               const std::optional<fs::path>& decrypted)
 {
-    const fs::path path = backup / "Manifest.db";
+    const fs::path path = decrypted.value_or(backup / "Manifest.db");
     std::error_code ec;
     if (!fs::exists(path, ec)) {
         if (fs::exists(backup / "Manifest.mbdb", ec))

@@ -23,6 +23,9 @@ struct BackupFile {
     Kind kind = Kind::other;
     std::optional<std::uint64_t> size;
     std::optional<double> modified; // seconds since 1970
+    // In an encrypted backup: the file's key, wrapped with its protection class's key (the class in
+    // four little-endian bytes first). Empty in a backup made without a password.
+    std::string encryptionKey;
 };
 
 // The index of an iPhone or iPad backup: which file of the phone lies under which hashed name.
@@ -30,8 +33,10 @@ struct BackupFile {
 class BackupManifest {
 public:
     // `scratchFolder`: where a private copy of Manifest.db may go if it cannot be read in place.
-    [[nodiscard]] static tl::expected<BackupManifest, DomainError> open(const std::filesystem::path& backup,
-                                                                        const std::filesystem::path& scratchFolder);
+    // `decrypted`: an encrypted backup's Manifest.db, decrypted into a private folder, read in place of its own.
+    [[nodiscard]] static tl::expected<BackupManifest, DomainError>
+    open(const std::filesystem::path& backup, const std::filesystem::path& scratchFolder,
+         const std::optional<std::filesystem::path>& decrypted = std::nullopt);
 
     // The files of `domain` whose relative path is `prefix` or lies below it (every file of the
     // domain when `prefix` is empty), in path order. A record that is no MBFile keyed archive fails.

@@ -5,6 +5,7 @@
 #include "platform/PropertyList.h"
 #include "platform/Trace.h"
 #include "sources/BackupManifest.h"
+#include "sources/backup/EncryptedFile.h"
 
 #include <ctime>
 #include <fmt/format.h>
@@ -125,13 +126,6 @@ std::shared_ptr<BackupSource> BackupSource::identify(const std::string& folder)
     if (!manifest || (!manifest->root()["Lockdown"].isValid() && !manifest->root()["IsEncrypted"].isValid()))
         throw backupError(folder, "Manifest.plist is not the property list of a backup. Copy the whole backup "
                                   "folder again, or make a new backup.");
-    if (manifest->root()["IsEncrypted"].boolean().value_or(false))
-        throw backupError(folder,
-                          "it is encrypted, and this Varnholt reads only backups made without a password. Make a "
-                          "backup with \"Encrypt local backup\" turned off (idevicebackup2: encryption off) and "
-                          "export from it.",
-                          ErrorKind::badInput);
-
     Identity identity;
     const PropertyList::Node lockdown = manifest->root()["Lockdown"];
     identity.deviceName = lockdown["DeviceName"].text().value_or("");
@@ -146,20 +140,70 @@ std::shared_ptr<BackupSource> BackupSource::identify(const std::string& folder)
     }
     if (!identity.lastBackup)
         identity.lastBackup = manifest->root()["Date"].date();
+    identity.encrypted = manifest->root()["IsEncrypted"].boolean().value_or(false);
     identity.deviceKind = productType.starts_with("iPad")   ? "iPad"
                           : productType.starts_with("iPod") ? "iPod"
                                                             : "iPhone";
     if (identity.deviceName.empty())
         identity.deviceName = "an unnamed " + identity.deviceKind;
-    return std::make_shared<BackupSource>(folder, std::move(identity));
+    auto source = std::make_shared<BackupSource>(folder, std::move(identity));
+    if (source->m_identity.encrypted) {
+        source->m_keybagBytes = manifest->root()["BackupKeyBag"].data().value_or("");
+        source->m_manifestKey = manifest->root()["ManifestKey"].data().value_or("");
+        if (source->m_keybagBytes.empty() || source->m_manifestKey.empty())
+            throw backupError(folder, "it is encrypted, but its Manifest.plist holds no keybag or no key for "
+                                      "Manifest.db. Copy the whole backup folder again, or make a new backup.");
+    }
+    return source;
 }
 
 std::shared_ptr<BackupSource> BackupSource::open(const std::string& folder, const std::string& nearFolder,
-                                                 std::optional<ExporterType> what)
+                                                 std::optional<ExporterType> what, const SourceUnlock& unlock)
 {
     auto source = identify(folder);
+    if (source->m_identity.encrypted)
+        source->unlockWith(unlock);
     source->layOut(nearFolder, what);
     return source;
+}
+
+void BackupSource::unlockWith(const SourceUnlock& unlock)
+{
+    auto keybag = backup::BackupKeybag::parse(m_keybagBytes);
+    if (!keybag)
+        throw backupError(m_root, keybag.error() + ". Copy the whole backup folder again, or make a new backup.");
+    if (unlock.passwords.empty())
+        throw backupError(m_root,
+                          "it is encrypted. Give its password with --password-file FILE (one password a line), "
+                          "type it when asked, or enter it in the window's password field.",
+                          ErrorKind::badInput);
+    const double share = 1.0 / static_cast<double>(unlock.passwords.size());
+    for (std::size_t i = 0; i < unlock.passwords.size(); ++i) {
+        Trace::line("[Backup] Deriving the key of the encrypted backup (password " + std::to_string(i + 1) + " of " +
+                    std::to_string(unlock.passwords.size()) + ")");
+        const auto key = keybag->derivePasswordKey(
+            unlock.passwords[i],
+            [&](double done) {
+                if (unlock.progress)
+                    unlock.progress((static_cast<double>(i) + done) * share);
+            },
+            unlock.stop);
+        if (!key)
+            throw DomainError("Backup", 2, "Opening the encrypted backup was cancelled", ErrorKind::cancelled);
+        if (keybag->unlock(*key)) {
+            m_keybag = std::move(*keybag);
+            return;
+        }
+    }
+    throw backupError(
+        m_root,
+        "the backup password is wrong: " +
+            std::string(unlock.passwords.size() == 1
+                            ? "the password given does not open it"
+                            : "none of the " + std::to_string(unlock.passwords.size()) + " passwords given opens it") +
+            ". Put the password set for this backup in Finder, iTunes or idevicebackup2 in the "
+            "password file, or type it again.",
+        ErrorKind::badInput);
 }
 
 void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterType> what)
@@ -173,7 +217,18 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
         throw layout.error();
     m_layout = std::move(*layout);
 
-    auto manifest = BackupManifest::open(m_root, m_layout.path());
+    std::optional<fs::path> decryptedManifest;
+    if (m_keybag) {
+        const std::optional<std::string> key = m_keybag->unwrapKey(m_manifestKey);
+        if (!key)
+            throw backupError(m_root, "the key of its Manifest.db does not unwrap with the backup's keys. Copy the "
+                                      "whole backup folder again, or make a new backup.");
+        decryptedManifest = m_layout.path() / ".Manifest.db";
+        if (auto done = backup::decryptFile(fs::path(m_root) / "Manifest.db", *key, std::nullopt, *decryptedManifest);
+            !done)
+            throw backupError(m_root, "Manifest.db: " + done.error().description(), done.error().kind());
+    }
+    auto manifest = BackupManifest::open(m_root, m_layout.path(), decryptedManifest);
     if (!manifest)
         throw manifest.error();
     for (const Wanted& wanted : wantedFor(what)) {
@@ -213,9 +268,36 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
             }
             if (fs::create_directories(place.parent_path(), ec); ec)
                 throw FileSystemError("create a folder in", place.parent_path(), ec);
-            if (fs::create_symlink(fs::absolute(stored), place, ec); ec)
-                throw FileSystemError("create a link in", place.parent_path(), ec);
+            placeFile(file, stored, place);
         }
+    }
+}
+
+void BackupSource::placeFile(const BackupFile& file, const fs::path& stored, const fs::path& place) const
+{
+    std::error_code ec;
+    if (!m_keybag) {
+        if (fs::create_symlink(fs::absolute(stored), place, ec); ec)
+            throw FileSystemError("create a link in", place.parent_path(), ec);
+        return;
+    }
+    // Decrypted copies go only into the private folder, which is removed with the source.
+    const std::string name = file.domain + " " + file.relativePath;
+    const std::optional<std::string> key = m_keybag->unwrapKey(file.encryptionKey);
+    if (!key) {
+        const std::string problem = "has no key in the manifest that opens it";
+        if (isDatabaseFile(file.relativePath))
+            throw backupError(m_root,
+                              name + " " + problem + ". Copy the whole backup folder again, or make a new backup.");
+        Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem);
+        return;
+    }
+    if (auto done = backup::decryptFile(stored, *key, file.size, place); !done) {
+        if (done.error().kind() == ErrorKind::diskFull)
+            throw done.error();
+        if (isDatabaseFile(file.relativePath))
+            throw backupError(m_root, name + ": " + done.error().description(), done.error().kind());
+        Trace::line("[Backup] \u26A0\uFE0F " + name + ": " + done.error().description());
     }
 }
 

@@ -3,11 +3,15 @@
 #include "model/ExporterType.h"
 #include "platform/PrivateFolder.h"
 #include "sources/Source.h"
+#include "sources/SourceUnlock.h"
+#include "sources/backup/BackupKeybag.h"
 
 #include <filesystem>
 #include <optional>
 
 namespace varnholt {
+
+struct BackupFile;
 
 // An iPhone or iPad backup folder (Finder, iTunes, idevicebackup2): Manifest.db says under which
 // hashed name each file of the phone lies. The files an export reads are laid out under their real
@@ -20,19 +24,22 @@ public:
         std::string deviceKind; // "iPhone", "iPad"
         std::string productVersion;
         std::optional<double> lastBackup; // seconds since 1970
+        bool encrypted = false;
     };
 
     // Whether the folder holds a backup's Manifest.db or Manifest.plist.
     static bool looksLikeBackup(const std::string& folder);
     // The backup's identity alone, from Info.plist and Manifest.plist; the stores are not laid out.
-    // Throws an Error naming the backup when it cannot be read or is encrypted.
+    // Throws an Error naming the backup when it cannot be read.
     static std::shared_ptr<BackupSource> identify(const std::string& folder);
     // Also lays out the stores `what` needs (every store when nothing is given) in a private folder
     // made in `nearFolder` or the nearest folder above it that exists (the system's temporary folder
     // when empty), so that it lies on the output's file system. Throws an Error naming the backup
-    // when its manifest cannot be read or a database in it is missing or cut short.
+    // when its manifest cannot be read or a database in it is missing or cut short. An encrypted
+    // backup is first unlocked with one of `unlock`'s passwords, and the files are laid out
+    // decrypted; without a password that opens it, this throws before anything is laid out.
     static std::shared_ptr<BackupSource> open(const std::string& folder, const std::string& nearFolder,
-                                              std::optional<ExporterType> what);
+                                              std::optional<ExporterType> what, const SourceUnlock& unlock = {});
 
     explicit BackupSource(std::string folder, Identity identity);
 
@@ -51,11 +58,18 @@ public:
     std::string displayPath(const std::string& path) const override;
 
 private:
+    void unlockWith(const SourceUnlock& unlock);
     void layOut(const std::string& nearFolder, std::optional<ExporterType> what);
+    void placeFile(const BackupFile& file, const std::filesystem::path& stored,
+                   const std::filesystem::path& place) const;
     std::string inLayout(const std::string& domain, const std::string& relativePath = {}) const;
 
     std::string m_root;
     Identity m_identity;
+    // An encrypted backup's keybag and the wrapped key of its Manifest.db, from Manifest.plist.
+    std::string m_keybagBytes;
+    std::string m_manifestKey;
+    std::optional<backup::BackupKeybag> m_keybag;
     PrivateFolder m_layout;
 };
 

@@ -12,10 +12,11 @@ SourcePtr identifySource(const std::string& folder)
     return MacHomeSource::make(folder);
 }
 
-SourcePtr openSource(const std::string& folder, const std::string& nearFolder, std::optional<ExporterType> what)
+SourcePtr openSource(const std::string& folder, const std::string& nearFolder, std::optional<ExporterType> what,
+                     const SourceUnlock& unlock)
 {
     if (BackupSource::looksLikeBackup(folder))
-        return BackupSource::open(folder, nearFolder, what);
+        return BackupSource::open(folder, nearFolder, what, unlock);
     return MacHomeSource::make(folder);
 }
 

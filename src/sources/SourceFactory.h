@@ -2,6 +2,7 @@
 
 #include "model/ExporterType.h"
 #include "sources/Source.h"
+#include "sources/SourceUnlock.h"
 
 #include <optional>
 #include <string>
@@ -16,8 +17,8 @@ SourcePtr identifySource(const std::string& folder);
 // The source, ready for the readers of `what` (every store when nothing is given). A backup's files
 // are laid out in a private folder made in `nearFolder` (the output folder, or the nearest folder
 // above it that exists), removed when the source goes. Throws an Error naming a backup that cannot
-// be read.
+// be read, or an encrypted one that none of `unlock`'s passwords opens.
 SourcePtr openSource(const std::string& folder, const std::string& nearFolder = {},
-                     std::optional<ExporterType> what = std::nullopt);
+                     std::optional<ExporterType> what = std::nullopt, const SourceUnlock& unlock = {});
 
 } // namespace varnholt

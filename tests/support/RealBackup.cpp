@@ -61,7 +61,8 @@ fs::path prepareAddressBook(const fs::path& realdata, const fs::path& staging)
 }
 } // namespace
 
-RealBackup buildRealBackup(const fs::path& folder, const fs::path& realdata)
+RealBackup buildRealBackup(const fs::path& folder, const fs::path& realdata,
+                           const std::optional<sample::BackupEncryption>& encryption)
 {
     const fs::path staging = folder / "staging";
     const fs::path sms = prepareMessages(realdata, staging);
@@ -73,7 +74,7 @@ RealBackup buildRealBackup(const fs::path& folder, const fs::path& realdata)
     const fs::path recordings = sample::voiceMemosFolder(recordingsHome);
 
     RealBackup result{folder / "backup", folder / "home"};
-    sample::BackupBuilder backup(result.backup);
+    sample::BackupBuilder backup(result.backup, encryption);
     backup.addFile("HomeDomain", "Library/SMS/sms.db", sms);
     backup.addFile("HomeDomain", "Library/SMS/sms.db-wal", sms.string() + "-wal");
     backup.addFile("HomeDomain", "Library/SMS/sms.db-shm", sms.string() + "-shm");

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "sample-home/BackupBuilder.h"
+
 #include <filesystem>
+#include <optional>
 
 namespace varnholt::test {
 
@@ -19,6 +22,8 @@ inline constexpr const char* kTextOnlyInTheLog = "Changed after the last checkpo
 inline constexpr const char* kSenderName = "Victoria Alfonzo";
 inline constexpr const char* kAttachmentName = "IMG_0001.jpeg";
 
-RealBackup buildRealBackup(const std::filesystem::path& folder, const std::filesystem::path& realdata);
+// With `encryption`, the backup is encrypted as "Encrypt local backup" makes it.
+RealBackup buildRealBackup(const std::filesystem::path& folder, const std::filesystem::path& realdata,
+                           const std::optional<sample::BackupEncryption>& encryption = {});
 
 } // namespace varnholt::test

@@ -1,6 +1,8 @@
 #include "sample-home/BackupBuilder.h"
 
+#include "platform/AesCbcDecryptor.h"
 #include "platform/Database.h"
+#include "platform/Files.h"
 #include "platform/Statement.h"
 #include "sample-home/SampleFiles.h"
 #include "sample-home/VoiceMemosSample.h"
@@ -53,7 +55,8 @@ plist_t dateNode(long long secondsSince1970)
 }
 } // namespace
 
-std::string makeMBFileArchive(const std::string& relativePath, std::uint64_t size, int mode, long long modified)
+std::string makeMBFileArchive(const std::string& relativePath, std::uint64_t size, int mode, long long modified,
+                              const std::string& encryptionKey)
 {
     PlistPtr archive(plist_new_dict());
     plist_dict_set_item(archive.get(), "$version", plist_new_uint(100000));
@@ -85,13 +88,38 @@ std::string makeMBFileArchive(const std::string& relativePath, std::uint64_t siz
     plist_array_append_item(classes, plist_new_string("NSObject"));
     plist_dict_set_item(klass, "$classes", classes);
     plist_array_append_item(objects, klass);
+    if (!encryptionKey.empty()) {
+        // An archived NSMutableData: its bytes under NS.data, its class after it.
+        plist_dict_set_item(record, "EncryptionKey", plist_new_uid(4));
+        plist_t data = plist_new_dict();
+        plist_dict_set_item(data, "NS.data", plist_new_data(encryptionKey.data(), encryptionKey.size()));
+        plist_dict_set_item(data, "$class", plist_new_uid(5));
+        plist_array_append_item(objects, data);
+        plist_t dataClass = plist_new_dict();
+        plist_dict_set_item(dataClass, "$classname", plist_new_string("NSMutableData"));
+        plist_t dataClasses = plist_new_array();
+        plist_array_append_item(dataClasses, plist_new_string("NSMutableData"));
+        plist_array_append_item(dataClasses, plist_new_string("NSData"));
+        plist_array_append_item(dataClasses, plist_new_string("NSObject"));
+        plist_dict_set_item(dataClass, "$classes", dataClasses);
+        plist_array_append_item(objects, dataClass);
+    }
     plist_dict_set_item(archive.get(), "$objects", objects);
     return toBinary(archive);
 }
 
-BackupBuilder::BackupBuilder(fs::path folder) : m_folder(std::move(folder))
+namespace {
+// Files a phone keeps readable after its first unlock: the class most of a backup's files carry.
+constexpr std::uint32_t kFileClass = 3;
+constexpr std::uint32_t kManifestClass = 4;
+} // namespace
+
+BackupBuilder::BackupBuilder(fs::path folder, const std::optional<BackupEncryption>& encryption)
+    : m_folder(std::move(folder))
 {
     fs::create_directories(m_folder);
+    if (encryption)
+        m_keybag.emplace(encryption->password, encryption->rounds);
 }
 
 fs::path BackupBuilder::storedPath(const std::string& domain, const std::string& relativePath) const
@@ -111,23 +139,37 @@ void BackupBuilder::addFolder(const std::string& domain, const std::string& rela
     for (const Entry& entry : m_entries)
         if (entry.domain == domain && entry.relativePath == relativePath)
             return;
-    m_entries.push_back({domain, relativePath, 2, 0});
+    m_entries.push_back({domain, relativePath, 2, 0, {}});
 }
 
 void BackupBuilder::addBytes(const std::string& domain, const std::string& relativePath, std::string_view bytes)
 {
-    writeSampleFile(storedPath(domain, relativePath), bytes);
+    std::string wrappedKey;
+    if (m_keybag) {
+        std::string key;
+        wrappedKey = m_keybag->wrapNewKey(kFileClass, key);
+        writeSampleFile(storedPath(domain, relativePath), aesCbcEncrypt(key, bytes).value());
+    } else {
+        writeSampleFile(storedPath(domain, relativePath), bytes);
+    }
     addParents(domain, relativePath);
-    m_entries.push_back({domain, relativePath, 1, bytes.size()});
+    m_entries.push_back({domain, relativePath, 1, bytes.size(), wrappedKey});
 }
 
 void BackupBuilder::addFile(const std::string& domain, const std::string& relativePath, const fs::path& from)
 {
+    if (m_keybag) {
+        const auto bytes = readFile(from);
+        if (!bytes)
+            throw std::runtime_error("sample backup: cannot read " + from.string());
+        addBytes(domain, relativePath, *bytes);
+        return;
+    }
     const fs::path stored = storedPath(domain, relativePath);
     fs::create_directories(stored.parent_path());
     fs::copy_file(from, stored, fs::copy_options::overwrite_existing);
     addParents(domain, relativePath);
-    m_entries.push_back({domain, relativePath, 1, fs::file_size(from)});
+    m_entries.push_back({domain, relativePath, 1, fs::file_size(from), {}});
 }
 
 void BackupBuilder::addTree(const std::string& domain, const std::string& relativePrefix, const fs::path& from)
@@ -163,8 +205,9 @@ void BackupBuilder::finish(const Device& device)
             auto insert = db->prepare("INSERT OR REPLACE INTO Files VALUES (?1, ?2, ?3, ?4, ?5)");
             if (!insert)
                 throw std::runtime_error("sample backup manifest: " + insert.error());
-            const std::string archive = makeMBFileArchive(entry.relativePath, entry.size,
-                                                          entry.flags == 2 ? 040755 : 0100644, device.lastBackup);
+            const std::string archive =
+                makeMBFileArchive(entry.relativePath, entry.size, entry.flags == 2 ? 040755 : 0100644,
+                                  device.lastBackup, entry.encryptionKey);
             insert->bindText(1, backupFileID(entry.domain, entry.relativePath));
             insert->bindText(2, entry.domain);
             insert->bindText(3, entry.relativePath);
@@ -176,12 +219,27 @@ void BackupBuilder::finish(const Device& device)
         run("COMMIT");
     }
 
+    std::string manifestKey;
+    if (m_keybag) {
+        std::string key;
+        manifestKey = m_keybag->wrapNewKey(kManifestClass, key);
+        const auto plain = readFile(manifestPath);
+        if (!plain)
+            throw std::runtime_error("sample backup: cannot read back " + manifestPath.string());
+        writeSampleFile(manifestPath, aesCbcEncrypt(key, *plain).value());
+    }
+
     PlistPtr lockdown(plist_new_dict());
     plist_dict_set_item(lockdown.get(), "DeviceName", plist_new_string(device.name.c_str()));
     plist_dict_set_item(lockdown.get(), "ProductType", plist_new_string(device.productType.c_str()));
     plist_dict_set_item(lockdown.get(), "ProductVersion", plist_new_string(device.productVersion.c_str()));
     PlistPtr manifest(plist_new_dict());
-    plist_dict_set_item(manifest.get(), "IsEncrypted", plist_new_bool(0));
+    plist_dict_set_item(manifest.get(), "IsEncrypted", plist_new_bool(m_keybag ? 1 : 0));
+    if (m_keybag) {
+        const std::string& keybag = m_keybag->bytes();
+        plist_dict_set_item(manifest.get(), "BackupKeyBag", plist_new_data(keybag.data(), keybag.size()));
+        plist_dict_set_item(manifest.get(), "ManifestKey", plist_new_data(manifestKey.data(), manifestKey.size()));
+    }
     plist_dict_set_item(manifest.get(), "Version", plist_new_string("10.0"));
     plist_dict_set_item(manifest.get(), "Date", dateNode(device.lastBackup));
     plist_dict_set_item(manifest.get(), "Lockdown", plist_copy(lockdown.get()));
@@ -207,9 +265,10 @@ void BackupBuilder::finish(const Device& device)
 
 namespace varnholt::sample {
 
-void buildBackupOfHome(const fs::path& home, const fs::path& backupFolder)
+void buildBackupOfHome(const fs::path& home, const fs::path& backupFolder,
+                       const std::optional<BackupEncryption>& encryption)
 {
-    BackupBuilder backup(backupFolder);
+    BackupBuilder backup(backupFolder, encryption);
     const fs::path staging = backupFolder / ".staging";
     fs::create_directories(staging);
     const fs::path chat = home / "Library/Messages/chat.db";

@@ -1,0 +1,106 @@
+#include "platform/Database.h"
+#include "platform/Files.h"
+#include "platform/Statement.h"
+#include "sources/BackupSource.h"
+#include "sources/SourceFactory.h"
+#include "support/RealBackup.h"
+#include "support/RealData.h"
+#include "support/SourceFingerprint.h"
+#include "support/TempDir.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+using namespace varnholt;
+namespace fs = std::filesystem;
+
+namespace {
+const sample::BackupEncryption kEncryption{"open sesame", {.slow = 50, .fast = 20}};
+
+std::string failureOf(const std::function<void()>& open)
+{
+    try {
+        open();
+    } catch (const Error& error) {
+        return error.description();
+    }
+    return "opened";
+}
+
+SourceUnlock withPasswords(std::vector<std::string> passwords, std::function<void(double)> progress = {})
+{
+    SourceUnlock unlock;
+    unlock.passwords = std::move(passwords);
+    unlock.progress = std::move(progress);
+    return unlock;
+}
+
+bool anyFileNamed(const fs::path& folder, const std::string& name)
+{
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().filename() == name)
+            return true;
+    return false;
+}
+} // namespace
+
+TEST(EncryptedBackup, OpensWithItsPasswordAndLaysOutDecryptedFilesOnlyWhileOpen)
+{
+    VARNHOLT_REQUIRE_REALDATA(realdata);
+    test::TempDir dir;
+    test::TraceCapture trace;
+    const test::RealBackup built = test::buildRealBackup(dir.path(), realdata, kEncryption);
+    const test::TreeFingerprint before = test::fingerprintTree(built.backup);
+    fs::create_directories(dir / "out");
+
+    EXPECT_NE(failureOf([&] { openSource(built.backup.string(), (dir / "out").string()); }).find("is encrypted"),
+              std::string::npos);
+    const std::string wrong = failureOf([&] {
+        openSource(built.backup.string(), (dir / "out").string(), ExporterType::messages,
+                   withPasswords({"open sesam", "Open sesame"}));
+    });
+    EXPECT_NE(wrong.find("password is wrong"), std::string::npos) << wrong;
+    EXPECT_NE(wrong.find(built.backup.string()), std::string::npos) << "names the backup";
+
+    std::vector<double> progress;
+    {
+        const SourcePtr source =
+            openSource(built.backup.string(), (dir / "out").string(), ExporterType::messages,
+                       withPasswords({"wrong first", "open sesame"}, [&](double done) { progress.push_back(done); }));
+        auto db = Database::open(source->messagesDatabase(), Database::Mode::ReadOnly);
+        ASSERT_TRUE(db) << db.error();
+        auto rows = db->prepare("SELECT count(*) FROM message WHERE text = ?1");
+        ASSERT_TRUE(rows);
+        rows->bindText(1, test::kTextOnlyInTheLog);
+        ASSERT_EQ(rows->step(), Statement::Step::Row);
+        EXPECT_EQ(rows->columnInt64(0), 1) << "the decrypted -wal is read with its database";
+        const auto picture = readFile(fs::path(source->messagesAttachments()) / "4a/10/at_0_1" / test::kAttachmentName);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(*picture, "\xFF\xD8\xFF\xD9") << "cut to its recorded size, padding gone";
+        EXPECT_EQ(source->contactsDatabases().size(), 1u);
+        EXPECT_TRUE(anyFileNamed(dir / "out", "sms.db")) << "decrypted into the private folder beside the output";
+    }
+    EXPECT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_FALSE(anyFileNamed(dir.path(), "sms.db")) << "no decrypted file outlives the source";
+    EXPECT_FALSE(anyFileNamed(fs::temp_directory_path(), ".Manifest.db"));
+    EXPECT_EQ(test::differences(before, test::fingerprintTree(built.backup)), std::vector<std::string>{});
+}
+
+TEST(EncryptedBackup, DamagedKeysFailNamingTheBackup)
+{
+    VARNHOLT_REQUIRE_REALDATA(realdata);
+    test::TempDir dir;
+    const test::RealBackup built = test::buildRealBackup(dir.path(), realdata, kEncryption);
+    const sample::BackupEncryption other{"open sesame", {.slow = 50, .fast = 20}};
+    // Manifest.db of another backup with the same password: its key is not this keybag's.
+    const test::RealBackup second = test::buildRealBackup(dir / "second", realdata, other);
+    fs::copy_file(second.backup / "Manifest.db", built.backup / "Manifest.db", fs::copy_options::overwrite_existing);
+    const std::string problem = failureOf([&] {
+        openSource(built.backup.string(), (dir / "out").string(), ExporterType::messages,
+                   withPasswords({"open sesame"}));
+    });
+    EXPECT_NE(problem.find(built.backup.string()), std::string::npos) << problem;
+    EXPECT_NE(problem.find("Manifest.db"), std::string::npos) << problem;
+}
