@@ -57,6 +57,7 @@ const std::vector<std::pair<std::string, std::string>>& objectColumns()
         {"ZTITLE1", "VARCHAR"},
         {"ZNAME", "VARCHAR"},
         {"ZTITLE2", "VARCHAR"},
+        {"ZMERGEABLEDATA1", "BLOB"},
     };
     return kColumns;
 }
@@ -256,6 +257,17 @@ std::int64_t NoteStoreBuilder::addAttachment(std::int64_t note, const std::strin
         row.emplace_back("ZMEDIA", *media);
     insertRow(m_db, "ZICCLOUDSYNCINGOBJECT", row, m_omitted);
     return pk;
+}
+
+void NoteStoreBuilder::setMergeableData(std::int64_t attachment, const std::string& data)
+{
+    auto statement = m_db.prepare("UPDATE ZICCLOUDSYNCINGOBJECT SET ZMERGEABLEDATA1 = ? WHERE Z_PK = ?");
+    if (!statement)
+        throw std::runtime_error("sample Notes store: " + statement.error());
+    statement->bindBlob(1, data.data(), static_cast<int>(data.size()));
+    statement->bindInt64(2, attachment);
+    if (statement->step() != Statement::Step::Done)
+        throw std::runtime_error("sample Notes store: cannot store an attachment's data");
 }
 
 void NoteStoreBuilder::beginTransaction()

@@ -44,6 +44,9 @@ public:
     std::int64_t addAttachment(std::int64_t note, const std::string& typeUti, const std::string& identifier,
                                const std::string& mediaIdentifier = {}, const std::string& mediaFilename = {});
 
+    // The stored data of an attachment (a table's mergeable data) in ZMERGEABLEDATA1.
+    void setMergeableData(std::int64_t attachment, const std::string& data);
+
     void beginTransaction();
     void commit();
     // Everything so far goes into the main file; what follows stays in the WAL.

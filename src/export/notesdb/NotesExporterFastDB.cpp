@@ -147,6 +147,9 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
             {"directory", attachment.directory.value_or("")},
             {"type_uti", attachment.typeUTI.value_or("")},
         });
+    nlohmann::json tables = nlohmann::json::array();
+    for (const auto& entry : note.tables)
+        tables.push_back(entry.second.cellTexts());
     const nlohmann::json object{
         {"note_id", note.id},
         {"title", note.title.value_or("")},
@@ -160,6 +163,7 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
         {"folder", note.folderName.value_or("")},
         {"account", note.accountName.value_or("")},
         {"attachments", std::move(attachments)},
+        {"tables", std::move(tables)},
     };
     // Invalid UTF-8 in a title or body is replaced rather than costing the note its line.
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);

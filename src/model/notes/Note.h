@@ -2,10 +2,12 @@
 
 #include "model/notes/Attachment.h"
 #include "model/notes/NoteDocument.h"
+#include "model/notes/NoteTable.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace varnholt::notesdb {
@@ -31,6 +33,17 @@ struct Note {
     std::optional<std::int64_t> accountId;
     // The structured body, kept only when the reader is asked for documents.
     std::optional<NoteDocument> document;
+    // The note's tables in body order, each under its attachment identifier.
+    std::vector<std::pair<std::string, NoteTable>> tables;
+    // Tables the body refers to whose stored data could not be read.
+    long long unreadableTables = 0;
+    const NoteTable* table(const std::string& identifier) const
+    {
+        for (const auto& [id, table] : tables)
+            if (id == identifier)
+                return &table;
+        return nullptr;
+    }
     // The stored body is compressed but does not inflate: the store is damaged and the text is lost.
     bool bodyUnreadable = false;
 };

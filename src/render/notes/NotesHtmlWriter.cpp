@@ -108,6 +108,7 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
                                                                     : std::string();
         if (uti == "com.apple.notes.table") {
             rendered.kind = RenderedAttachment::Kind::table;
+            rendered.table = note.table(reference.identifier);
             return rendered;
         }
         if (uti.rfind("com.apple.notes.inlinetextattachment", 0) == 0) {

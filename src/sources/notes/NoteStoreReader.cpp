@@ -7,6 +7,7 @@
 #include "platform/Statement.h"
 #include "platform/Trace.h"
 #include "sources/notes/NoteBodyDecoder.h"
+#include "sources/notes/NoteTableDecoder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -416,6 +417,10 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
         }
     }
 
+    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> tableData;
+    if (schema.isModernSchema && m_bodies != Bodies::none)
+        tableData = queryTableData();
+
     const size_t total = raws.size();
     report(0.27, "Extracting text from " + std::to_string(total) + " notes...");
     std::vector<Note> notes;
@@ -430,12 +435,27 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.id = raw.id;
             note.title = std::move(raw.title);
             note.snippet = std::move(raw.snippet);
+            const auto tables = tableData.find(raw.id);
+            const bool hasTables = tables != tableData.end() && !raw.isLocked;
             if (!raw.isLocked && raw.bodyBlob && m_bodies != Bodies::none) {
-                if (m_bodies == Bodies::documents)
+                // A table's place in the text is known only from the structured body.
+                if (m_bodies == Bodies::documents || hasTables)
                     note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
-                note.bodyHTML = note.document ? std::optional<std::string>(note.document->plainText())
-                                              : NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+                if (hasTables)
+                    attachTables(note, std::move(tables->second));
+                if (note.document) {
+                    note.bodyHTML = note.document->plainText(
+                        [&note](const NoteDocument::AttachmentReference& reference) -> std::optional<std::string> {
+                            if (const NoteTable* table = note.table(reference.identifier))
+                                return table->tabSeparated();
+                            return std::nullopt;
+                        });
+                } else {
+                    note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+                }
                 note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*raw.bodyBlob);
+                if (m_bodies != Bodies::documents)
+                    note.document.reset();
             }
             raw.bodyBlob.reset(); // the compressed copy is no longer needed
             note.created = raw.created;
@@ -455,6 +475,58 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
                "Processing note " + std::to_string(end) + " of " + std::to_string(total) + "...");
     }
     return notes;
+}
+
+std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> NoteStoreReader::queryTableData() const
+{
+    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> result;
+    const StoreShape& s = shape();
+    const auto attachment = s.entity("ICAttachment");
+    std::vector<std::string> data;
+    for (const char* column : {"ZMERGEABLEDATA1", "ZMERGEABLEDATA"})
+        if (s.has(kObjects, column))
+            data.push_back(std::string("a.") + column);
+    if (!attachment || data.empty() || !s.has(kObjects, "ZNOTE") || !s.has(kObjects, "ZTYPEUTI") ||
+        !s.has(kObjects, "ZIDENTIFIER"))
+        return result;
+    auto statement = m_db.prepare("SELECT a.ZNOTE, a.ZIDENTIFIER, " + coalesce(data) +
+                                  " FROM ZICCLOUDSYNCINGOBJECT a WHERE a.Z_ENT = " + std::to_string(*attachment) +
+                                  " AND a.ZTYPEUTI = 'com.apple.notes.table' AND a.ZNOTE IS NOT NULL"
+                                  " ORDER BY a.ZNOTE, a.Z_PK");
+    if (!statement)
+        return result;
+    while (statement->step() == Statement::Step::Row)
+        result[statement->columnInt64(0)].emplace_back(statement->columnText(1), std::string(statement->columnBlob(2)));
+    return result;
+}
+
+void NoteStoreReader::attachTables(Note& note, std::vector<std::pair<std::string, std::string>> blobs) const
+{
+    // Body order where the body says it; a table the body does not name was removed from the note.
+    std::vector<std::string> order;
+    if (note.document) {
+        for (const NoteDocument::AttachmentReference& reference : note.document->attachments())
+            order.push_back(reference.identifier);
+    } else {
+        for (const auto& blob : blobs)
+            order.push_back(blob.first);
+    }
+    for (const std::string& identifier : order) {
+        const auto blob =
+            std::find_if(blobs.begin(), blobs.end(), [&](const auto& b) { return b.first == identifier; });
+        if (blob == blobs.end() || note.table(identifier))
+            continue;
+        NoteTableDecoder::Result decoded = NoteTableDecoder::decode(blob->second);
+        std::string().swap(blob->second);
+        if (decoded.table) {
+            note.tables.emplace_back(identifier, std::move(*decoded.table));
+            continue;
+        }
+        ++note.unreadableTables;
+        Trace::line("[FastDB] \u26A0\uFE0F A table in note " + std::to_string(note.id) + " (" +
+                    note.title.value_or("") + ") could not be read: " + decoded.problem +
+                    "; the rest of the note is exported");
+    }
 }
 
 std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std::size_t idCount) const

@@ -56,6 +56,9 @@ public:
     std::map<std::int64_t, std::vector<Attachment>> queryAllAttachments(const SchemaInfo& schema,
                                                                         const std::vector<std::int64_t>& noteIds) const;
 
+    // Each note's table data: note id -> (attachment identifier, stored blob), in store order.
+    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> queryTableData() const;
+
     std::string countStatement(const SchemaInfo& schema) const;
     std::string notesStatement(const SchemaInfo& schema) const;
     // `idCount` placeholders for the legacy statement; the modern one reads all attachment rows once.
@@ -69,6 +72,7 @@ private:
     std::vector<RawNote> readRawNotes(const SchemaInfo& schema) const;
     std::optional<std::string> mediaFolder(const std::string& accountIdentifier, const std::string& mediaIdentifier,
                                            const std::string& filename) const;
+    void attachTables(Note& note, std::vector<std::pair<std::string, std::string>> blobs) const;
     void report(double fraction, const std::string& message) const;
 
     const Database& m_db;
