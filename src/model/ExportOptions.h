@@ -18,6 +18,9 @@ struct ExportOptions {
     std::optional<long long> testModeLimit;
     bool useFastMode = false;
     bool resolveContactNames = false;
+    // A file of passwords (one a line) to open locked notes with; empty for none. The file is
+    // read where it is needed, so the passwords are never kept with the options.
+    std::string passwordFile;
 
     // Linux stand-ins: the Mac home folder whose Library is read, and extra
     // address cards (.vcf) for contact names. An empty source home means the user's home.

@@ -78,7 +78,8 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
     const DatabaseSnapshot snapshot = notesdb::NoteStoreReader::openStore(
         storePath, m_scratchFolder.empty() ? fs::path(outputPath) : m_scratchFolder);
     const Database& db = snapshot.database();
-    const notesdb::NoteStoreReader reader(db, m_source->notesContainer(), m_progressHandler, m_stop);
+    notesdb::NoteStoreReader reader(db, m_source->notesContainer(), m_progressHandler, m_stop);
+    reader.setPasswords(m_passwords);
 
     reportProgress(0.15, "Detecting schema version...");
     const notesdb::SchemaInfo schema = reader.detectSchema();

@@ -17,7 +17,8 @@ struct Note {
     std::int64_t id = 0;
     std::optional<std::string> title;
     std::optional<std::string> snippet;
-    // The decoded body text (plain text, despite the name); absent for locked or unreadable notes.
+    // The decoded body text (plain text, despite the name); absent for unreadable notes and for
+    // locked notes no password opened.
     std::optional<std::string> bodyHTML;
     // Seconds since 1970-01-01 UTC; absent when the store has no positive date.
     std::optional<double> created;
@@ -25,6 +26,8 @@ struct Note {
     bool isDeleted = false;
     bool isPinned = false;
     bool isLocked = false;
+    // A locked note that one of the user's passwords opened: its body is there like any other's.
+    bool unlocked = false;
     std::optional<std::string> folderName;
     std::optional<std::string> accountName;
     std::vector<Attachment> attachments;

@@ -86,7 +86,7 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
 {
     const std::string title = note.title && !note.title->empty() ? *note.title : "Untitled";
     std::string body;
-    if (note.isLocked) {
+    if (note.isLocked && !note.unlocked) {
         body =
             "<div><h1>" + escapeHtml(title) + "</h1></div>\n<div><br></div>\n<div>" + kLockedPlaceholder + "</div>\n";
         return NoteHtmlRenderer::page(title, body);

@@ -420,6 +420,10 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
     std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> tableData;
     if (schema.isModernSchema && m_bodies != Bodies::none)
         tableData = queryTableData();
+    const LockedNoteOpener opener(m_passwords);
+    std::map<std::int64_t, LockedNoteCrypto> lockedCrypto;
+    if (schema.isModernSchema && m_bodies != Bodies::none && opener.hasPasswords())
+        lockedCrypto = queryLockedNoteCrypto();
 
     const size_t total = raws.size();
     report(0.27, "Extracting text from " + std::to_string(total) + " notes...");
@@ -435,9 +439,26 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.id = raw.id;
             note.title = std::move(raw.title);
             note.snippet = std::move(raw.snippet);
+            if (raw.isLocked && opener.hasPasswords() && m_bodies != Bodies::none) {
+                const auto crypto = lockedCrypto.find(raw.id);
+                LockedNoteOpener::Result opened =
+                    crypto == lockedCrypto.end()
+                        ? LockedNoteOpener::Result{std::nullopt, LockedNoteOpener::Failure::missingColumns}
+                        : opener.open(crypto->second);
+                if (opened.body) {
+                    raw.bodyBlob = std::move(opened.body);
+                    note.unlocked = true;
+                } else {
+                    Trace::line("[FastDB] \U0001F512 The note \u201c" + note.title.value_or("") + "\u201d (" +
+                                std::to_string(raw.id) +
+                                ") stays locked: " + LockedNoteOpener::explain(opened.failure, opener.passwordCount()));
+                }
+            }
+            const bool readable = !raw.isLocked || note.unlocked;
             const auto tables = tableData.find(raw.id);
+            // A locked note's tables are encrypted as well; only its text is opened.
             const bool hasTables = tables != tableData.end() && !raw.isLocked;
-            if (!raw.isLocked && raw.bodyBlob && m_bodies != Bodies::none) {
+            if (readable && raw.bodyBlob && m_bodies != Bodies::none) {
                 // A table's place in the text is known only from the structured body.
                 if (m_bodies == Bodies::documents || hasTables)
                     note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
@@ -475,6 +496,40 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
                "Processing note " + std::to_string(end) + " of " + std::to_string(total) + "...");
     }
     return notes;
+}
+
+std::map<std::int64_t, LockedNoteCrypto> NoteStoreReader::queryLockedNoteCrypto() const
+{
+    std::map<std::int64_t, LockedNoteCrypto> result;
+    const StoreShape& s = shape();
+    if (!s.has(kObjects, "ZISPASSWORDPROTECTED"))
+        return result;
+    auto n = [&](const char* column) { return s.has(kObjects, column) ? std::string("n.") + column : "NULL"; };
+    const bool hasData = s.has("ZICNOTEDATA", "ZNOTE");
+    auto d = [&](const char* column) {
+        return hasData && s.has("ZICNOTEDATA", column) ? std::string("d.") + column : "NULL";
+    };
+    std::string sql = "SELECT n.Z_PK, " + n("ZCRYPTOSALT") + ", " + n("ZCRYPTOITERATIONCOUNT") + ", " +
+                      n("ZCRYPTOWRAPPEDKEY") + ", " + d("ZCRYPTOINITIALIZATIONVECTOR") + ", " + d("ZCRYPTOTAG") + ", " +
+                      d("ZDATA") + " FROM ZICCLOUDSYNCINGOBJECT n";
+    if (hasData)
+        sql += " LEFT JOIN ZICNOTEDATA d ON d.ZNOTE = n.Z_PK";
+    sql += " WHERE n.ZISPASSWORDPROTECTED = 1";
+    auto statement = m_db.prepare(sql);
+    if (!statement)
+        return result;
+    auto blob = [&](int column) { return std::string(statement->columnBlob(column)); };
+    while (statement->step() == Statement::Step::Row) {
+        LockedNoteCrypto crypto;
+        crypto.salt = blob(1);
+        crypto.iterations = statement->isNull(2) ? 0 : statement->columnInt64(2);
+        crypto.wrappedKey = blob(3);
+        crypto.initializationVector = blob(4);
+        crypto.tag = blob(5);
+        crypto.ciphertext = blob(6);
+        result.emplace(statement->columnInt64(0), std::move(crypto));
+    }
+    return result;
 }
 
 std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> NoteStoreReader::queryTableData() const
