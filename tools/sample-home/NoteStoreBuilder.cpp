@@ -58,6 +58,7 @@ const std::vector<std::pair<std::string, std::string>>& objectColumns()
         {"ZNAME", "VARCHAR"},
         {"ZTITLE2", "VARCHAR"},
         {"ZMERGEABLEDATA1", "BLOB"},
+        {"ZURLSTRING", "VARCHAR"},
     };
     return kColumns;
 }
@@ -268,6 +269,18 @@ void NoteStoreBuilder::setMergeableData(std::int64_t attachment, const std::stri
     statement->bindInt64(2, attachment);
     if (statement->step() != Statement::Step::Done)
         throw std::runtime_error("sample Notes store: cannot store an attachment's data");
+}
+
+void NoteStoreBuilder::setLinkCard(std::int64_t attachment, const std::string& url, const std::string& title)
+{
+    auto statement = m_db.prepare("UPDATE ZICCLOUDSYNCINGOBJECT SET ZURLSTRING = ?, ZTITLE = ? WHERE Z_PK = ?");
+    if (!statement)
+        throw std::runtime_error("sample Notes store: " + statement.error());
+    statement->bindText(1, url);
+    statement->bindText(2, title);
+    statement->bindInt64(3, attachment);
+    if (statement->step() != Statement::Step::Done)
+        throw std::runtime_error("sample Notes store: cannot store a link card");
 }
 
 void NoteStoreBuilder::beginTransaction()

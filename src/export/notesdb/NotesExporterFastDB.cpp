@@ -147,7 +147,13 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
             {"filename", attachment.filename.value_or("")},
             {"directory", attachment.directory.value_or("")},
             {"type_uti", attachment.typeUTI.value_or("")},
+            {"kind", notesdb::attachmentKindName(attachment.kind())},
         });
+    for (size_t i = 0; i < note.attachments.size(); ++i)
+        if (note.attachments[i].url) {
+            attachments[i]["url"] = *note.attachments[i].url;
+            attachments[i]["title"] = note.attachments[i].title.value_or("");
+        }
     nlohmann::json tables = nlohmann::json::array();
     for (const auto& entry : note.tables)
         tables.push_back(entry.second.cellTexts());

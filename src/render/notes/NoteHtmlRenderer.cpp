@@ -196,6 +196,21 @@ private:
                    "\" style=\"max-width: 100%\">";
         case RenderedAttachment::Kind::file:
             return "<a href=\"" + encodeRelativeUrl(rendered.relativePath) + "\">" + escapeHtml(rendered.name) + "</a>";
+        case RenderedAttachment::Kind::audio:
+        case RenderedAttachment::Kind::video: {
+            // The link inside shows where the page cannot play it (and in the text formats).
+            const std::string tag = rendered.kind == RenderedAttachment::Kind::audio ? "audio" : "video";
+            const std::string url = encodeRelativeUrl(rendered.relativePath);
+            return "<" + tag + " controls src=\"" + url + "\"" + (tag == "video" ? " style=\"max-width: 100%\"" : "") +
+                   "><a href=\"" + url + "\">" + escapeHtml(rendered.name) + "</a></" + tag + ">";
+        }
+        case RenderedAttachment::Kind::link: {
+            const std::string href = safeHref(rendered.relativePath);
+            const std::string name = rendered.name.empty() ? rendered.relativePath : rendered.name;
+            if (href.empty())
+                return escapeHtml(name);
+            return "<a href=\"" + href + "\">" + escapeHtml(name) + "</a>";
+        }
         case RenderedAttachment::Kind::table:
             return rendered.table ? tableHtml(*rendered.table) : "[Table]";
         case RenderedAttachment::Kind::inlineText:

@@ -11,7 +11,7 @@ namespace varnholt {
 
 // How an attachment appears in a rendered note.
 struct RenderedAttachment {
-    enum class Kind { image, file, table, inlineText, missing };
+    enum class Kind { image, file, audio, video, link, table, inlineText, missing };
     Kind kind = Kind::missing;
     std::string relativePath;                  // below the note's HTML file, e.g. "Title_files/photo.jpg"
     std::string name;                          // shown for files, inline text (a hashtag) and missing attachments

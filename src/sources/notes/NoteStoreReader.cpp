@@ -599,7 +599,8 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
     const bool hasMedia = s.has(kObjects, "ZMEDIA");
     auto m = [&](const std::string& column) { return hasMedia && s.has(kObjects, column) ? "m." + column : "NULL"; };
     std::string sql = "    SELECT a.ZNOTE, a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " + a("ZTYPEUTI") +
-                      ", " + a("ZIDENTIFIER") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
+                      ", " + a("ZIDENTIFIER") + ", " + a("ZURLSTRING") + ", " + a("ZTITLE") +
+                      "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
     if (hasMedia)
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
     sql +=
@@ -625,6 +626,10 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             attachment.directory = columnString(statement, 3);
             attachment.typeUTI = columnString(statement, 4);
             attachment.identifier = columnString(statement, 5);
+            if (statement.columnCount() >= 8) {
+                attachment.url = columnString(statement, 6);
+                attachment.title = columnString(statement, 7);
+            }
             result[note].push_back(std::move(attachment));
         }
         if (step == Statement::Step::Error) {
