@@ -1,15 +1,18 @@
 // Times note conversion on generated notes: (a) TXT + RTF in process,
 // (b) the same through one pandoc process per file and format, as a script
-// would do it, and (c) Markdown through the Python chain. Prints files per
-// second and how many times faster (a) is than (b).
+// would do it, (c) Markdown through Varnholt (one Python per worker) against
+// (d) one `python3 -c html2text` process per note, and (e) PDF through
+// Varnholt (one weasyprint Python per worker) against (f) one `weasyprint`
+// command per note. Prints files per second and the ratios.
 //
-//   bench_convert [--files N]
+//   bench_convert [--files N] [--pdf-files N]
 
 #include "convert/FormatConverter.h"
 #include "platform/Files.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Trace.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -52,8 +55,13 @@ double seconds(Clock::duration d)
 int main(int argc, char** argv)
 {
     int count = 1000;
-    if (argc == 3 && std::string(argv[1]) == "--files")
-        count = std::atoi(argv[2]);
+    int pdfCount = 1000;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::string(argv[i]) == "--files")
+            count = std::atoi(argv[i + 1]);
+        else if (std::string(argv[i]) == "--pdf-files")
+            pdfCount = std::atoi(argv[i + 1]);
+    }
     char pattern[] = "/tmp/varnholt-bench-XXXXXX";
     if (!::mkdtemp(pattern)) {
         std::perror("mkdtemp");
@@ -117,7 +125,62 @@ int main(int argc, char** argv)
     converter.convertFolder(notes.string(), (root / "c").string(), {varnholt::ExportFormat::markdown}, std::nullopt, {},
                             varnholt::SourceHtml::leaveUntouched);
     const double c = seconds(Clock::now() - startC);
-    std::printf("(c) Markdown through the chain:      %8.2f s  %10.1f files/s\n", c, count / c);
+    std::printf("(c) Markdown through Varnholt:       %8.2f s  %10.1f files/s\n", c, count / c);
+
+    const fs::path python = "/usr/bin/python3";
+    if (fs::exists(python)) {
+        fs::create_directories(root / "d");
+        const auto startD = Clock::now();
+        for (int i = 0; i < count; ++i) {
+            const std::string name = fmt::format("Note {:04}", i);
+            varnholt::ProcessSpec spec;
+            spec.executable = python.string();
+            spec.arguments = {"-c",
+                              "import sys, html2text\n"
+                              "h = html2text.HTML2Text()\nh.body_width = 0\nh.unicode_snob = True\n"
+                              "open(sys.argv[2], 'w', encoding='utf-8').write("
+                              "h.handle(open(sys.argv[1], encoding='utf-8').read()))",
+                              (notes / (name + ".html")).string(), (root / "d" / (name + ".md")).string()};
+            spec.output = varnholt::ProcessOutput::discard;
+            (void)varnholt::ProcessRunner::run(spec);
+        }
+        const double d = seconds(Clock::now() - startD);
+        std::printf("(d) Markdown, one python3 per note:  %8.2f s  %10.1f files/s\n", d, count / d);
+        std::printf("    (d)/(c) = %.1f (target: at least 10)\n", d / c);
+    }
+
+    // PDF takes a second or so per note and per process start: its own, usually smaller, count.
+    pdfCount = std::min(pdfCount, count);
+    const fs::path pdfNotes = root / "pdf-notes";
+    fs::create_directories(pdfNotes);
+    for (int i = 0; i < pdfCount; ++i) {
+        const std::string name = fmt::format("Note {:04}.html", i);
+        fs::copy_file(notes / name, pdfNotes / name);
+    }
+    const auto startE = Clock::now();
+    converter.convertFolder(pdfNotes.string(), (root / "e").string(), {varnholt::ExportFormat::pdf}, std::nullopt, {},
+                            varnholt::SourceHtml::leaveUntouched);
+    const double e = seconds(Clock::now() - startE);
+    std::printf("(e) PDF through Varnholt (%d notes): %8.2f s  %10.1f files/s\n", pdfCount, e, pdfCount / e);
+    const fs::path weasyprint = "/usr/bin/weasyprint";
+    if (fs::exists(weasyprint)) {
+        fs::create_directories(root / "f");
+        const auto startF = Clock::now();
+        for (int i = 0; i < pdfCount; ++i) {
+            const std::string name = fmt::format("Note {:04}", i);
+            varnholt::ProcessSpec spec;
+            spec.executable = weasyprint.string();
+            spec.arguments = {"--encoding", "utf-8", (pdfNotes / (name + ".html")).string(),
+                              (root / "f" / (name + ".pdf")).string()};
+            spec.output = varnholt::ProcessOutput::discard;
+            (void)varnholt::ProcessRunner::run(spec);
+        }
+        const double f = seconds(Clock::now() - startF);
+        std::printf("(f) PDF, one weasyprint per note:    %8.2f s  %10.1f files/s\n", f, pdfCount / f);
+        std::printf("    (f)/(e) = %.1f (target: at least 3)\n", f / e);
+    } else {
+        std::printf("(f) skipped: weasyprint is not installed (Debian package weasyprint)\n");
+    }
 
     std::error_code ec;
     fs::remove_all(root, ec);

@@ -1,4 +1,7 @@
 #include "cli/Session.h"
+#include "platform/PasswordFile.h"
+
+#include <filesystem>
 
 #include <sstream>
 
@@ -11,6 +14,7 @@ struct NotesArguments {
     std::vector<std::string> formats;
     bool dryRun = false;
     std::optional<long long> limit;
+    std::string passwordFile;
 };
 
 // On the command line the fast method's text files are "txt", as the window labels them;
@@ -56,6 +60,8 @@ void addNotesCommand(CLI::App& app, Session& session)
                       "Standard method: only count the notes and accounts; write nothing");
     command->add_option("--limit", arguments->limit, "Test mode: export at most N notes (standard method)")
         ->check(CLI::NonNegativeNumber);
+    command->add_option("--password-file", arguments->passwordFile,
+                        "A file of passwords, one a line, tried in turn on each locked note");
     command->callback([&session, arguments] {
         session.action = [&session, arguments]() -> int {
             ExportOptions options = session.baseOptions(ExporterType::notes, arguments->out);
@@ -72,6 +78,15 @@ void addNotesCommand(CLI::App& app, Session& session)
             if (options.formats.empty())
                 options.formats = arguments->fast ? ExportFormatSet{ExportFormat::html, ExportFormat::json}
                                                   : defaultFormatSelection();
+            if (!arguments->passwordFile.empty()) {
+                // Said before anything is read or written: the export would only leave the notes locked.
+                const auto passwords = readPasswordFile(arguments->passwordFile);
+                if (!passwords) {
+                    session.streams.err << "varnholt notes: " << passwords.error().description() << "\n";
+                    return badUsage;
+                }
+                options.passwordFile = std::filesystem::absolute(arguments->passwordFile).string();
+            }
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
             return runExport(options, session.streams);

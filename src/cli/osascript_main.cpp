@@ -1,10 +1,13 @@
 // varnholt-osascript: runs a prepared Notes export script on Linux. It takes
 // the destination and the limits from the script's own lines and writes one
 // formatted HTML file per note from the Notes store under the source home
-// ($VARNHOLT_SOURCE_HOME, else $HOME).
+// ($VARNHOLT_SOURCE_HOME, else $HOME), opening locked notes with the passwords in the file
+// $VARNHOLT_PASSWORD_FILE names.
 
+#include "export/notesscript/NotesScriptServices.h"
 #include "platform/Error.h"
 #include "platform/HomeFolders.h"
+#include "platform/PasswordFile.h"
 #include "platform/Trace.h"
 #include "render/notes/NotesHtmlWriter.h"
 #include "sources/SourceFactory.h"
@@ -58,13 +61,20 @@ int main(int argc, char** argv)
     const char* home = std::getenv("VARNHOLT_SOURCE_HOME");
     const std::string sourceHome = home && *home ? home : varnholt::currentUserHome();
     try {
+        std::vector<std::string> passwords;
+        if (const char* passwordFile = std::getenv(varnholt::kPasswordFileVariable); passwordFile && *passwordFile) {
+            auto read = varnholt::readPasswordFile(passwordFile);
+            if (!read)
+                throw read.error();
+            passwords = std::move(*read);
+        }
         // A store that cannot be read in place is copied below the folder the notes go to.
         // A backup's files are laid out beside the notes' folder for as long as the library reads them.
         const auto source =
             varnholt::openSource(sourceHome, *directives.destinationRoot, varnholt::ExporterType::notes);
         const auto library = varnholt::notesapp::NotesLibrary::open(
             *source, varnholt::defaultReadabilityProbe(), {}, varnholt::notesapp::NotesLibrary::Content::everything,
-            *directives.destinationRoot);
+            *directives.destinationRoot, passwords);
         varnholt::notesapp::NotesHtmlWriter writer(library, *directives.destinationRoot);
         const auto result = writer.writeAll(directives.limit, g_stop);
         if (g_signal == SIGTERM)

@@ -131,6 +131,11 @@ int FormatConverter::convertFolder(const std::string& sourceFolder, const std::s
     if (total == 0)
         return 0;
     ThreadPool pool(m_workers);
+    if (folders.count(ExportFormat::markdown))
+        convertMarkdown(pool, sourceFolder, files, folders.at(ExportFormat::markdown));
+    if (folders.count(ExportFormat::pdf))
+        convertPdf(pool, sourceFolder, files, folders.at(ExportFormat::pdf), source);
+
     std::size_t processed = 0;
     for (std::size_t offset = 0; offset < total; offset += kBatchSize) {
         if (m_stop.stop_requested()) {
@@ -145,6 +150,8 @@ int FormatConverter::convertFolder(const std::string& sourceFolder, const std::s
             const std::string htmlPath = (fs::path(sourceFolder) / relative).string();
             const std::string base = relative.substr(0, relative.size() - kHtmlSuffix.size());
             for (ExportFormat format : kConversionOrder) {
+                if (format == ExportFormat::markdown || format == ExportFormat::pdf)
+                    continue; // converted above, a whole share of the notes per process
                 auto folder = folders.find(format);
                 if (folder == folders.end())
                     continue;
@@ -180,6 +187,77 @@ int FormatConverter::convertFolder(const std::string& sourceFolder, const std::s
                             "Converting formats... (" + std::to_string(processed) + "/" + std::to_string(total) + ")");
     }
     return static_cast<int>(processed);
+}
+
+namespace {
+// The notes split into one contiguous share per worker.
+template <typename Job> std::vector<std::vector<Job>> shares(std::vector<Job> jobs, unsigned workers)
+{
+    const std::size_t count = std::min<std::size_t>(std::max(workers, 1u), jobs.size());
+    std::vector<std::vector<Job>> out(count);
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        out[i * count / jobs.size()].push_back(std::move(jobs[i]));
+    return out;
+}
+
+// The output path of `relative` (an .html path) in `folder`, its folder made; empty when it
+// cannot be made.
+std::string outputFor(const fs::path& folder, const std::string& relative, const char* extension)
+{
+    const fs::path output = folder / (relative.substr(0, relative.size() - kHtmlSuffix.size()) + extension);
+    if (auto created = createDirectories(output.parent_path()); !created) {
+        Trace::line("[NotesExporter] \u274c " + created.error().description());
+        return {};
+    }
+    return output.string();
+}
+} // namespace
+
+void FormatConverter::convertMarkdown(ThreadPool& pool, const std::string& sourceFolder,
+                                      const std::vector<std::string>& files, const fs::path& folder) const
+{
+    std::vector<MarkdownConverter::Job> jobs;
+    for (const std::string& relative : files) {
+        const std::string output = outputFor(folder, relative, ".md");
+        if (output.empty())
+            continue;
+        jobs.push_back({(fs::path(sourceFolder) / relative).string(), output});
+        // A note's attachments sit in "<title>_files" beside its page; its Markdown links there too.
+        const std::string base = relative.substr(0, relative.size() - kHtmlSuffix.size());
+        const fs::path attachments = fs::path(sourceFolder) / (base + "_files");
+        std::error_code ec;
+        if (!fs::is_directory(attachments, ec))
+            continue;
+        fs::copy(attachments, folder / (base + "_files"),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            Trace::line("[NotesExporter] \u274c Could not copy the attachments of " + relative +
+                        " beside its Markdown: " + ec.message());
+    }
+    std::vector<std::function<void()>> tasks;
+    for (auto& share : shares(std::move(jobs), pool.size()))
+        tasks.push_back([this, share = std::move(share)] { MarkdownConverter(m_tools, m_stop).convertAll(share); });
+    for (const std::exception_ptr& failure : pool.runAll(std::move(tasks)))
+        Trace::line(conversionFailure(failure));
+}
+
+void FormatConverter::convertPdf(ThreadPool& pool, const std::string& sourceFolder,
+                                 const std::vector<std::string>& files, const fs::path& folder, SourceHtml source) const
+{
+    std::vector<PdfConverter::Job> jobs;
+    for (const std::string& relative : files) {
+        const std::string output = outputFor(folder, relative, ".pdf");
+        if (!output.empty())
+            jobs.push_back({(fs::path(sourceFolder) / relative).string(), output});
+    }
+    if (m_tools.resourceFolder.empty() || !fs::exists(m_tools.bundledWeasyprint()))
+        Trace::line(PdfConverter::missingBundledCopyLine(m_tools));
+    std::vector<std::function<void()>> tasks;
+    for (auto& share : shares(std::move(jobs), pool.size()))
+        tasks.push_back(
+            [this, source, share = std::move(share)] { PdfConverter(m_tools, m_stop, source).convertAll(share); });
+    for (const std::exception_ptr& failure : pool.runAll(std::move(tasks)))
+        Trace::line(conversionFailure(failure));
 }
 
 void FormatConverter::convertWithTextutil(const std::string& inputPath, const std::string& outputPath,

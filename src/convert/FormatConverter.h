@@ -6,6 +6,9 @@
 #include "convert/TextutilConverter.h"
 #include "model/ExportFormat.h"
 #include "platform/ProgressHandler.h"
+#include "platform/ThreadPool.h"
+
+#include <filesystem>
 
 #include <optional>
 #include <stop_token>
@@ -16,8 +19,9 @@ namespace varnholt {
 
 // Turns a folder of exported HTML notes into the further formats chosen:
 // "txt" and "rtf" in process, "pdf" through weasyprint, "markdown" through
-// html2text. Files go in batches of ten, each batch's conversions spread over
-// a pool of worker threads sized to the machine.
+// html2text. Markdown and PDF go first, one Python per worker thread for its
+// whole share of the notes; then text and RTF in batches of ten, each batch's
+// conversions spread over the pool of worker threads sized to the machine.
 class FormatConverter {
 public:
     explicit FormatConverter(ConversionTools tools = ConversionTools::standard(), std::stop_token stop = {},
@@ -49,6 +53,12 @@ public:
     static std::string folderName(ExportFormat format);
 
 private:
+    // One converter process per worker, each with its share of the notes.
+    void convertMarkdown(ThreadPool& pool, const std::string& sourceFolder, const std::vector<std::string>& files,
+                         const std::filesystem::path& folder) const;
+    void convertPdf(ThreadPool& pool, const std::string& sourceFolder, const std::vector<std::string>& files,
+                    const std::filesystem::path& folder, SourceHtml source) const;
+
     ConversionTools m_tools;
     std::stop_token m_stop;
     unsigned m_workers;

@@ -1,26 +1,46 @@
 #include "convert/MarkdownConverter.h"
 
 #include "convert/MarkdownFallback.h"
+#include "convert/MarkdownPreparation.h"
 #include "convert/MarkdownScript.h"
-#include "convert/ToolAttempt.h"
+#include "convert/PythonBatch.h"
+#include "convert/TemporaryOutput.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
 
 #include <filesystem>
+#include <fmt/format.h>
+#include <memory>
 
 namespace varnholt {
+
+namespace fs = std::filesystem;
 
 namespace {
 bool exists(const std::string& path)
 {
     std::error_code ec;
-    return !path.empty() && std::filesystem::exists(path, ec);
+    return !path.empty() && fs::exists(path, ec);
 }
 
-std::vector<std::string> scriptArguments(MarkdownScript variant, const std::string& htmlPath)
-{
-    return {"-c", markdownScriptText(variant), htmlPath};
-}
+// One note on its way: the prepared HTML Python reads and the raw Markdown it writes, both under
+// private names beside the Markdown file and removed when done.
+struct Pending {
+    MarkdownConverter::Job job;
+    std::string preparedHtml;
+    std::unique_ptr<TemporaryOutput> input;
+    std::unique_ptr<TemporaryOutput> output;
+    bool done = false;
+};
+
+struct Candidate {
+    std::string python;
+    MarkdownScript script;
+    ConversionTools::Environment environment;
+    const char* name;    // in "Created Markdown with <name> Python"
+    const char* failure; // in "<failure> markdown conversion failed"
+    bool reportsExitCode;
+};
 } // namespace
 
 MarkdownConverter::MarkdownConverter(const ConversionTools& tools, std::stop_token stop)
@@ -28,87 +48,113 @@ MarkdownConverter::MarkdownConverter(const ConversionTools& tools, std::stop_tok
 {
 }
 
-void MarkdownConverter::convert(const std::string& htmlPath, const std::string& markdownPath) const
+void MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
 {
-    using Outcome = ToolAttempt::Outcome;
-    const std::string bundledPython = m_tools.bundledPython();
-    if (!m_tools.resourceFolder.empty() && exists(bundledPython)) {
-        ToolAttempt attempt(bundledPython, scriptArguments(MarkdownScript::bundled, htmlPath),
-                            m_tools.bundledEnvironment(), m_tools.markdownTimeLimit, m_stop);
-        switch (attempt.run(markdownPath)) {
-        case Outcome::created:
-            Trace::line("[NotesExporter] Created Markdown with bundled Python: " + markdownPath);
-            return;
-        case Outcome::stopped:
-            return;
-        case Outcome::launchFailed:
-            Trace::line("[NotesExporter] bundled Python markdown conversion failed: " + attempt.launchError());
-            break;
-        case Outcome::notCreated:
-            Trace::line("[NotesExporter] bundled Python markdown conversion exit code: " +
-                        std::to_string(attempt.status()));
-            break;
-        }
-    }
-
-    if (exists(m_tools.developerPython)) {
-        ToolAttempt attempt(m_tools.developerPython, scriptArguments(MarkdownScript::developer, htmlPath),
-                            m_tools.developerEnvironment(), m_tools.markdownTimeLimit, m_stop);
-        switch (attempt.run(markdownPath)) {
-        case Outcome::created:
-            Trace::line("[NotesExporter] Created Markdown with dev Python: " + markdownPath);
-            return;
-        case Outcome::stopped:
-            return;
-        case Outcome::launchFailed:
-            Trace::line("[NotesExporter] dev Python markdown conversion failed: " + attempt.launchError());
-            break;
-        case Outcome::notCreated:
-            Trace::line("[NotesExporter] dev Python markdown conversion exit code: " +
-                        std::to_string(attempt.status()));
-            break;
-        }
-    }
-
-    for (const std::string& python : m_tools.systemPythons) {
-        if (!exists(python))
+    std::vector<Pending> pending;
+    pending.reserve(jobs.size());
+    for (const Job& job : jobs) {
+        auto html = readFile(job.htmlPath);
+        if (!html) {
+            Trace::line("[NotesExporter] Could not read HTML file: " + job.htmlPath);
             continue;
-        ToolAttempt attempt(python, scriptArguments(MarkdownScript::system, htmlPath), {}, m_tools.markdownTimeLimit,
-                            m_stop);
-        const Outcome outcome = attempt.run(markdownPath);
-        if (outcome == Outcome::created) {
-            Trace::line("[NotesExporter] Created Markdown with system Python: " + markdownPath);
-            return;
         }
-        if (outcome == Outcome::stopped)
+        Pending note;
+        note.job = job;
+        note.preparedHtml = MarkdownPreparation::prepareHtml(*html);
+        pending.push_back(std::move(note));
+    }
+    if (pending.empty())
+        return;
+
+    std::vector<Candidate> candidates;
+    if (!m_tools.resourceFolder.empty() && exists(m_tools.bundledPython()))
+        candidates.push_back({m_tools.bundledPython(), MarkdownScript::bundled, m_tools.bundledEnvironment(), "bundled",
+                              "bundled", true});
+    if (exists(m_tools.developerPython))
+        candidates.push_back(
+            {m_tools.developerPython, MarkdownScript::developer, m_tools.developerEnvironment(), "dev", "dev", true});
+    for (const std::string& python : m_tools.systemPythons)
+        if (exists(python))
+            candidates.push_back({python, MarkdownScript::system, {}, "system", "System", false});
+
+    for (const Candidate& candidate : candidates) {
+        if (m_stop.stop_requested())
             return;
-        if (outcome == Outcome::launchFailed)
-            Trace::line("[NotesExporter] System Python markdown conversion failed: " + attempt.launchError());
+        std::vector<std::pair<std::string, std::string>> files;
+        for (Pending& note : pending) {
+            if (note.done)
+                continue;
+            note.input = std::make_unique<TemporaryOutput>(note.job.markdownPath + ".html");
+            note.output = std::make_unique<TemporaryOutput>(note.job.markdownPath);
+            if (auto written = writeFile(note.input->path(), note.preparedHtml); !written) {
+                Trace::line("[NotesExporter] Error writing Markdown file: " + written.error().description());
+                note.done = true; // nothing can be written beside it either
+                continue;
+            }
+            files.emplace_back(note.input->path().string(), note.output->path().string());
+        }
+        if (files.empty())
+            return;
+        PythonBatch batch{candidate.python, candidate.environment, markdownScriptText(candidate.script),
+                          m_tools.markdownTimeLimit};
+        const auto result = batch.run(files, fs::path(files.front().second).parent_path() / "html2text-list", m_stop);
+        PythonBatch::removeLeftovers(files);
+        if (!result) {
+            Trace::line(fmt::format("[NotesExporter] {} Python markdown conversion failed: {}", candidate.failure,
+                                    result.error().description()));
+            continue;
+        }
+        if (result->stopped)
+            return;
+        if (result->timedOut)
+            Trace::line(fmt::format("[NotesExporter] \u26a0\ufe0f {} ran longer than {:g} s and was stopped",
+                                    candidate.python,
+                                    std::chrono::duration<double>(m_tools.markdownTimeLimit).count()));
+        else if (!result->succeeded() && candidate.reportsExitCode)
+            Trace::line(fmt::format("[NotesExporter] {} Python markdown conversion exit code: {}", candidate.failure,
+                                    result->status));
+        for (Pending& note : pending) {
+            if (note.done || !note.output || !note.output->exists())
+                continue;
+            auto raw = readFile(note.output->path());
+            if (!raw)
+                continue;
+            if (auto written = writeFileAtomically(note.job.markdownPath, MarkdownPreparation::tidyMarkdown(*raw));
+                !written) {
+                Trace::line("[NotesExporter] Error writing Markdown file: " + written.error().description());
+            } else {
+                Trace::line(fmt::format("[NotesExporter] Created Markdown with {} Python: {}", candidate.name,
+                                        note.job.markdownPath));
+            }
+            note.done = true;
+        }
+    }
+    for (Pending& note : pending) {
+        note.input.reset();
+        note.output.reset();
     }
 
-    Trace::line("[NotesExporter] No Python with html2text found, using simple HTML stripping fallback");
-    convertWithoutPython(htmlPath, markdownPath);
-}
-
-void MarkdownConverter::convertWithoutPython(const std::string& htmlPath, const std::string& markdownPath) const
-{
-    auto html = readFile(htmlPath);
-    if (!html) {
-        Trace::line("[NotesExporter] Could not read HTML file: " + htmlPath);
-        return;
+    bool announced = false;
+    for (Pending& note : pending) {
+        if (note.done)
+            continue;
+        if (!announced)
+            Trace::line("[NotesExporter] No Python with html2text found, using simple HTML stripping fallback");
+        announced = true;
+        std::string markdown;
+        try {
+            markdown = MarkdownPreparation::tidyMarkdown(simpleHtmlToMarkdown(note.preparedHtml));
+        } catch (const std::bad_alloc&) {
+            Trace::line("[NotesExporter] Error writing Markdown file: not enough memory to convert " +
+                        note.job.htmlPath);
+            continue;
+        }
+        if (auto written = writeFileAtomically(note.job.markdownPath, markdown); !written) {
+            Trace::line("[NotesExporter] Error writing Markdown file: " + written.error().description());
+            continue;
+        }
+        Trace::line("[NotesExporter] Created Markdown with simple conversion: " + note.job.markdownPath);
     }
-    std::string markdown;
-    try {
-        markdown = simpleHtmlToMarkdown(*html);
-    } catch (const std::bad_alloc&) {
-        Trace::line("[NotesExporter] Error writing Markdown file: not enough memory to convert " + htmlPath);
-        return;
-    }
-    if (auto written = writeFileAtomically(markdownPath, markdown); !written) {
-        Trace::line("[NotesExporter] Error writing Markdown file: " + written.error().description());
-        return;
-    }
-    Trace::line("[NotesExporter] Created Markdown with simple conversion: " + markdownPath);
 }
 
 } // namespace varnholt

@@ -4,22 +4,32 @@
 
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace varnholt {
 
 // HTML to Markdown through html2text in the first Python that has it (the
 // bundled one, the developer's, then the system's, which may install it),
-// else through the built-in pattern conversion.
+// else through the built-in pattern conversion. One Python converts a whole
+// list of notes; the HTML it reads and the Markdown it writes pass through
+// MarkdownPreparation.
 class MarkdownConverter {
 public:
     MarkdownConverter(const ConversionTools& tools, std::stop_token stop);
 
-    // Never throws; every outcome is logged.
-    void convert(const std::string& htmlPath, const std::string& markdownPath) const;
+    struct Job {
+        std::string htmlPath;
+        std::string markdownPath;
+    };
+
+    // Never throws; every outcome is logged. Each Markdown file appears whole or not at all.
+    void convertAll(const std::vector<Job>& jobs) const;
+    void convert(const std::string& htmlPath, const std::string& markdownPath) const
+    {
+        convertAll({{htmlPath, markdownPath}});
+    }
 
 private:
-    void convertWithoutPython(const std::string& htmlPath, const std::string& markdownPath) const;
-
     const ConversionTools& m_tools;
     std::stop_token m_stop;
 };

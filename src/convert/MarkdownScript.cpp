@@ -1,25 +1,27 @@
 #include "convert/MarkdownScript.h"
 
+#include "convert/PythonBatch.h"
+
 namespace varnholt {
 
 namespace {
 // Invalid UTF-8 in a note costs the characters concerned (as U+FFFD), not the whole note.
 constexpr const char* kCore = R"PY(
-try:
-    with open(sys.argv[1], encoding="utf-8", errors="replace") as source:
-        html = source.read()
-    converter = html2text.HTML2Text()
-    converter.ignore_links = False
-    converter.ignore_images = False
-    converter.body_width = 0
-    converter.unicode_snob = True
-    markdown = converter.handle(html)
-    with open(sys.argv[2], "w", encoding="utf-8") as target:
-        target.write(markdown)
-    print("Successfully converted HTML to Markdown: " + sys.argv[2])
-except Exception as error:
-    print("Error converting HTML to Markdown: " + str(error))
-    sys.exit(1)
+for source_path, target_path in jobs:
+    try:
+        with open(source_path, encoding="utf-8", errors="replace") as source:
+            html = source.read()
+        converter = html2text.HTML2Text()
+        converter.ignore_links = False
+        converter.ignore_images = False
+        converter.body_width = 0
+        converter.unicode_snob = True
+        markdown = converter.handle(html)
+        with open(target_path + ".part", "w", encoding="utf-8") as target:
+            target.write(markdown)
+        os.replace(target_path + ".part", target_path)
+    except Exception as error:
+        print("Error converting HTML to Markdown: %r: %s" % (source_path, error))
 )PY";
 
 // pip must never wait: no prompts, no retries, a short network timeout. A
@@ -55,9 +57,9 @@ except ImportError:
 
 const std::string& markdownScriptText(MarkdownScript variant)
 {
-    static const std::string kSystem = std::string(kInstallingPrelude) + kCore;
-    static const std::string kDeveloper = std::string(kDeveloperPrelude) + kCore;
-    static const std::string kBundled = std::string(kBundledPrelude) + kCore;
+    static const std::string kSystem = std::string(kInstallingPrelude) + PythonBatch::readJobsScript() + kCore;
+    static const std::string kDeveloper = std::string(kDeveloperPrelude) + PythonBatch::readJobsScript() + kCore;
+    static const std::string kBundled = std::string(kBundledPrelude) + PythonBatch::readJobsScript() + kCore;
     switch (variant) {
     case MarkdownScript::developer:
         return kDeveloper;

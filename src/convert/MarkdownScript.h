@@ -11,7 +11,8 @@ enum class MarkdownScript {
     bundled,   // gives up: "html2text not available in bundled environment"
 };
 
-// The program text passed with "-c"; it reads argv[1] and writes argv[2].
+// The program text passed with "-c"; argv[1] is a PythonBatch list of (HTML, Markdown) paths.
+// A file that fails is named on standard output and the others still convert.
 const std::string& markdownScriptText(MarkdownScript variant);
 
 } // namespace varnholt

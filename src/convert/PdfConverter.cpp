@@ -1,5 +1,7 @@
 #include "convert/PdfConverter.h"
 
+#include "convert/PythonBatch.h"
+#include "convert/TemporaryOutput.h"
 #include "convert/TextutilConverter.h"
 #include "convert/ToolAttempt.h"
 #include "platform/Files.h"
@@ -7,6 +9,8 @@
 #include "platform/Utf8.h"
 
 #include <filesystem>
+#include <fmt/format.h>
+#include <memory>
 
 namespace varnholt {
 
@@ -21,7 +25,106 @@ std::vector<std::string> weasyprintArguments(const std::string& htmlPath)
 {
     return {"--encoding", "utf-8", htmlPath};
 }
+
+// Images and style sheets resolve against each note's own folder (weasyprint's default base).
+constexpr const char* kWeasyprintScript = R"PY(import sys
+try:
+    from weasyprint import HTML
+except Exception as error:
+    print("weasyprint not available: %s" % error)
+    sys.exit(1)
+)PY";
+
+constexpr const char* kWeasyprintLoop = R"PY(
+for source_path, target_path in jobs:
+    try:
+        HTML(filename=source_path, encoding="utf-8").write_pdf(target_path + ".part")
+        os.replace(target_path + ".part", target_path)
+    except Exception as error:
+        print("Error converting HTML to PDF: %r: %s" % (source_path, error))
+)PY";
 } // namespace
+
+std::string PdfConverter::missingBundledCopyLine(const ConversionTools& tools)
+{
+    if (tools.resourceFolder.empty())
+        return "[NotesExporter] This build has no bundled weasyprint; using the developer's or the system's";
+    return "[NotesExporter] bundled weasyprint not found at: " + tools.bundledWeasyprint();
+}
+
+void PdfConverter::convertAll(const std::vector<Job>& jobs) const
+{
+    struct Pending {
+        const Job* job;
+        std::unique_ptr<TemporaryOutput> output;
+        bool done = false;
+    };
+    std::vector<Pending> pending;
+    for (const Job& job : jobs) {
+        if (m_source == SourceHtml::fixCharsetInPlace)
+            fixCharset(job.htmlPath);
+        pending.push_back({&job, nullptr, false});
+    }
+
+    struct Candidate {
+        std::string python;
+        ConversionTools::Environment environment;
+        const char* name;
+    };
+    std::vector<Candidate> candidates;
+    if (!m_tools.resourceFolder.empty() && exists(m_tools.bundledPython()))
+        candidates.push_back({m_tools.bundledPython(), m_tools.bundledEnvironment(), "bundled"});
+    if (exists(m_tools.developerPython))
+        candidates.push_back({m_tools.developerPython, m_tools.developerEnvironment(), "dev"});
+    for (const std::string& python : m_tools.systemPythons)
+        if (exists(python))
+            candidates.push_back({python, {}, "system"});
+
+    static const std::string kScript = std::string(kWeasyprintScript) + PythonBatch::readJobsScript() + kWeasyprintLoop;
+    for (const Candidate& candidate : candidates) {
+        if (m_stop.stop_requested())
+            return;
+        std::vector<std::pair<std::string, std::string>> files;
+        for (Pending& note : pending) {
+            if (note.done)
+                continue;
+            note.output = std::make_unique<TemporaryOutput>(note.job->pdfPath);
+            files.emplace_back(note.job->htmlPath, note.output->path().string());
+        }
+        if (files.empty())
+            return;
+        const auto result = PythonBatch{candidate.python, candidate.environment, kScript, m_tools.pdfTimeLimit}.run(
+            files, std::filesystem::path(files.front().second).parent_path() / "weasyprint-list", m_stop);
+        PythonBatch::removeLeftovers(files);
+        if (!result) {
+            Trace::line(fmt::format("[NotesExporter] {} Python for weasyprint failed: {}", candidate.name,
+                                    result.error().description()));
+            continue;
+        }
+        if (result->stopped)
+            return;
+        if (result->timedOut)
+            Trace::line(fmt::format("[NotesExporter] \u26a0\ufe0f {} ran longer than {:g} s and was stopped",
+                                    candidate.python, std::chrono::duration<double>(m_tools.pdfTimeLimit).count()));
+        for (Pending& note : pending) {
+            if (note.done || !note.output || !note.output->exists())
+                continue;
+            if (!note.output->commit()) {
+                Trace::line(fmt::format("[NotesExporter] \u274c Could not move the converted file into place at {}",
+                                        note.job->pdfPath));
+                continue;
+            }
+            note.done = true;
+            Trace::line(fmt::format("[NotesExporter] Created PDF with {} Python weasyprint: {}", candidate.name,
+                                    note.job->pdfPath));
+        }
+    }
+    for (Pending& note : pending) {
+        note.output.reset();
+        if (!note.done && !m_stop.stop_requested())
+            convertWithCommands(note.job->htmlPath, note.job->pdfPath);
+    }
+}
 
 PdfConverter::PdfConverter(const ConversionTools& tools, std::stop_token stop, SourceHtml source)
     : m_tools(tools), m_stop(std::move(stop)), m_source(source)
@@ -75,7 +178,11 @@ void PdfConverter::convert(const std::string& htmlPath, const std::string& pdfPa
 {
     if (m_source == SourceHtml::fixCharsetInPlace)
         fixCharset(htmlPath);
+    convertWithCommands(htmlPath, pdfPath);
+}
 
+void PdfConverter::convertWithCommands(const std::string& htmlPath, const std::string& pdfPath) const
+{
     using Outcome = ToolAttempt::Outcome;
     const std::string bundledPython = m_tools.bundledPython();
     const std::string bundledWeasyprint = m_tools.bundledWeasyprint();
@@ -98,8 +205,6 @@ void PdfConverter::convert(const std::string& htmlPath, const std::string& pdfPa
             Trace::line("[NotesExporter] bundled weasyprint exit code: " + std::to_string(attempt.status()));
             break;
         }
-    } else {
-        Trace::line("[NotesExporter] bundled weasyprint not found at: " + bundledWeasyprint);
     }
 
     if (exists(m_tools.developerWeasyprint)) {

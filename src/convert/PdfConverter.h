@@ -6,6 +6,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnholt {
 
@@ -14,15 +15,28 @@ namespace varnholt {
 // alone (weasyprint is told the encoding anyway).
 enum class SourceHtml { fixCharsetInPlace, leaveUntouched };
 
-// HTML to PDF through the first weasyprint that works: the bundled one, the
-// developer's, then the system's; without any, an RTF beside where the PDF
-// would have been.
+// HTML to PDF through weasyprint. A list of notes goes to one Python that
+// imports weasyprint once (the bundled Python, the developer's, then the
+// system's); what none of them made goes, file by file, through the first
+// weasyprint command that works (bundled, developer's, system's); without any,
+// an RTF beside where the PDF would have been.
 class PdfConverter {
 public:
     PdfConverter(const ConversionTools& tools, std::stop_token stop, SourceHtml source);
 
-    // Never throws; every outcome is logged.
+    struct Job {
+        std::string htmlPath;
+        std::string pdfPath;
+    };
+
+    // Never throws; every outcome is logged. Each PDF appears whole or not at all.
+    void convertAll(const std::vector<Job>& jobs) const;
+    // One file through the commands alone.
     void convert(const std::string& htmlPath, const std::string& pdfPath) const;
+
+    // Said once per conversion run rather than once per file: where the bundled weasyprint
+    // would be, or that this build has none.
+    static std::string missingBundledCopyLine(const ConversionTools& tools);
 
     // The HTML with a UTF-8 charset declaration added, or nothing when it
     // already names a charset (and so needs no change).
@@ -33,6 +47,7 @@ public:
 
 private:
     void fixCharset(const std::string& htmlPath) const;
+    void convertWithCommands(const std::string& htmlPath, const std::string& pdfPath) const;
 
     const ConversionTools& m_tools;
     std::stop_token m_stop;

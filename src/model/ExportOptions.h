@@ -20,6 +20,9 @@ struct ExportOptions {
     bool resolveContactNames = false;
     // Voice Memos: name the copies by date and title from the app's catalog instead of by file.
     bool nameRecordingsByTitle = false;
+    // A file of passwords (one a line) to open locked notes and encrypted backups with; empty for
+    // none. The file is read where it is needed, so its passwords are never kept with the options.
+    std::string passwordFile;
 
     // Linux stand-ins: the Mac home folder whose Library is read, and extra
     // address cards (.vcf) for contact names. An empty source home means the user's home.

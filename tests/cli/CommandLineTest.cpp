@@ -168,3 +168,28 @@ TEST(ProgressBar, RendersClampedPercentAndClipsUtf8)
     off.finish();
     EXPECT_TRUE(silent.str().empty());
 }
+
+TEST(CommandLine, APasswordFileThatIsEmptyOrMissingIsBadUsage)
+{
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    sample::writeSampleFile(dir / "empty", "\n");
+    for (const bool fast : {true, false}) {
+        for (const char* file : {"empty", "absent"}) {
+            std::vector<std::string> args{
+                "--home",          (dir / "home").string(), "notes", "--out", (dir / "out").string(),
+                "--password-file", (dir / file).string()};
+            if (fast)
+                args.push_back("--fast");
+            const auto run = runCli(args);
+            EXPECT_EQ(run.status, 2) << file;
+            EXPECT_NE(run.err.find((dir / file).string()), std::string::npos) << run.err;
+            EXPECT_FALSE(fs::exists(dir / "out"));
+        }
+    }
+    sample::writeSampleFile(dir / "passwords", "one\ntwo\n");
+    EXPECT_EQ(runCli({"--home", (dir / "home").string(), "notes", "--fast", "--out", (dir / "out").string(),
+                      "--password-file", (dir / "passwords").string()})
+                  .status,
+              0);
+}

@@ -76,6 +76,8 @@ TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
         "html/Empty.html", "html/Home/Plan.html", "html/It's \"quoted\" – Grüße 日本.html", "html/Top.html",
         "html/Work/Plan.html", "html/Work/Plan_files/photo.png", "html/notes.htm", "markdown/Empty.md",
         "markdown/Home/Plan.md", "markdown/It's \"quoted\" – Grüße 日本.md", "markdown/Top.md", "markdown/Work/Plan.md",
+        // The attachments beside the Markdown too, so that its links resolve.
+        "markdown/Work/Plan_files/photo.png",
         // Without weasyprint each PDF is an RTF in the pdf folder.
         "pdf/Empty.rtf", "pdf/Home/Plan.rtf", "pdf/It's \"quoted\" – Grüße 日本.rtf", "pdf/Top.rtf",
         "pdf/Work/Plan.rtf", "rtf/Empty.rtf", "rtf/Home/Plan.rtf", "rtf/It's \"quoted\" – Grüße 日本.rtf",
@@ -89,6 +91,40 @@ TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
     // Nothing beside the output folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     EXPECT_EQ(trace.linesStartingWith("[NotesExporter] Note: PDF conversion requires weasyprint.").size(), 5u);
+    // Said once, not once per file.
+    EXPECT_EQ(trace.linesStartingWith("[NotesExporter] This build has no bundled weasyprint").size(), 1u);
+}
+
+TEST(FormatConverter, MarkdownAndPdfTakeOnePythonPerWorkerForAllNotes)
+{
+    test::TempDir dir;
+    writeNotes(dir / "html", 25);
+    ConversionTools tools = test::noTools();
+    // Counts its runs and copies each listed source to its target.
+    test::writeScript(dir / "python3", "echo run >> \"" + (dir / "runs").string() +
+                                           "\"; tr '\\000' '\\n' < \"$3\" | "
+                                           "while read -r src && read -r dst; do cat \"$src\" > \"$dst\"; done");
+    tools.systemPythons = {(dir / "python3").string()};
+    test::TraceCapture trace;
+    FormatConverter converter(tools, {}, 2);
+    EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::html, ExportFormat::markdown, ExportFormat::pdf},
+                                       std::nullopt, {}),
+              25);
+    // Two workers, two formats: four runs for 25 notes.
+    EXPECT_EQ(*readFile(dir / "runs"), "run\nrun\nrun\nrun\n");
+    EXPECT_EQ(filesBelow(dir / "markdown").size(), 25u);
+    EXPECT_EQ(filesBelow(dir / "pdf").size(), 25u);
+    EXPECT_EQ(*readFile(dir / "pdf" / "Note 07.pdf"), *readFile(dir / "html" / "Note 07.html"));
+    EXPECT_EQ(trace.linesStartingWith("[NotesExporter] Created Markdown with system Python: ").size(), 25u);
+    EXPECT_EQ(trace.linesStartingWith("[NotesExporter] Created PDF with system Python weasyprint: ").size(), 25u);
+
+    // A Python that makes only some files leaves the rest to the next way (here the commands, then RTF).
+    test::writeScript(dir / "python3", "tr '\\000' '\\n' < \"$3\" | sed -n 2p | xargs -I{} sh -c 'echo made > \"{}\"'");
+    fs::remove_all(dir / "pdf");
+    FormatConverter(tools, {}, 1).convertFormats(dir.str(), {ExportFormat::html, ExportFormat::pdf}, std::nullopt, {});
+    EXPECT_EQ(*readFile(dir / "pdf" / "Note 00.pdf"), "made\n");
+    EXPECT_TRUE(fs::exists(dir / "pdf" / "Note 24.rtf"));
+    EXPECT_FALSE(fs::exists(dir / "pdf" / "Note 24.pdf"));
 }
 
 TEST(FormatConverter, BatchesOfTenLimitsAndProgress)

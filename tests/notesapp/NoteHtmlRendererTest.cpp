@@ -1,4 +1,5 @@
 #include "render/notes/NoteHtmlRenderer.h"
+#include "model/notes/Attachment.h"
 #include "sample-home/NoteBodyEncoder.h"
 #include "sources/notes/NoteBodyDecoder.h"
 #include "sources/notesapp/ScriptDirectives.h"
@@ -91,7 +92,9 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
     const std::string html =
         render({text("東京 👨‍👩‍👧‍👦 ñ\n"), attachment("IMG", "public.jpeg"), text("\n"),
                 attachment("PDF", "com.adobe.pdf"), text("\n"), attachment("TBL", "com.apple.notes.table"), text("\n"),
-                attachment("GONE", "public.png")},
+                attachment("GONE", "public.png"), text("\n"), attachment("SND", "com.apple.m4a-audio"), text("\n"),
+                attachment("MOV", "com.apple.quicktime-movie"), text("\n"), attachment("URL", "public.url"), text("\n"),
+                attachment("BAD", "public.url")},
                [](const notesdb::NoteDocument::AttachmentReference& ref) {
                    RenderedAttachment r;
                    if (ref.identifier == "IMG")
@@ -100,6 +103,14 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
                        r = {RenderedAttachment::Kind::file, "My note_files/a&b.pdf", "a&b.pdf"};
                    else if (ref.identifier == "TBL")
                        r.kind = RenderedAttachment::Kind::table;
+                   else if (ref.identifier == "SND")
+                       r = {RenderedAttachment::Kind::audio, "My note_files/memo.m4a", "memo.m4a"};
+                   else if (ref.identifier == "MOV")
+                       r = {RenderedAttachment::Kind::video, "My note_files/clip.mov", "clip.mov"};
+                   else if (ref.identifier == "URL")
+                       r = {RenderedAttachment::Kind::link, "https://example.org/a?b=1&c", "Example <page>"};
+                   else if (ref.identifier == "BAD")
+                       r = {RenderedAttachment::Kind::link, "javascript:alert(1)", "bad"};
                    else
                        r.name = "lost.png";
                    return r;
@@ -109,7 +120,28 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
               "<div><img src=\"My%20note_files/photo%201.jpg\" alt=\"photo 1.jpg\" style=\"max-width: 100%\"></div>\n"
               "<div><a href=\"My%20note_files/a%26b.pdf\">a&amp;b.pdf</a></div>\n"
               "<div>[Table]</div>\n"
-              "<div>[lost.png]</div>\n");
+              "<div>[lost.png]</div>\n"
+              "<div><audio controls src=\"My%20note_files/memo.m4a\"><a href=\"My%20note_files/memo.m4a\">memo.m4a</a>"
+              "</audio></div>\n"
+              "<div><video controls src=\"My%20note_files/clip.mov\" style=\"max-width: 100%\"><a "
+              "href=\"My%20note_files/clip.mov\">clip.mov</a></video></div>\n"
+              "<div><a href=\"https://example.org/a?b=1&amp;c\">Example &lt;page&gt;</a></div>\n"
+              "<div>bad</div>\n");
+}
+
+TEST(AttachmentKind, FromTheTypeElseTheExtension)
+{
+    using notesdb::AttachmentKind;
+    EXPECT_EQ(notesdb::attachmentKind("public.jpeg"), AttachmentKind::image);
+    EXPECT_EQ(notesdb::attachmentKind("public.data", "Scan.HEIC"), AttachmentKind::image);
+    EXPECT_EQ(notesdb::attachmentKind("com.adobe.pdf"), AttachmentKind::pdf);
+    EXPECT_EQ(notesdb::attachmentKind("", "memo.M4A"), AttachmentKind::audio);
+    EXPECT_EQ(notesdb::attachmentKind("public.mpeg-4"), AttachmentKind::video);
+    EXPECT_EQ(notesdb::attachmentKind("public.url"), AttachmentKind::link);
+    EXPECT_EQ(notesdb::attachmentKind("com.apple.notes.table"), AttachmentKind::table);
+    EXPECT_EQ(notesdb::attachmentKind("com.apple.notes.inlinetextattachment.hashtag"), AttachmentKind::inlineText);
+    EXPECT_EQ(notesdb::attachmentKind("public.zip-archive", "a.dir/archive"), AttachmentKind::file);
+    EXPECT_EQ(notesdb::attachmentKindName(AttachmentKind::inlineText), "inline");
 }
 
 TEST(ScriptDirectives, DestinationAndLimitsFromThePreparedScript)

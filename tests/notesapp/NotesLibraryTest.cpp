@@ -22,6 +22,8 @@ namespace {
 std::string visibleText(std::string html)
 {
     html = html.substr(html.find("<body>"));
+    // Tables are compared cell by cell, apart from the text (which shows them as U+FFFC).
+    html = std::regex_replace(html, std::regex("<table[\\s\\S]*?</table>"), " ");
     html =
         std::regex_replace(html, std::regex("<a href=\"[^\"]*_files/[^\"]*\">[^<]*</a>|<img[^>]*>|\\[Table\\]"), " ");
     html = std::regex_replace(html, std::regex("<[^>]+>"), " ");
@@ -39,7 +41,28 @@ struct ExpectedNote {
     std::string name;
     bool locked = false;
     std::string plaintext;
+    std::string body;
 };
+
+// The cells of every table in a page, row by row, their tags dropped.
+std::vector<std::vector<std::vector<std::string>>> tableCells(const std::string& html)
+{
+    std::vector<std::vector<std::vector<std::string>>> tables;
+    const std::regex table("<table[^>]*>([\\s\\S]*?)</table>"), row("<tr>([\\s\\S]*?)</tr>"),
+        cell("<td[^>]*>([\\s\\S]*?)</td>"), noise("<[^>]+>|\\n");
+    const std::sregex_iterator end;
+    for (std::sregex_iterator t(html.begin(), html.end(), table); t != end; ++t) {
+        auto& rows = tables.emplace_back();
+        const std::string inner = (*t)[1];
+        for (std::sregex_iterator r(inner.begin(), inner.end(), row); r != end; ++r) {
+            auto& cells = rows.emplace_back();
+            const std::string content = (*r)[1];
+            for (std::sregex_iterator c(content.begin(), content.end(), cell); c != end; ++c)
+                cells.push_back(std::regex_replace((*c)[1].str(), noise, ""));
+        }
+    }
+    return tables;
+}
 
 // Parses the expected output that Notes itself wrote for each note.
 std::vector<ExpectedNote> readAnswerKey(const fs::path& file)
@@ -63,6 +86,10 @@ std::vector<ExpectedNote> readAnswerKey(const fs::path& file)
             inText = true;
         } else if (inText) {
             notes.back().plaintext += line + "\n";
+        } else if (line.rfind("note.body=", 0) == 0) {
+            notes.back().body = line.substr(10) + "\n";
+        } else if (!notes.back().body.empty()) {
+            notes.back().body += line + "\n";
         }
     }
     return notes;
@@ -173,6 +200,11 @@ TEST(NotesLibrary, RealStoresRenderTheTextNotesItselfExported)
                 continue;
             }
             EXPECT_EQ(visibleText(page), visibleText("<body>" + want.plaintext)) << want.name;
+            EXPECT_EQ(tableCells(page), tableCells(want.body)) << want.name;
+            if (want.name == "This note has special formatting") {
+                EXPECT_EQ(tableCells(page), (std::vector<std::vector<std::vector<std::string>>>{
+                                                {{"Header 1", "Header 2"}, {"Item 1", "Item 2"}}}));
+            }
         }
     }
 }

@@ -137,8 +137,15 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
         EXPECT_EQ(line["account"], "On My Mac");
         if (line["title"] == "Café in Zürich — 東京の思い出") {
             EXPECT_EQ(line["folder"], "Reisen ✈️");
-            ASSERT_EQ(line["attachments"].size(), 3u);
+            ASSERT_EQ(line["attachments"].size(), 5u);
             EXPECT_EQ(line["attachments"][1]["filename"], "Menü.pdf");
+            std::vector<std::string> kinds;
+            for (const json& attachment : line["attachments"])
+                kinds.push_back(attachment["kind"]);
+            EXPECT_EQ(kinds, (std::vector<std::string>{"image", "pdf", "table", "audio", "link"}));
+            EXPECT_EQ(line["attachments"][4]["url"], "https://www.zuerich.com/en/visit/attractions");
+            EXPECT_EQ(line["attachments"][4]["title"], "Attractions in Zürich & around");
+            EXPECT_EQ(line["tables"], json::parse(R"([[["Sight","Day | time"],["東京タワー 🗼","Montag 10:00"]]])"));
             EXPECT_TRUE(
                 fs::is_regular_file(fs::path(line["attachments"][1]["directory"].get<std::string>()) / "Menü.pdf"));
         }

@@ -55,7 +55,7 @@ std::int64_t noteRows(const fs::path& store, const test::TempDir& dir)
 }
 
 struct KeyNote {
-    std::string name, folder, account, plaintext;
+    std::string name, folder, account, plaintext, body;
     bool locked = false;
 };
 
@@ -65,17 +65,25 @@ std::vector<KeyNote> readAnswerKey(const fs::path& path)
     std::vector<KeyNote> notes;
     std::istringstream in(readFile(path).value());
     bool inText = false;
+    bool inBody = false;
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("note.id=", 0) == 0) {
             notes.emplace_back();
             inText = false;
+            inBody = false;
         } else if (notes.empty()) {
             continue;
         } else if (inText) {
             notes.back().plaintext += "\n" + line;
+        } else if (line.rfind("note.body=", 0) == 0) {
+            notes.back().body = line.substr(10);
+            inBody = true;
+        } else if (inBody && line.rfind("note.", 0) != 0) {
+            notes.back().body += "\n" + line;
         } else if (line.rfind("note.plaintext=", 0) == 0) {
             notes.back().plaintext = line.substr(15);
             inText = true;
+            inBody = false;
         } else if (line.rfind("note.name=", 0) == 0) {
             notes.back().name = line.substr(10);
         } else if (line.rfind("note.folder=", 0) == 0) {
@@ -94,6 +102,45 @@ std::string trimEnd(std::string text)
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text;
+}
+
+// The tables of Notes' own HTML body, cell by cell.
+json tablesOf(const std::string& body)
+{
+    json tables = json::array();
+    const std::regex table("<table[^>]*>([\\s\\S]*?)</table>"), row("<tr>([\\s\\S]*?)</tr>"),
+        cell("<td[^>]*>([\\s\\S]*?)</td>"), tag("<[^>]+>|\\n");
+    for (std::sregex_iterator t(body.begin(), body.end(), table), end; t != end; ++t) {
+        json rows = json::array();
+        const std::string inner = (*t)[1];
+        for (std::sregex_iterator r(inner.begin(), inner.end(), row); r != end; ++r) {
+            json cells = json::array();
+            const std::string cellsText = (*r)[1];
+            for (std::sregex_iterator c(cellsText.begin(), cellsText.end(), cell); c != end; ++c)
+                cells.push_back(std::regex_replace((*c)[1].str(), tag, ""));
+            rows.push_back(cells);
+        }
+        tables.push_back(rows);
+    }
+    return tables;
+}
+
+// Notes' plain text with each U+FFFC of a table replaced by its rows, as our text writes them.
+std::string withTableRows(std::string plaintext, const json& tables)
+{
+    for (const json& table : tables) {
+        std::string rows;
+        for (const json& row : table) {
+            std::string line;
+            for (const json& cell : row)
+                line += (line.empty() ? "" : "\t") + cell.get<std::string>();
+            rows += (rows.empty() ? "" : "\n") + line;
+        }
+        const size_t at = plaintext.find(sample::kObjectReplacement);
+        if (at != std::string::npos)
+            plaintext.replace(at, sample::kObjectReplacement.size(), rows);
+    }
+    return plaintext;
 }
 
 // Our text names each attachment where Notes leaves U+FFFC.
@@ -128,10 +175,17 @@ TEST(RealStores, EveryRhetTbullStoreExportsTheTextNotesGives)
             EXPECT_EQ((*found)["folder"], expected.folder);
             EXPECT_EQ((*found)["account"], expected.account);
             EXPECT_EQ((*found)["is_locked"], expected.locked);
-            if (expected.locked)
+            const json tables = tablesOf(expected.body);
+            EXPECT_EQ((*found)["tables"], tables);
+            if (expected.locked) {
                 EXPECT_EQ((*found)["body_text"], "");
-            else
-                EXPECT_EQ(trimEnd(asNotesWritesIt((*found)["body_text"])), trimEnd(expected.plaintext));
+            } else {
+                EXPECT_EQ(trimEnd(asNotesWritesIt((*found)["body_text"])),
+                          trimEnd(withTableRows(expected.plaintext, tables)));
+            }
+            if (expected.name == "This note has special formatting") {
+                EXPECT_EQ(tables, json::parse(R"([[["Header 1","Header 2"],["Item 1","Item 2"]]])"));
+            }
         }
         EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out/txt"), {}), static_cast<long>(lines.size()));
     }

@@ -57,6 +57,8 @@ const std::vector<std::pair<std::string, std::string>>& objectColumns()
         {"ZTITLE1", "VARCHAR"},
         {"ZNAME", "VARCHAR"},
         {"ZTITLE2", "VARCHAR"},
+        {"ZMERGEABLEDATA1", "BLOB"},
+        {"ZURLSTRING", "VARCHAR"},
     };
     return kColumns;
 }
@@ -256,6 +258,29 @@ std::int64_t NoteStoreBuilder::addAttachment(std::int64_t note, const std::strin
         row.emplace_back("ZMEDIA", *media);
     insertRow(m_db, "ZICCLOUDSYNCINGOBJECT", row, m_omitted);
     return pk;
+}
+
+void NoteStoreBuilder::setMergeableData(std::int64_t attachment, const std::string& data)
+{
+    auto statement = m_db.prepare("UPDATE ZICCLOUDSYNCINGOBJECT SET ZMERGEABLEDATA1 = ? WHERE Z_PK = ?");
+    if (!statement)
+        throw std::runtime_error("sample Notes store: " + statement.error());
+    statement->bindBlob(1, data.data(), static_cast<int>(data.size()));
+    statement->bindInt64(2, attachment);
+    if (statement->step() != Statement::Step::Done)
+        throw std::runtime_error("sample Notes store: cannot store an attachment's data");
+}
+
+void NoteStoreBuilder::setLinkCard(std::int64_t attachment, const std::string& url, const std::string& title)
+{
+    auto statement = m_db.prepare("UPDATE ZICCLOUDSYNCINGOBJECT SET ZURLSTRING = ?, ZTITLE = ? WHERE Z_PK = ?");
+    if (!statement)
+        throw std::runtime_error("sample Notes store: " + statement.error());
+    statement->bindText(1, url);
+    statement->bindText(2, title);
+    statement->bindInt64(3, attachment);
+    if (statement->step() != Statement::Step::Done)
+        throw std::runtime_error("sample Notes store: cannot store a link card");
 }
 
 void NoteStoreBuilder::beginTransaction()

@@ -44,6 +44,12 @@ public:
     std::int64_t addAttachment(std::int64_t note, const std::string& typeUti, const std::string& identifier,
                                const std::string& mediaIdentifier = {}, const std::string& mediaFilename = {});
 
+    // The stored data of an attachment (a table's mergeable data) in ZMERGEABLEDATA1.
+    void setMergeableData(std::int64_t attachment, const std::string& data);
+
+    // A link card's address and page title on its attachment row (ZURLSTRING, ZTITLE).
+    void setLinkCard(std::int64_t attachment, const std::string& url, const std::string& title);
+
     void beginTransaction();
     void commit();
     // Everything so far goes into the main file; what follows stays in the WAL.

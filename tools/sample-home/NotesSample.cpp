@@ -2,6 +2,7 @@
 
 #include "sample-home/NoteBodyEncoder.h"
 #include "sample-home/NoteStoreBuilder.h"
+#include "sample-home/NoteTableEncoder.h"
 #include "sample-home/SampleFiles.h"
 
 #include <fmt/format.h>
@@ -193,7 +194,10 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
                                       attachment("1E5B7C9D-2F4A-4C6E-8A0B-3D5F7E9A1C2B", "com.adobe.pdf"),
                                       text("\nAnd a table:\n"),
                                       attachment("7C3E5A1B-9D2F-4E6A-8C0B-1F3D5E7A9B2C", "com.apple.notes.table"),
-                                      text("\nÜbermorgen geht es weiter.")};
+                                      text("\nÜbermorgen geht es weiter.\nListen:\n"),
+                                      attachment("4B6D8F0A-3C5E-4F7A-9B1D-2E4F6A8C0D31", "com.apple.m4a-audio"),
+                                      text("\nRead:\n"),
+                                      attachment("5C7E9A1B-4D6F-4A8B-8C2E-3F5A7B9D1E42", "public.url")};
         return store.addNote(note("Café in Zürich — 東京の思い出", encodeCompressedNoteBody(body), 30, travel));
     }();
     store.addAttachment(photoNote, "public.png", "9A1F3C52-6E0B-4B8E-A2C4-7D9E1F0B3A21",
@@ -207,7 +211,9 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
                         "Accounts/LocalAccount/Media/E3C5A7B9-2D4F-4B6C-8E0A-1F3B5D7C9E21/1_6A8C0E2B-4D6F-4A1C-9E3B-"
                         "5D7F9A1C3E50/Menü.pdf",
                     samplePdf());
-    store.addAttachment(photoNote, "com.apple.notes.table", "7C3E5A1B-9D2F-4E6A-8C0B-1F3D5E7A9B2C");
+    store.setMergeableData(
+        store.addAttachment(photoNote, "com.apple.notes.table", "7C3E5A1B-9D2F-4E6A-8C0B-1F3D5E7A9B2C"),
+        encodeCompressedTable({{{"Sight", "Day | time"}, {"東京タワー 🗼", "Montag 10:00"}}}));
 
     // A locked note: its body is encrypted and stays unread.
     {
@@ -237,6 +243,13 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
         big += "\nLAST LINE OF THE LONG NOTE";
         store.addNote(note("A very long note", compressedPlainBody("A very long note", big), 120, notes));
     }
+    // Rows added later in the life of a note come after the notes made since.
+    store.addAttachment(photoNote, "com.apple.m4a-audio", "4B6D8F0A-3C5E-4F7A-9B1D-2E4F6A8C0D31",
+                        "F4D6B8A0-3E5F-4C7D-9F1B-2A4C6E8B0D32", "Tram bell.m4a");
+    writeSampleFile(container / "Accounts/LocalAccount/Media/F4D6B8A0-3E5F-4C7D-9F1B-2A4C6E8B0D32/Tram bell.m4a",
+                    "....ftypM4A sample sound");
+    store.setLinkCard(store.addAttachment(photoNote, "public.url", "5C7E9A1B-4D6F-4A8B-8C2E-3F5A7B9D1E42"),
+                      "https://www.zuerich.com/en/visit/attractions", "Attractions in Zürich & around");
     if (options.scale == Scale::large)
         addLargeScale(store, container, notes, account, options.seed);
 

@@ -78,7 +78,8 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
     const DatabaseSnapshot snapshot = notesdb::NoteStoreReader::openStore(
         storePath, m_scratchFolder.empty() ? fs::path(outputPath) : m_scratchFolder);
     const Database& db = snapshot.database();
-    const notesdb::NoteStoreReader reader(db, m_source->notesContainer(), m_progressHandler, m_stop);
+    notesdb::NoteStoreReader reader(db, m_source->notesContainer(), m_progressHandler, m_stop);
+    reader.setPasswords(m_passwords);
 
     reportProgress(0.15, "Detecting schema version...");
     const notesdb::SchemaInfo schema = reader.detectSchema();
@@ -146,7 +147,16 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
             {"filename", attachment.filename.value_or("")},
             {"directory", attachment.directory.value_or("")},
             {"type_uti", attachment.typeUTI.value_or("")},
+            {"kind", notesdb::attachmentKindName(attachment.kind())},
         });
+    for (size_t i = 0; i < note.attachments.size(); ++i)
+        if (note.attachments[i].url) {
+            attachments[i]["url"] = *note.attachments[i].url;
+            attachments[i]["title"] = note.attachments[i].title.value_or("");
+        }
+    nlohmann::json tables = nlohmann::json::array();
+    for (const auto& entry : note.tables)
+        tables.push_back(entry.second.cellTexts());
     const nlohmann::json object{
         {"note_id", note.id},
         {"title", note.title.value_or("")},
@@ -160,6 +170,7 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
         {"folder", note.folderName.value_or("")},
         {"account", note.accountName.value_or("")},
         {"attachments", std::move(attachments)},
+        {"tables", std::move(tables)},
     };
     // Invalid UTF-8 in a title or body is replaced rather than costing the note its line.
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);

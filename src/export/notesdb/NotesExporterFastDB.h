@@ -26,6 +26,9 @@ public:
     NotesExporterFastDB(ProgressHandler progressHandler, SourcePtr source, std::stop_token stop = {},
                         ReadabilityProbe canRead = {}, std::filesystem::path scratchFolder = {});
 
+    // Passwords to try on locked notes; a note none opens stays locked and is named in the trace.
+    void setPasswords(std::vector<std::string> passwords) { m_passwords = std::move(passwords); }
+
     // Throws an Error when the export cannot go on. No formats means json alone.
     // Returns early, with what was written so far, when a stop is requested.
     void exportTo(const std::string& outputPath, ExportFormatSet formats);
@@ -45,6 +48,7 @@ private:
     std::stop_token m_stop;
     ReadabilityProbe m_canRead;
     std::filesystem::path m_scratchFolder;
+    std::vector<std::string> m_passwords;
 };
 
 } // namespace varnholt

@@ -62,7 +62,7 @@ std::string findOsascriptStandIn()
 }
 
 NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_token stop,
-                                                    const std::string& scratchFolder)
+                                                    const std::string& scratchFolder, const std::string& passwordFile)
 {
     NotesExporterSimple::Services services;
     services.scriptHost =
@@ -85,13 +85,12 @@ NotesExporterSimple::Services standardNotesServices(SourcePtr source, std::stop_
         });
     services.scriptResource = findExportScriptResource;
     services.osascriptPath = findOsascriptStandIn();
-    services.launch =
-        [source](const std::string& executable,
-                 const std::vector<std::string>& args) -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
+    services.launch = [source, passwordFile](const std::string& executable, const std::vector<std::string>& args)
+        -> tl::expected<std::shared_ptr<ScriptProcess>, std::string> {
         ProcessSpec spec;
         spec.executable = executable;
         spec.arguments = args;
-        spec.environment = {{"VARNHOLT_SOURCE_HOME", source->root()}};
+        spec.environment = {{"VARNHOLT_SOURCE_HOME", source->root()}, {kPasswordFileVariable, passwordFile}};
         spec.output = ProcessOutput::inherit;
         auto child = ProcessRunner::launch(spec);
         if (!child)

@@ -12,8 +12,10 @@ tl::expected<ExportSummary, ErrorPtr> NotesStandardExport::run(const ExportReque
     return catchingErrors([&] {
         const ExportOptions& options = request.options;
         // A dry run writes nothing, so it has no folder where the store could be copied.
-        NotesExporterSimple exporter(
-            standardNotesServices(request.source, stop, options.isDryRun ? std::string() : options.outputPath), stop);
+        NotesExporterSimple exporter(standardNotesServices(request.source, stop,
+                                                           options.isDryRun ? std::string() : options.outputPath,
+                                                           options.passwordFile),
+                                     stop);
         exporter.exportTo(options.outputPath, request.dryRun(), options.formats, options.testModeLimit,
                           progress.relay(ProgressSink::kStandardTrace));
         return ExportSummary{};

@@ -2,10 +2,12 @@
 
 #include "model/notes/Attachment.h"
 #include "model/notes/NoteDocument.h"
+#include "model/notes/NoteTable.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace varnholt::notesdb {
@@ -15,7 +17,8 @@ struct Note {
     std::int64_t id = 0;
     std::optional<std::string> title;
     std::optional<std::string> snippet;
-    // The decoded body text (plain text, despite the name); absent for locked or unreadable notes.
+    // The decoded body text (plain text, despite the name); absent for unreadable notes and for
+    // locked notes no password opened.
     std::optional<std::string> bodyHTML;
     // Seconds since 1970-01-01 UTC; absent when the store has no positive date.
     std::optional<double> created;
@@ -23,6 +26,8 @@ struct Note {
     bool isDeleted = false;
     bool isPinned = false;
     bool isLocked = false;
+    // A locked note that one of the user's passwords opened: its body is there like any other's.
+    bool unlocked = false;
     std::optional<std::string> folderName;
     std::optional<std::string> accountName;
     std::vector<Attachment> attachments;
@@ -31,6 +36,17 @@ struct Note {
     std::optional<std::int64_t> accountId;
     // The structured body, kept only when the reader is asked for documents.
     std::optional<NoteDocument> document;
+    // The note's tables in body order, each under its attachment identifier.
+    std::vector<std::pair<std::string, NoteTable>> tables;
+    // Tables the body refers to whose stored data could not be read.
+    long long unreadableTables = 0;
+    const NoteTable* table(const std::string& identifier) const
+    {
+        for (const auto& [id, table] : tables)
+            if (id == identifier)
+                return &table;
+        return nullptr;
+    }
     // The stored body is compressed but does not inflate: the store is damaged and the text is lost.
     bool bodyUnreadable = false;
 };

@@ -13,7 +13,7 @@ std::vector<NoteDocument::AttachmentReference> NoteDocument::attachments() const
     return out;
 }
 
-std::string NoteDocument::plainText() const
+std::string NoteDocument::plainText(const AttachmentText& attachmentText) const
 {
     std::string out;
     out.reserve(text.size());
@@ -21,7 +21,11 @@ std::string NoteDocument::plainText() const
     for (const Run& run : runs) {
         if (!run.attachment || run.begin >= run.end)
             continue;
-        const std::string marker = "[attachment: " + run.attachment->typeUti + "]";
+        std::optional<std::string> replacement;
+        if (attachmentText)
+            replacement = attachmentText(*run.attachment);
+        const std::string marker =
+            replacement ? std::move(*replacement) : "[attachment: " + run.attachment->typeUti + "]";
         std::size_t at = text.find(kAttachmentCharacter, std::max(run.begin, copied));
         while (at != std::string::npos && at + kAttachmentCharacter.size() <= run.end) {
             out.append(text, copied, at - copied);

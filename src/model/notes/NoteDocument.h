@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,8 +59,11 @@ struct NoteDocument {
 
     // Attachments in text order.
     std::vector<AttachmentReference> attachments() const;
-    // The text with each attachment's U+FFFC written as "[attachment: " + its type + "]".
-    std::string plainText() const;
+    // Text that stands for an attachment in plain text; absent for the usual "[attachment: <type>]".
+    using AttachmentText = std::function<std::optional<std::string>(const AttachmentReference&)>;
+    // The text with each attachment's U+FFFC written as `attachmentText` gives it, else as
+    // "[attachment: " + its type + "]".
+    std::string plainText(const AttachmentText& attachmentText = {}) const;
 };
 
 } // namespace varnholt::notesdb

@@ -196,8 +196,23 @@ private:
                    "\" style=\"max-width: 100%\">";
         case RenderedAttachment::Kind::file:
             return "<a href=\"" + encodeRelativeUrl(rendered.relativePath) + "\">" + escapeHtml(rendered.name) + "</a>";
+        case RenderedAttachment::Kind::audio:
+        case RenderedAttachment::Kind::video: {
+            // The link inside shows where the page cannot play it (and in the text formats).
+            const std::string tag = rendered.kind == RenderedAttachment::Kind::audio ? "audio" : "video";
+            const std::string url = encodeRelativeUrl(rendered.relativePath);
+            return "<" + tag + " controls src=\"" + url + "\"" + (tag == "video" ? " style=\"max-width: 100%\"" : "") +
+                   "><a href=\"" + url + "\">" + escapeHtml(rendered.name) + "</a></" + tag + ">";
+        }
+        case RenderedAttachment::Kind::link: {
+            const std::string href = safeHref(rendered.relativePath);
+            const std::string name = rendered.name.empty() ? rendered.relativePath : rendered.name;
+            if (href.empty())
+                return escapeHtml(name);
+            return "<a href=\"" + href + "\">" + escapeHtml(name) + "</a>";
+        }
         case RenderedAttachment::Kind::table:
-            return "[Table]";
+            return rendered.table ? tableHtml(*rendered.table) : "[Table]";
         case RenderedAttachment::Kind::inlineText:
             return escapeHtml(rendered.name);
         case RenderedAttachment::Kind::missing:
@@ -207,6 +222,34 @@ private:
         return "[" + escapeHtml(name) + "]";
     }
 
+    std::string tableHtml(const notesdb::NoteTable& table) const
+    {
+        const std::string cellOpening = table.rightToLeft ? "<td dir=\"rtl\">" : "<td>";
+        std::string out = "<table>\n";
+        for (const auto& row : table.rows) {
+            out += "<tr>\n";
+            for (const NoteDocument& cell : row)
+                out += cellOpening + BodyWriter(cell, m_resolve).cellHtml() + "</td>\n";
+            out += "</tr>\n";
+        }
+        return out + "</table>";
+    }
+
+public:
+    // A table cell: its lines with their formatting, separated by line breaks.
+    std::string cellHtml() const
+    {
+        std::string out;
+        const auto paragraphs = splitParagraphs(m_document);
+        for (size_t i = 0; i < paragraphs.size(); ++i) {
+            if (i > 0)
+                out += "<br>";
+            out += inlineHtml(paragraphs[i].begin, paragraphs[i].end);
+        }
+        return out;
+    }
+
+private:
     std::string styled(std::string text, const NoteDocument::Run* run) const
     {
         if (!run || text.empty())
@@ -301,7 +344,9 @@ std::string NoteHtmlRenderer::page(const std::string& title, const std::string& 
     return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"UTF-8\">\n<title>" + escapeHtml(title) +
            "</title>\n<style>\nbody { font-family: -apple-system, Helvetica, Arial, sans-serif; }\n"
            "ul.dashed { list-style-type: \"\\2013  \"; }\nul.checklist { list-style: none; padding-left: 1.2em; }\n"
-           "pre { white-space: pre-wrap; }\n</style>\n</head>\n<body>\n" +
+           "pre { white-space: pre-wrap; }\n"
+           "table { border-collapse: collapse; }\ntd { border: 1px solid #ccc; padding: 3px 5px; vertical-align: top; "
+           "min-width: 70px; }\n</style>\n</head>\n<body>\n" +
            body + "</body>\n</html>\n";
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/notes/NoteDocument.h"
+#include "model/notes/NoteTable.h"
 
 #include <functional>
 #include <optional>
@@ -10,16 +11,18 @@ namespace varnholt {
 
 // How an attachment appears in a rendered note.
 struct RenderedAttachment {
-    enum class Kind { image, file, table, inlineText, missing };
+    enum class Kind { image, file, audio, video, link, table, inlineText, missing };
     Kind kind = Kind::missing;
-    std::string relativePath; // below the note's HTML file, e.g. "Title_files/photo.jpg"
-    std::string name;         // shown for files, inline text (a hashtag) and missing attachments
+    std::string relativePath;                  // below the note's HTML file, e.g. "Title_files/photo.jpg"
+    std::string name;                          // shown for files, inline text (a hashtag) and missing attachments
+    const notesdb::NoteTable* table = nullptr; // the cells of a table, when they could be read
 };
 
 // Renders a note body as formatted HTML (the inside of <body>): paragraphs as
 // <div>, title/heading/subheading as h1/h2/h3, monospaced paragraphs as <pre>,
 // nested bulleted, dashed and numbered lists, checklists with disabled boxes,
-// bold, italic, underline, strike-through, links and attachments. Every piece
+// bold, italic, underline, strike-through, links and attachments; tables as <table> with each
+// cell's formatting. Every piece
 // of text is escaped; links keep only safe schemes.
 class NoteHtmlRenderer {
 public:

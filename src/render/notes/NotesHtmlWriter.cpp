@@ -19,26 +19,6 @@ using notesdb::NoteDocument;
 
 namespace {
 
-std::string lowerAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-bool isImageType(const std::string& uti, const std::string& filename)
-{
-    static const std::set<std::string> kImageTypes{"public.jpeg",  "public.png",           "public.heic",
-                                                   "public.gif",   "public.tiff",          "com.compuserve.gif",
-                                                   "public.image", "org.webmproject.webp", "public.heif"};
-    if (kImageTypes.count(uti))
-        return true;
-    static const std::set<std::string> kImageExtensions{".jpg",  ".jpeg", ".png", ".gif",  ".heic",
-                                                        ".heif", ".webp", ".tif", ".tiff", ".bmp"};
-    return kImageExtensions.count(lowerAscii(fs::path(filename).extension().string())) > 0;
-}
-
 // Plain text (from stores whose bodies are not structured) as paragraphs.
 std::string plainParagraphs(const std::string& text)
 {
@@ -86,7 +66,7 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
 {
     const std::string title = note.title && !note.title->empty() ? *note.title : "Untitled";
     std::string body;
-    if (note.isLocked) {
+    if (note.isLocked && !note.unlocked) {
         body =
             "<div><h1>" + escapeHtml(title) + "</h1></div>\n<div><br></div>\n<div>" + kLockedPlaceholder + "</div>\n";
         return NoteHtmlRenderer::page(title, body);
@@ -106,8 +86,17 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
         const std::string uti = !reference.typeUti.empty()          ? reference.typeUti
                                 : attachment && attachment->typeUTI ? *attachment->typeUTI
                                                                     : std::string();
+        const notesdb::AttachmentKind kind =
+            notesdb::attachmentKind(uti, attachment && attachment->filename ? *attachment->filename : "");
+        if (kind == notesdb::AttachmentKind::link && attachment && attachment->url) {
+            rendered.kind = RenderedAttachment::Kind::link;
+            rendered.relativePath = *attachment->url;
+            rendered.name = attachment->title.value_or(*attachment->url);
+            return rendered;
+        }
         if (uti == "com.apple.notes.table") {
             rendered.kind = RenderedAttachment::Kind::table;
+            rendered.table = note.table(reference.identifier);
             return rendered;
         }
         if (uti.rfind("com.apple.notes.inlinetextattachment", 0) == 0) {
@@ -131,7 +120,20 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
             rendered.name = *attachment->filename;
             return rendered;
         }
-        rendered.kind = isImageType(uti, name) ? RenderedAttachment::Kind::image : RenderedAttachment::Kind::file;
+        switch (notesdb::attachmentKind(uti, name)) {
+        case notesdb::AttachmentKind::image:
+            rendered.kind = RenderedAttachment::Kind::image;
+            break;
+        case notesdb::AttachmentKind::audio:
+            rendered.kind = RenderedAttachment::Kind::audio;
+            break;
+        case notesdb::AttachmentKind::video:
+            rendered.kind = RenderedAttachment::Kind::video;
+            break;
+        default:
+            rendered.kind = RenderedAttachment::Kind::file;
+            break;
+        }
         rendered.relativePath = filesFolderName + "/" + name;
         rendered.name = *attachment->filename;
         return rendered;

@@ -24,8 +24,11 @@ std::optional<NoteDocument> noteDocumentFromProto(const notestore::NoteStoreProt
 {
     if (!proto.has_document() || !proto.document().has_note() || !proto.document().note().has_note_text())
         return std::nullopt;
-    const notestore::Note& note = proto.document().note();
+    return noteDocumentFromNote(proto.document().note());
+}
 
+NoteDocument noteDocumentFromNote(const notestore::Note& note)
+{
     NoteDocument document;
     document.text = note.note_text();
     document.runs.reserve(static_cast<std::size_t>(note.attribute_run_size()));

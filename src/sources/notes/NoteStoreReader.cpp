@@ -7,6 +7,7 @@
 #include "platform/Statement.h"
 #include "platform/Trace.h"
 #include "sources/notes/NoteBodyDecoder.h"
+#include "sources/notes/NoteTableDecoder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -416,6 +417,14 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
         }
     }
 
+    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> tableData;
+    if (schema.isModernSchema && m_bodies != Bodies::none)
+        tableData = queryTableData();
+    const LockedNoteOpener opener(m_passwords);
+    std::map<std::int64_t, LockedNoteCrypto> lockedCrypto;
+    if (schema.isModernSchema && m_bodies != Bodies::none && opener.hasPasswords())
+        lockedCrypto = queryLockedNoteCrypto();
+
     const size_t total = raws.size();
     report(0.27, "Extracting text from " + std::to_string(total) + " notes...");
     std::vector<Note> notes;
@@ -430,12 +439,44 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.id = raw.id;
             note.title = std::move(raw.title);
             note.snippet = std::move(raw.snippet);
-            if (!raw.isLocked && raw.bodyBlob && m_bodies != Bodies::none) {
-                if (m_bodies == Bodies::documents)
+            if (raw.isLocked && opener.hasPasswords() && m_bodies != Bodies::none) {
+                const auto crypto = lockedCrypto.find(raw.id);
+                LockedNoteOpener::Result opened =
+                    crypto == lockedCrypto.end()
+                        ? LockedNoteOpener::Result{std::nullopt, LockedNoteOpener::Failure::missingColumns}
+                        : opener.open(crypto->second);
+                if (opened.body) {
+                    raw.bodyBlob = std::move(opened.body);
+                    note.unlocked = true;
+                } else {
+                    Trace::line("[FastDB] \U0001F512 The note \u201c" + note.title.value_or("") + "\u201d (" +
+                                std::to_string(raw.id) +
+                                ") stays locked: " + LockedNoteOpener::explain(opened.failure, opener.passwordCount()));
+                }
+            }
+            const bool readable = !raw.isLocked || note.unlocked;
+            const auto tables = tableData.find(raw.id);
+            // A locked note's tables are encrypted as well; only its text is opened.
+            const bool hasTables = tables != tableData.end() && !raw.isLocked;
+            if (readable && raw.bodyBlob && m_bodies != Bodies::none) {
+                // A table's place in the text is known only from the structured body.
+                if (m_bodies == Bodies::documents || hasTables)
                     note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
-                note.bodyHTML = note.document ? std::optional<std::string>(note.document->plainText())
-                                              : NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+                if (hasTables)
+                    attachTables(note, std::move(tables->second));
+                if (note.document) {
+                    note.bodyHTML = note.document->plainText(
+                        [&note](const NoteDocument::AttachmentReference& reference) -> std::optional<std::string> {
+                            if (const NoteTable* table = note.table(reference.identifier))
+                                return table->tabSeparated();
+                            return std::nullopt;
+                        });
+                } else {
+                    note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
+                }
                 note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*raw.bodyBlob);
+                if (m_bodies != Bodies::documents)
+                    note.document.reset();
             }
             raw.bodyBlob.reset(); // the compressed copy is no longer needed
             note.created = raw.created;
@@ -457,6 +498,92 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
     return notes;
 }
 
+std::map<std::int64_t, LockedNoteCrypto> NoteStoreReader::queryLockedNoteCrypto() const
+{
+    std::map<std::int64_t, LockedNoteCrypto> result;
+    const StoreShape& s = shape();
+    if (!s.has(kObjects, "ZISPASSWORDPROTECTED"))
+        return result;
+    auto n = [&](const char* column) { return s.has(kObjects, column) ? std::string("n.") + column : "NULL"; };
+    const bool hasData = s.has("ZICNOTEDATA", "ZNOTE");
+    auto d = [&](const char* column) {
+        return hasData && s.has("ZICNOTEDATA", column) ? std::string("d.") + column : "NULL";
+    };
+    std::string sql = "SELECT n.Z_PK, " + n("ZCRYPTOSALT") + ", " + n("ZCRYPTOITERATIONCOUNT") + ", " +
+                      n("ZCRYPTOWRAPPEDKEY") + ", " + d("ZCRYPTOINITIALIZATIONVECTOR") + ", " + d("ZCRYPTOTAG") + ", " +
+                      d("ZDATA") + " FROM ZICCLOUDSYNCINGOBJECT n";
+    if (hasData)
+        sql += " LEFT JOIN ZICNOTEDATA d ON d.ZNOTE = n.Z_PK";
+    sql += " WHERE n.ZISPASSWORDPROTECTED = 1";
+    auto statement = m_db.prepare(sql);
+    if (!statement)
+        return result;
+    auto blob = [&](int column) { return std::string(statement->columnBlob(column)); };
+    while (statement->step() == Statement::Step::Row) {
+        LockedNoteCrypto crypto;
+        crypto.salt = blob(1);
+        crypto.iterations = statement->isNull(2) ? 0 : statement->columnInt64(2);
+        crypto.wrappedKey = blob(3);
+        crypto.initializationVector = blob(4);
+        crypto.tag = blob(5);
+        crypto.ciphertext = blob(6);
+        result.emplace(statement->columnInt64(0), std::move(crypto));
+    }
+    return result;
+}
+
+std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> NoteStoreReader::queryTableData() const
+{
+    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> result;
+    const StoreShape& s = shape();
+    const auto attachment = s.entity("ICAttachment");
+    std::vector<std::string> data;
+    for (const char* column : {"ZMERGEABLEDATA1", "ZMERGEABLEDATA"})
+        if (s.has(kObjects, column))
+            data.push_back(std::string("a.") + column);
+    if (!attachment || data.empty() || !s.has(kObjects, "ZNOTE") || !s.has(kObjects, "ZTYPEUTI") ||
+        !s.has(kObjects, "ZIDENTIFIER"))
+        return result;
+    auto statement = m_db.prepare("SELECT a.ZNOTE, a.ZIDENTIFIER, " + coalesce(data) +
+                                  " FROM ZICCLOUDSYNCINGOBJECT a WHERE a.Z_ENT = " + std::to_string(*attachment) +
+                                  " AND a.ZTYPEUTI = 'com.apple.notes.table' AND a.ZNOTE IS NOT NULL"
+                                  " ORDER BY a.ZNOTE, a.Z_PK");
+    if (!statement)
+        return result;
+    while (statement->step() == Statement::Step::Row)
+        result[statement->columnInt64(0)].emplace_back(statement->columnText(1), std::string(statement->columnBlob(2)));
+    return result;
+}
+
+void NoteStoreReader::attachTables(Note& note, std::vector<std::pair<std::string, std::string>> blobs) const
+{
+    // Body order where the body says it; a table the body does not name was removed from the note.
+    std::vector<std::string> order;
+    if (note.document) {
+        for (const NoteDocument::AttachmentReference& reference : note.document->attachments())
+            order.push_back(reference.identifier);
+    } else {
+        for (const auto& blob : blobs)
+            order.push_back(blob.first);
+    }
+    for (const std::string& identifier : order) {
+        const auto blob =
+            std::find_if(blobs.begin(), blobs.end(), [&](const auto& b) { return b.first == identifier; });
+        if (blob == blobs.end() || note.table(identifier))
+            continue;
+        NoteTableDecoder::Result decoded = NoteTableDecoder::decode(blob->second);
+        std::string().swap(blob->second);
+        if (decoded.table) {
+            note.tables.emplace_back(identifier, std::move(*decoded.table));
+            continue;
+        }
+        ++note.unreadableTables;
+        Trace::line("[FastDB] \u26A0\uFE0F A table in note " + std::to_string(note.id) + " (" +
+                    note.title.value_or("") + ") could not be read: " + decoded.problem +
+                    "; the rest of the note is exported");
+    }
+}
+
 std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std::size_t idCount) const
 {
     if (!schema.isModernSchema)
@@ -472,7 +599,8 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
     const bool hasMedia = s.has(kObjects, "ZMEDIA");
     auto m = [&](const std::string& column) { return hasMedia && s.has(kObjects, column) ? "m." + column : "NULL"; };
     std::string sql = "    SELECT a.ZNOTE, a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " + a("ZTYPEUTI") +
-                      ", " + a("ZIDENTIFIER") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
+                      ", " + a("ZIDENTIFIER") + ", " + a("ZURLSTRING") + ", " + a("ZTITLE") +
+                      "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
     if (hasMedia)
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
     sql +=
@@ -498,6 +626,10 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             attachment.directory = columnString(statement, 3);
             attachment.typeUTI = columnString(statement, 4);
             attachment.identifier = columnString(statement, 5);
+            if (statement.columnCount() >= 8) {
+                attachment.url = columnString(statement, 6);
+                attachment.title = columnString(statement, 7);
+            }
             result[note].push_back(std::move(attachment));
         }
         if (step == Statement::Step::Error) {

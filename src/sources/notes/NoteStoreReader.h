@@ -5,6 +5,7 @@
 #include "platform/ProgressHandler.h"
 #include "sources/DatabaseSnapshot.h"
 #include "sources/Source.h"
+#include "sources/notes/LockedNoteOpener.h"
 #include "sources/notes/SchemaInfo.h"
 
 #include <cstdint>
@@ -46,6 +47,8 @@ public:
     // counting needs no bodies at all.
     enum class Bodies { plainText, documents, none };
     void setBodies(Bodies bodies) { m_bodies = bodies; }
+    // Passwords to try on locked notes, each in turn; without any, locked notes stay locked.
+    void setPasswords(std::vector<std::string> passwords) { m_passwords = std::move(passwords); }
 
     SchemaInfo detectSchema() const;
     std::optional<std::int64_t> queryScalar(const std::string& sql) const;
@@ -55,6 +58,11 @@ public:
     std::vector<Note> queryNotes(const SchemaInfo& schema) const;
     std::map<std::int64_t, std::vector<Attachment>> queryAllAttachments(const SchemaInfo& schema,
                                                                         const std::vector<std::int64_t>& noteIds) const;
+
+    // What it takes to open each password-protected note, by note id.
+    std::map<std::int64_t, LockedNoteCrypto> queryLockedNoteCrypto() const;
+    // Each note's table data: note id -> (attachment identifier, stored blob), in store order.
+    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> queryTableData() const;
 
     std::string countStatement(const SchemaInfo& schema) const;
     std::string notesStatement(const SchemaInfo& schema) const;
@@ -69,6 +77,7 @@ private:
     std::vector<RawNote> readRawNotes(const SchemaInfo& schema) const;
     std::optional<std::string> mediaFolder(const std::string& accountIdentifier, const std::string& mediaIdentifier,
                                            const std::string& filename) const;
+    void attachTables(Note& note, std::vector<std::pair<std::string, std::string>> blobs) const;
     void report(double fraction, const std::string& message) const;
 
     const Database& m_db;
@@ -77,6 +86,7 @@ private:
     std::stop_token m_stop;
     mutable std::shared_ptr<StoreShape> m_shape;
     Bodies m_bodies = Bodies::plainText;
+    std::vector<std::string> m_passwords;
 };
 
 } // namespace varnholt::notesdb

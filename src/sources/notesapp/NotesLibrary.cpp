@@ -109,7 +109,7 @@ void readLegacy(const Database& db, std::vector<Account>& accounts, std::vector<
 } // namespace
 
 NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& canRead, std::stop_token stop,
-                                Content content, const fs::path& scratchFolder)
+                                Content content, const fs::path& scratchFolder, std::vector<std::string> passwords)
 {
     const std::string storePath = source.notesStore();
     std::error_code ec;
@@ -123,6 +123,7 @@ NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& ca
     notesdb::NoteStoreReader reader(db, fs::path(storePath).parent_path().string(), {}, stop);
     reader.setBodies(content == Content::countsOnly ? notesdb::NoteStoreReader::Bodies::none
                                                     : notesdb::NoteStoreReader::Bodies::documents);
+    reader.setPasswords(std::move(passwords));
     const auto schema = reader.detectSchema();
     // An empty or foreign file opens as a database too; say so rather than fail on a missing table.
     if (!schema.isModernSchema &&

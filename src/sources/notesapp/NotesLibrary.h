@@ -42,7 +42,7 @@ public:
     enum class Content { everything, countsOnly };
     static NotesLibrary open(const Source& source, const ReadabilityProbe& canRead = defaultReadabilityProbe(),
                              std::stop_token stop = {}, Content content = Content::everything,
-                             const std::filesystem::path& scratchFolder = {});
+                             const std::filesystem::path& scratchFolder = {}, std::vector<std::string> passwords = {});
 
     const std::vector<Account>& accounts() const { return m_accounts; }
     const std::vector<Folder>& folders() const { return m_folders; }

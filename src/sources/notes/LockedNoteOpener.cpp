@@ -1,0 +1,62 @@
+#include "sources/notes/LockedNoteOpener.h"
+
+#include "platform/AesGcm.h"
+#include "platform/AesKeyWrap.h"
+#include "platform/Pbkdf2.h"
+
+namespace varnholt::notesdb {
+
+namespace {
+constexpr std::size_t kClassicKeyLength = 16;
+// Far above what Notes uses (20,000): a damaged count must not hold the export for hours.
+constexpr std::int64_t kMaxIterations = 10'000'000;
+} // namespace
+
+LockedNoteOpener::Result LockedNoteOpener::open(const LockedNoteCrypto& crypto) const
+{
+    if (m_passwords.empty())
+        return {std::nullopt, Failure::noPassword};
+    // Newer versions keep a keyed archive in the body and no iteration count on the note.
+    if (crypto.iterations == 0 && crypto.ciphertext.rfind("bplist00", 0) == 0)
+        return {std::nullopt, Failure::otherScheme};
+    if (crypto.salt.empty() || crypto.wrappedKey.empty() || crypto.initializationVector.empty() || crypto.tag.empty() ||
+        crypto.ciphertext.empty() || crypto.iterations <= 0)
+        return {std::nullopt, Failure::missingColumns};
+    if (crypto.iterations > kMaxIterations)
+        return {std::nullopt, Failure::damaged};
+
+    for (const std::string& password : m_passwords) {
+        const auto kek = pbkdf2(Pbkdf2Hash::sha256, password, crypto.salt,
+                                static_cast<std::uint32_t>(crypto.iterations), kClassicKeyLength);
+        if (!kek)
+            return {std::nullopt, Failure::damaged};
+        const auto key = aesUnwrapKey(*kek, crypto.wrappedKey);
+        if (!key)
+            continue; // the unwrap's own check says this is not the password
+        auto body = aesGcmDecrypt(*key, crypto.initializationVector, crypto.ciphertext, crypto.tag);
+        if (!body)
+            return {std::nullopt, Failure::damaged}; // the right key, but the body does not authenticate
+        return {std::move(body), Failure::noPassword};
+    }
+    return {std::nullopt, Failure::wrongPassword};
+}
+
+std::string LockedNoteOpener::explain(Failure failure, std::size_t passwordCount)
+{
+    switch (failure) {
+    case Failure::noPassword:
+        return "no password was given (use --password-file)";
+    case Failure::wrongPassword:
+        return passwordCount == 1 ? "the password given does not open it"
+                                  : "none of the " + std::to_string(passwordCount) + " passwords given opens it";
+    case Failure::missingColumns:
+        return "the store lacks the data needed to open it";
+    case Failure::otherScheme:
+        return "it is locked with the encryption of macOS 14 and later, which this version cannot open yet";
+    case Failure::damaged:
+        break;
+    }
+    return "its encrypted text is damaged (it does not authenticate)";
+}
+
+} // namespace varnholt::notesdb
