@@ -30,6 +30,10 @@ _varnholt()
             _filedir vcf
             return
             ;;
+        --password-file)
+            _filedir
+            return
+            ;;
         --limit)
             return
             ;;
@@ -66,9 +70,9 @@ _varnholt()
             return
             ;;
         sources) opts="--help" ;;
-        voice-memos) opts="--out --dry-run --limit --help" ;;
-        messages) opts="--out --dry-run --limit --contacts --vcard --help" ;;
-        notes) opts="--out --fast --format --dry-run --limit --help" ;;
+        voice-memos) opts="--out --dry-run --name-by-title --limit --password-file --help" ;;
+        messages) opts="--out --dry-run --limit --contacts --vcard --password-file --help" ;;
+        notes) opts="--out --fast --format --dry-run --limit --password-file --help" ;;
         convert) opts="--html --out --format --limit --help" ;;
         *) return ;;
     esac

@@ -31,6 +31,8 @@ complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes"
 complete -c varnholt -n "__fish_seen_subcommand_from messages" -l contacts -d 'Name conversations after the address book'
 complete -c varnholt -n "__fish_seen_subcommand_from messages" -l vcard -r -F -d 'A .vcf file to look names up in (repeatable)'
 
+complete -c varnholt -n "__fish_seen_subcommand_from voice-memos" -l name-by-title -d 'Name the copies by date and title'
+complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes" -l password-file -r -F -d 'Passwords for locked notes and encrypted backups'
 complete -c varnholt -n "__fish_seen_subcommand_from notes" -l fast -d 'Read the Notes database directly'
 complete -c varnholt -n "__fish_seen_subcommand_from notes" -l format -x \
     -a '(__fish_complete_list , "__varnholt_formats notes")' -d 'Formats, comma-separated'

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +15,8 @@ struct Streams {
     std::ostream& out;
     std::ostream& err;
     bool errIsTerminal = false;
+    // Asks for a password without showing it; unset when nobody is at a terminal to answer.
+    std::function<std::optional<std::string>(const std::string& prompt)> askPassword = {};
 };
 
 enum ExitCode : int { success = 0, exportFailed = 1, badUsage = 2 };

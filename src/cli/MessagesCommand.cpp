@@ -5,6 +5,7 @@ namespace varnholt::cli {
 namespace {
 struct MessagesArguments {
     std::string out;
+    std::string passwordFile;
     bool dryRun = false;
     std::optional<long long> limit;
     bool contacts = false;
@@ -24,13 +25,16 @@ void addMessagesCommand(CLI::App& app, Session& session)
                       "Name conversations after the address book (slower: every unnamed conversation is looked up)");
     command->add_option("--vcard", arguments->vcards, "A .vcf file to look names up in too (repeatable)")
         ->check(CLI::ExistingFile);
+    addPasswordFileOption(*command, arguments->passwordFile);
     command->callback([&session, arguments] {
-        session.action = [&session, arguments] {
+        session.action = [&session, arguments]() -> int {
             ExportOptions options = session.baseOptions(ExporterType::messages, arguments->out);
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
             options.resolveContactNames = arguments->contacts || !arguments->vcards.empty();
             options.vcardFiles = arguments->vcards;
+            if (!takePasswordFile(arguments->passwordFile, "messages", options, session.streams))
+                return badUsage;
             return runExport(options, session.streams);
         };
     });

@@ -1,7 +1,4 @@
 #include "cli/Session.h"
-#include "platform/PasswordFile.h"
-
-#include <filesystem>
 
 #include <sstream>
 
@@ -60,8 +57,7 @@ void addNotesCommand(CLI::App& app, Session& session)
                       "Standard method: only count the notes and accounts; write nothing");
     command->add_option("--limit", arguments->limit, "Test mode: export at most N notes (standard method)")
         ->check(CLI::NonNegativeNumber);
-    command->add_option("--password-file", arguments->passwordFile,
-                        "A file of passwords, one a line, tried in turn on each locked note");
+    addPasswordFileOption(*command, arguments->passwordFile);
     command->callback([&session, arguments] {
         session.action = [&session, arguments]() -> int {
             ExportOptions options = session.baseOptions(ExporterType::notes, arguments->out);
@@ -78,15 +74,9 @@ void addNotesCommand(CLI::App& app, Session& session)
             if (options.formats.empty())
                 options.formats = arguments->fast ? ExportFormatSet{ExportFormat::html, ExportFormat::json}
                                                   : defaultFormatSelection();
-            if (!arguments->passwordFile.empty()) {
-                // Said before anything is read or written: the export would only leave the notes locked.
-                const auto passwords = readPasswordFile(arguments->passwordFile);
-                if (!passwords) {
-                    session.streams.err << "varnholt notes: " << passwords.error().description() << "\n";
-                    return badUsage;
-                }
-                options.passwordFile = std::filesystem::absolute(arguments->passwordFile).string();
-            }
+            // Said before anything is read or written: the export would only leave the notes locked.
+            if (!takePasswordFile(arguments->passwordFile, "notes", options, session.streams))
+                return badUsage;
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
             return runExport(options, session.streams);

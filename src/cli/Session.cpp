@@ -7,6 +7,7 @@
 #include "platform/ByteCount.h"
 #include "platform/EventLoop.h"
 #include "platform/HomeFolders.h"
+#include "platform/PasswordFile.h"
 #include "sources/BackupSource.h"
 #include "sources/MacHomeSource.h"
 #include "sources/SourceData.h"
@@ -95,7 +96,29 @@ void printAdvice(const Error& error, const ExportOptions& options, std::ostream&
 }
 } // namespace
 
-int runExport(const ExportOptions& options, const Streams& streams)
+void addPasswordFileOption(CLI::App& command, std::string& file)
+{
+    command.add_option("--password-file", file,
+                       "A file of passwords, one a line, tried in turn on each locked note and on an encrypted "
+                       "iPhone backup");
+}
+
+bool takePasswordFile(const std::string& file, const std::string& command, ExportOptions& options,
+                      const Streams& streams)
+{
+    if (file.empty())
+        return true;
+    if (const auto passwords = readPasswordFile(file); !passwords) {
+        streams.err << "varnholt " << command << ": " << passwords.error().description() << "\n";
+        return false;
+    }
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(file, ec);
+    options.passwordFile = (ec ? fs::path(file) : absolute).string();
+    return true;
+}
+
+int runExport(ExportOptions options, const Streams& streams)
 {
     SourcePtr source;
     try {
@@ -103,6 +126,13 @@ int runExport(const ExportOptions& options, const Streams& streams)
     } catch (const Error& error) {
         streams.err << "varnholt: " << error.description() << "\n";
         return exportFailed;
+    }
+    if (const auto backup = std::dynamic_pointer_cast<const BackupSource>(source);
+        backup && backup->identity().encrypted && options.passwordFile.empty() && options.passwords.empty() &&
+        streams.askPassword) {
+        if (auto typed =
+                streams.askPassword("Password of the encrypted backup of " + backup->identity().deviceName + ": "))
+            options.passwords.push_back(std::move(*typed));
     }
     if (const auto problem = outputFolderProblem(*source, options.outputPath)) {
         streams.err << "varnholt: " << *problem << "\n";

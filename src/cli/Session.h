@@ -25,9 +25,17 @@ struct Session {
     ExportOptions baseOptions(ExporterType type, const std::string& out) const;
 };
 
+// --password-file on a subcommand: passwords for locked notes and encrypted backups.
+void addPasswordFileOption(CLI::App& command, std::string& file);
+// Puts the password file into the options once it proves readable and holds a password; false,
+// having said why on standard error, when it does not (bad usage: nothing was read or written yet).
+bool takePasswordFile(const std::string& file, const std::string& command, ExportOptions& options,
+                      const Streams& streams);
+
 // Runs one export through an ExportManager on a local event loop and returns the exit status,
 // printing the error and the advice that fits its kind when it fails.
-int runExport(const ExportOptions& options, const Streams& streams);
+// An encrypted backup with no password given is asked for one when someone is at a terminal.
+int runExport(ExportOptions options, const Streams& streams);
 
 void addSourcesCommand(CLI::App& app, Session& session);
 void addVoiceMemosCommand(CLI::App& app, Session& session);

@@ -17,7 +17,12 @@ void addSourcesCommand(CLI::App& app, Session& session)
             const std::string home = session.sourceHome();
             SourcePtr source;
             try {
-                source = openSource(home);
+                // An encrypted backup's stores are named only once its password opens it, at export time:
+                // listing them here would mean decrypting every file of it.
+                source = identifySource(home);
+                if (const auto* backup = dynamic_cast<const BackupSource*>(source.get());
+                    !backup || !backup->identity().encrypted)
+                    source = openSource(home);
             } catch (const Error& error) {
                 session.streams.err << "varnholt: " << error.description() << "\n";
                 return static_cast<int>(exportFailed);
@@ -27,9 +32,13 @@ void addSourcesCommand(CLI::App& app, Session& session)
                 session.streams.out << "Sources in the " << source->description() << " (" << home << "):\n";
             else
                 session.streams.out << "Sources in " << home << ":\n";
+            const auto* backup = dynamic_cast<const BackupSource*>(source.get());
+            const bool encrypted = backup && backup->identity().encrypted;
             for (ExporterType type : kAllExporterTypes) {
                 std::string state = "not implemented";
-                if (isImplemented(type)) {
+                if (isImplemented(type) && encrypted) {
+                    state = "encrypted: give the backup's password when exporting (--password-file or the prompt)";
+                } else if (isImplemented(type)) {
                     const auto found = findSourceData(type, *source);
                     state = found ? "data found at " + *found : "no data found";
                 }

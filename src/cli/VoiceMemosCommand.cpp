@@ -5,6 +5,7 @@ namespace varnholt::cli {
 namespace {
 struct VoiceMemosArguments {
     std::string out;
+    std::string passwordFile;
     bool dryRun = false;
     bool nameByTitle = false;
     std::optional<long long> limit;
@@ -21,12 +22,15 @@ void addVoiceMemosCommand(CLI::App& app, Session& session)
                       "Name the copies \"YYYY-MM-DD HH.MM <title>\" from the Voice Memos catalog");
     command->add_option("--limit", arguments->limit, "Test mode limit (Voice Memos copies all recordings anyway)")
         ->check(CLI::NonNegativeNumber);
+    addPasswordFileOption(*command, arguments->passwordFile);
     command->callback([&session, arguments] {
-        session.action = [&session, arguments] {
+        session.action = [&session, arguments]() -> int {
             ExportOptions options = session.baseOptions(ExporterType::voiceMemos, arguments->out);
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
             options.nameRecordingsByTitle = arguments->nameByTitle;
+            if (!takePasswordFile(arguments->passwordFile, "voice-memos", options, session.streams))
+                return badUsage;
             return runExport(options, session.streams);
         };
     });

@@ -70,8 +70,10 @@ int main(int argc, char** argv)
         }
         // A store that cannot be read in place is copied below the folder the notes go to.
         // A backup's files are laid out beside the notes' folder for as long as the library reads them.
+        varnholt::SourceUnlock unlock;
+        unlock.passwords = passwords;
         const auto source =
-            varnholt::openSource(sourceHome, *directives.destinationRoot, varnholt::ExporterType::notes);
+            varnholt::openSource(sourceHome, *directives.destinationRoot, varnholt::ExporterType::notes, unlock);
         const auto library = varnholt::notesapp::NotesLibrary::open(
             *source, varnholt::defaultReadabilityProbe(), {}, varnholt::notesapp::NotesLibrary::Content::everything,
             *directives.destinationRoot, passwords);

@@ -1,5 +1,7 @@
 #include "export/ExportManager.h"
 
+#include "export/contract/ExportPasswords.h"
+
 #include "export/OutputFolderCheck.h"
 #include "model/ExportError.h"
 #include "platform/DomainError.h"
@@ -102,9 +104,16 @@ void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const Expor
     try {
         // A backup lays out the files this export reads in a private folder beside the output; it
         // goes with the request, on every way out of this block.
+        SourceUnlock unlock;
+        unlock.passwords = exportPasswords(options);
+        unlock.stop = task->stop.get_token();
+        unlock.progress = [&progress](double fraction) {
+            progress.setStatus("Unlocking the encrypted backup...");
+            progress.setFraction(fraction);
+        };
         const ExportRequest request{options,
                                     openSource(options.sourceHome.empty() ? currentUserHome() : options.sourceHome,
-                                               options.outputPath, options.type)};
+                                               options.outputPath, options.type, unlock)};
         if (const std::optional<std::string> problem = outputFolderProblem(*request.source, options.outputPath))
             throw DomainError("Varnholt", 2, *problem, ErrorKind::badInput);
         std::unique_ptr<Exporter> exporter = exporters(options);

@@ -23,6 +23,10 @@ struct ExportOptions {
     // A file of passwords (one a line) to open locked notes and encrypted backups with; empty for
     // none. The file is read where it is needed, so its passwords are never kept with the options.
     std::string passwordFile;
+    // Passwords the user typed (at the command line's prompt or in the window), tried after the
+    // file's. Held only for the export; never written anywhere by Varnholt but a private folder
+    // the export removes.
+    std::vector<std::string> passwords;
 
     // Linux stand-ins: the Mac home folder whose Library is read, and extra
     // address cards (.vcf) for contact names. An empty source home means the user's home.

@@ -1,8 +1,11 @@
+#include "cli/CommandLine.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"
+#include "sample-home/SampleFiles.h"
 #include "sources/BackupSource.h"
 #include "sources/SourceFactory.h"
+#include "support/ExportRun.h"
 #include "support/RealBackup.h"
 #include "support/RealData.h"
 #include "support/SourceFingerprint.h"
@@ -10,6 +13,7 @@
 #include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 using namespace varnholt;
 namespace fs = std::filesystem;
@@ -103,4 +107,71 @@ TEST(EncryptedBackup, DamagedKeysFailNamingTheBackup)
     });
     EXPECT_NE(problem.find(built.backup.string()), std::string::npos) << problem;
     EXPECT_NE(problem.find("Manifest.db"), std::string::npos) << problem;
+}
+
+TEST(EncryptedBackup, ExportsFromTheCommandLineWithThePasswordFileOrTheTypedPassword)
+{
+    VARNHOLT_REQUIRE_REALDATA(realdata);
+    test::TempDir dir;
+    const test::RealBackup built = test::buildRealBackup(dir.path(), realdata, kEncryption);
+    const test::TreeFingerprint before = test::fingerprintTree(built.backup);
+    sample::writeSampleFile(dir / "passwords", "not this one\nopen sesame\n");
+    sample::writeSampleFile(dir / "wrong", "open sesam\n");
+
+    struct Run {
+        int status;
+        std::string err;
+        std::vector<std::string> prompts;
+    };
+    const auto run = [&](std::vector<std::string> args, std::optional<std::string> typed = std::nullopt) {
+        args.insert(args.begin(), {"varnholt", "--source", built.backup.string()});
+        std::ostringstream out, err;
+        test::TraceCapture trace;
+        Run result;
+        cli::Streams streams{out, err, false};
+        if (typed)
+            streams.askPassword = [&](const std::string& prompt) {
+                result.prompts.push_back(prompt);
+                return typed;
+            };
+        result.status = cli::run(args, streams);
+        result.err = err.str();
+        return result;
+    };
+
+    const Run messages = run({"messages", "--contacts", "--out", (dir / "messages").string(), "--password-file",
+                              (dir / "passwords").string()});
+    ASSERT_EQ(messages.status, 0) << messages.err;
+    const std::string text = test::allText(dir / "messages");
+    EXPECT_NE(text.find(test::kTextOnlyInTheLog), std::string::npos);
+    EXPECT_NE(text.find(test::kSenderName), std::string::npos) << "names from the decrypted address book";
+
+    const Run wrong =
+        run({"messages", "--out", (dir / "wrong-out").string(), "--password-file", (dir / "wrong").string()});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("password is wrong"), std::string::npos) << wrong.err;
+    EXPECT_FALSE(fs::exists(dir / "wrong-out/messages")) << "found before anything is written";
+
+    const Run unasked = run({"messages", "--out", (dir / "unasked").string()});
+    EXPECT_EQ(unasked.status, 1);
+    EXPECT_NE(unasked.err.find("--password-file"), std::string::npos) << unasked.err;
+
+    // At a terminal the password is asked for, and the standard Notes method's helper gets it too.
+    const Run typed = run({"notes", "--out", (dir / "notes").string()}, "open sesame");
+    ASSERT_EQ(typed.status, 0) << typed.err;
+    ASSERT_EQ(typed.prompts.size(), 1u);
+    EXPECT_NE(typed.prompts[0].find("Ada's iPhone"), std::string::npos);
+    EXPECT_NE(test::allText(dir / "notes").find("UITableView"), std::string::npos);
+
+    const Run fast =
+        run({"notes", "--fast", "--out", (dir / "fast").string(), "--password-file", (dir / "passwords").string()});
+    ASSERT_EQ(fast.status, 0) << fast.err;
+    EXPECT_NE(test::allText(dir / "fast").find("UITableView"), std::string::npos);
+
+    EXPECT_EQ(test::differences(before, test::fingerprintTree(built.backup)), std::vector<std::string>{});
+    for (const char* output : {"messages", "notes", "fast"}) {
+        EXPECT_FALSE(anyFileNamed(dir / output, "sms.db")) << output;
+        EXPECT_FALSE(anyFileNamed(dir / output, "NoteStore.sqlite")) << output;
+        EXPECT_FALSE(anyFileNamed(dir / output, "passwords")) << output;
+    }
 }

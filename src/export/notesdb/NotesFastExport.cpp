@@ -1,8 +1,8 @@
 #include "export/notesdb/NotesFastExport.h"
 
 #include "export/contract/CaughtErrors.h"
+#include "export/contract/ExportPasswords.h"
 #include "export/notesdb/NotesExporterFastDB.h"
-#include "platform/PasswordFile.h"
 
 namespace varnholt {
 
@@ -12,12 +12,8 @@ tl::expected<ExportSummary, ErrorPtr> NotesFastExport::run(const ExportRequest& 
     return catchingErrors([&] {
         // The fast method takes neither the dry-run flag nor the test limit.
         NotesExporterFastDB exporter(progress.relay(ProgressSink::kFastTrace), request.source, stop);
-        if (!request.options.passwordFile.empty()) {
-            auto passwords = readPasswordFile(request.options.passwordFile);
-            if (!passwords)
-                throw passwords.error();
-            exporter.setPasswords(std::move(*passwords));
-        }
+        if (auto passwords = exportPasswords(request.options); !passwords.empty())
+            exporter.setPasswords(std::move(passwords));
         exporter.exportTo(request.options.outputPath, request.options.formats);
         return ExportSummary{};
     });
