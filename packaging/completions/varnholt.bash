@@ -30,6 +30,10 @@ _varnholt()
             _filedir vcf
             return
             ;;
+        --password-file)
+            _filedir
+            return
+            ;;
         --limit)
             return
             ;;
@@ -68,7 +72,7 @@ _varnholt()
         sources) opts="--help" ;;
         voice-memos) opts="--out --dry-run --limit --help" ;;
         messages) opts="--out --dry-run --limit --contacts --vcard --help" ;;
-        notes) opts="--out --fast --format --dry-run --limit --help" ;;
+        notes) opts="--out --fast --format --dry-run --limit --password-file --help" ;;
         convert) opts="--html --out --format --limit --help" ;;
         *) return ;;
     esac

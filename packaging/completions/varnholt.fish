@@ -32,6 +32,7 @@ complete -c varnholt -n "__fish_seen_subcommand_from messages" -l contacts -d 'N
 complete -c varnholt -n "__fish_seen_subcommand_from messages" -l vcard -r -F -d 'A .vcf file to look names up in (repeatable)'
 
 complete -c varnholt -n "__fish_seen_subcommand_from notes" -l fast -d 'Read the Notes database directly'
+complete -c varnholt -n "__fish_seen_subcommand_from notes" -l password-file -r -F -d 'Passwords for locked notes, one a line'
 complete -c varnholt -n "__fish_seen_subcommand_from notes" -l format -x \
     -a '(__fish_complete_list , "__varnholt_formats notes")' -d 'Formats, comma-separated'
 
