@@ -270,6 +270,7 @@ void HtmlLayout::open(std::uint32_t effects, const HtmlAttributes& attributes, s
         m_rowCells.push_back(0);
     if (effects & cell) {
         if (!m_rowCells.empty() && m_rowCells.back()++ > 0) {
+            m_pendingSpace = false; // white space between cells is not shown either
             beginContent();
             m_writer.cellSeparator();
             m_lineHasContent = false; // white space at the start of a cell is not shown

@@ -54,6 +54,8 @@ TEST(HtmlToText, TableCellsAreSeparatedByTabs)
                          "<tr><td>Apples</td><td>3</td></tr>"
                          "<tr><td></td><td><div>x</div><div>y<br>z</div></td></tr></table><div>after</div>"),
               "before\nName\tQty\nApples\t3\n\tx y z\nafter\n");
+    // As the note pages write tables: a line break between the cells.
+    EXPECT_EQ(htmlToText("<table>\n<tr>\n<td>a b</td>\n<td>c</td>\n</tr>\n</table>"), "a b\tc\n");
 }
 
 TEST(HtmlToText, PreformattedTextIsKeptVerbatim)
