@@ -12,6 +12,7 @@
 #include "export/DefaultOutputPath.h"
 #include "model/Presentation.h"
 #include "platform/Percent.h"
+#include "sources/BackupSource.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -99,6 +100,9 @@ ExporterDetailView::ExporterDetailView(ExporterType exporterType, ExportManagerB
 
 std::string ExporterDetailView::fdaProbePath(const std::string& sourceHome)
 {
+    // A backup is readable when its manifest is; it needs no Full Disk Access.
+    if (BackupSource::looksLikeBackup(sourceHome))
+        return sourceHome + "/Manifest.db";
     return sourceHome + "/Library/Messages/chat.db";
 }
 
