@@ -8,6 +8,7 @@
 
 #include <ctime>
 #include <fmt/format.h>
+#include <set>
 #include <sys/stat.h>
 
 namespace varnholt {
@@ -173,6 +174,17 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
         throw layout.error();
     m_layout = std::move(*layout);
 
+    // Each folder made once: a phone's attachments lie one to a folder, thousands of them.
+    std::set<fs::path> made;
+    auto makeFolder = [&made](const fs::path& folder) {
+        if (made.count(folder))
+            return;
+        std::error_code failed;
+        if (fs::create_directories(folder, failed); failed)
+            throw FileSystemError("create a folder in", folder.parent_path(), failed);
+        for (fs::path above = folder; !above.empty() && made.insert(above).second; above = above.parent_path()) {
+        }
+    };
     auto manifest = BackupManifest::open(m_root, m_layout.path());
     if (!manifest)
         throw manifest.error();
@@ -192,8 +204,7 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
             }
             const fs::path place = inLayout(wanted.domain, file.relativePath);
             if (file.kind == BackupFile::Kind::folder) {
-                if (fs::create_directories(place, ec); ec)
-                    throw FileSystemError("create a folder in", place.parent_path(), ec);
+                makeFolder(place);
                 continue;
             }
             const fs::path stored = manifest->storedPath(file);
@@ -211,8 +222,7 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
                 Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem);
                 continue;
             }
-            if (fs::create_directories(place.parent_path(), ec); ec)
-                throw FileSystemError("create a folder in", place.parent_path(), ec);
+            makeFolder(place.parent_path());
             if (fs::create_symlink(fs::absolute(stored), place, ec); ec)
                 throw FileSystemError("create a link in", place.parent_path(), ec);
         }
