@@ -12,6 +12,7 @@
 #include "export/DefaultOutputPath.h"
 #include "model/Presentation.h"
 #include "platform/Percent.h"
+#include "sources/BackupSource.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -99,6 +100,9 @@ ExporterDetailView::ExporterDetailView(ExporterType exporterType, ExportManagerB
 
 std::string ExporterDetailView::fdaProbePath(const std::string& sourceHome)
 {
+    // A backup is readable when its manifest is; it needs no Full Disk Access.
+    if (BackupSource::looksLikeBackup(sourceHome))
+        return sourceHome + "/Manifest.db";
     return sourceHome + "/Library/Messages/chat.db";
 }
 
@@ -132,6 +136,7 @@ std::optional<ExportOptions> ExporterDetailView::exportRequest() const
         options.testModeLimit = parseTestLimit(m_testModeLimit.toStdString());
     options.useFastMode = m_useFastMode;
     options.resolveContactNames = m_resolveContactNames;
+    options.nameRecordingsByTitle = m_nameRecordingsByTitle;
     options.sourceHome = m_environment.sourceHome;
     return options;
 }
@@ -310,9 +315,17 @@ void ExporterDetailView::rebuildFormatSwitches()
 
 QWidget* ExporterDetailView::buildVoiceMemosInfo()
 {
+    auto* byTitle = new QCheckBox(QStringLiteral("Name recordings by their titles"));
+    byTitle->setObjectName(QStringLiteral("nameByTitle"));
+    byTitle->setFont(fontOfSize(13));
+    byTitle->setToolTip(QStringLiteral("Names each copy \"YYYY-MM-DD HH.MM <title>\" from the Voice Memos app's "
+                                       "catalog; recordings it does not know keep their file names."));
+    byTitle->setChecked(m_nameRecordingsByTitle);
+    connect(byTitle, &QCheckBox::toggled, this, [this](bool on) { m_nameRecordingsByTitle = on; });
     return section({sectionTitle(QStringLiteral("Export Info")),
                     infoLine(QStringLiteral("info.circle"),
-                             QStringLiteral("Audio files will be copied with original format (.m4a, .mp3, etc.)"))});
+                             QStringLiteral("Audio files will be copied with original format (.m4a, .mp3, etc.)")),
+                    byTitle});
 }
 
 QWidget* ExporterDetailView::buildMessagesSections()

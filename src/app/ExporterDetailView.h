@@ -78,6 +78,7 @@ private:
     QString m_testModeLimit = QStringLiteral("10");
     bool m_useFastMode = false;
     bool m_resolveContactNames = false;
+    bool m_nameRecordingsByTitle = false;
     bool m_hasFDAAccess = false;
 
     MethodRow* m_standardRow = nullptr;

@@ -7,6 +7,9 @@
 #include "app/Symbols.h"
 #include "app/Typography.h"
 #include "model/Presentation.h"
+#include "platform/Error.h"
+#include "sources/BackupSource.h"
+#include "sources/SourceFactory.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -75,8 +78,24 @@ void MainWindow::setSourceHome(const QString& path)
 {
     m_environment.sourceHome = path.toStdString();
     m_sourceField->setText(path);
+    describeSource();
     // A fresh screen probes the new folder.
     recreateDetailView();
+}
+
+void MainWindow::describeSource()
+{
+    const std::string& folder = m_environment.sourceHome;
+    QString text;
+    if (BackupSource::looksLikeBackup(folder)) {
+        try {
+            text = QString::fromStdString(identifySource(folder)->description());
+        } catch (const Error& error) {
+            text = QString::fromStdString(error.description());
+        }
+    }
+    m_sourceKind->setText(text);
+    m_sourceKind->setVisible(!text.isEmpty());
 }
 
 void MainWindow::chooseSourceFolder()
@@ -150,7 +169,11 @@ QWidget* MainWindow::buildPicker()
 QWidget* MainWindow::buildSourceFolderRow()
 {
     auto* rowWidget = new QWidget;
-    auto* row = new QHBoxLayout(rowWidget);
+    auto* rows = new QVBoxLayout(rowWidget);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    rows->addLayout(row);
     row->setContentsMargins(20, 0, 20, 0);
     row->setSpacing(8);
     auto* label = new QLabel(QStringLiteral("Source folder"));
@@ -163,6 +186,13 @@ QWidget* MainWindow::buildSourceFolderRow()
     row->addWidget(label);
     row->addWidget(m_sourceField, 1);
     row->addWidget(choose);
+    // What the folder is, when it is not a Mac home: a backup is named by its device.
+    m_sourceKind = new QLabel;
+    m_sourceKind->setObjectName(QStringLiteral("sourceKind"));
+    m_sourceKind->setContentsMargins(20, 0, 20, 0);
+    m_sourceKind->setWordWrap(true);
+    rows->addWidget(m_sourceKind);
+    describeSource();
     return rowWidget;
 }
 

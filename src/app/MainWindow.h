@@ -35,6 +35,7 @@ public:
     const std::string& sourceHome() const { return m_environment.sourceHome; }
     void setSourceHome(const QString& path);
     void chooseSourceFolder();
+    void describeSource();
 
     ExporterDetailView* detailView() const { return m_detailView; }
     ExportManagerBinding& binding() const { return *m_binding; }
@@ -55,6 +56,7 @@ private:
     QLabel* m_subtitle = nullptr;
     QButtonGroup* m_segments = nullptr;
     QLineEdit* m_sourceField = nullptr;
+    QLabel* m_sourceKind = nullptr;
     QScrollArea* m_scroll = nullptr;
     ExporterDetailView* m_detailView = nullptr;
 };

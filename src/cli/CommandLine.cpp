@@ -17,7 +17,8 @@ int run(const std::vector<std::string>& args, Streams streams)
     Session session(streams);
     app.add_option("--source,--home", session.home,
                    "The folder to read: a Mac home folder (its Library folder holds the data), a copy of one or a "
-                   "mounted backup of one; --home is the same option. Default: your home folder")
+                   "mounted backup of one, or an unencrypted iPhone or iPad backup folder (Manifest.db and "
+                   "Manifest.plist); --home is the same option. Default: your home folder")
         ->check(CLI::ExistingDirectory);
 
     addSourcesCommand(app, session);

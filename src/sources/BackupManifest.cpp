@@ -146,8 +146,9 @@ tl::expected<std::vector<BackupFile>, DomainError> BackupManifest::files(const s
         file.domain = domain;
         file.relativePath = rows->columnText(1);
         file.kind = kindOf(rows->columnInt64(2));
-        const std::string_view blob = rows->columnBlob(3);
-        std::optional<BackupFile> read = readRecord(blob, file);
+        // Only a file's record says anything the layout needs (its size); a folder is a name.
+        std::optional<BackupFile> read =
+            file.kind == BackupFile::Kind::file ? readRecord(rows->columnBlob(3), file) : std::optional(file);
         // The stored name becomes a path: anything but 40 hex digits could point out of the backup.
         const bool wellNamed =
             file.fileID.size() == 40 && file.fileID.find_first_not_of("0123456789abcdef") == std::string::npos;

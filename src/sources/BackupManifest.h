@@ -39,7 +39,8 @@ public:
          const std::optional<std::filesystem::path>& decrypted = std::nullopt);
 
     // The files of `domain` whose relative path is `prefix` or lies below it (every file of the
-    // domain when `prefix` is empty), in path order. A record that is no MBFile keyed archive fails.
+    // domain when `prefix` is empty), in path order. A file whose record is no MBFile keyed archive
+    // fails.
     [[nodiscard]] tl::expected<std::vector<BackupFile>, DomainError> files(const std::string& domain,
                                                                            const std::string& prefix) const;
 

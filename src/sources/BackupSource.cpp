@@ -9,6 +9,7 @@
 
 #include <ctime>
 #include <fmt/format.h>
+#include <set>
 #include <sys/stat.h>
 
 namespace varnholt {
@@ -217,6 +218,17 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
         throw layout.error();
     m_layout = std::move(*layout);
 
+    // Each folder made once: a phone's attachments lie one to a folder, thousands of them.
+    std::set<fs::path> made;
+    auto makeFolder = [&made](const fs::path& folder) {
+        if (made.count(folder))
+            return;
+        std::error_code failed;
+        if (fs::create_directories(folder, failed); failed)
+            throw FileSystemError("create a folder in", folder.parent_path(), failed);
+        for (fs::path above = folder; !above.empty() && made.insert(above).second; above = above.parent_path()) {
+        }
+    };
     std::optional<fs::path> decryptedManifest;
     if (m_keybag) {
         const std::optional<std::string> key = m_keybag->unwrapKey(m_manifestKey);
@@ -247,8 +259,7 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
             }
             const fs::path place = inLayout(wanted.domain, file.relativePath);
             if (file.kind == BackupFile::Kind::folder) {
-                if (fs::create_directories(place, ec); ec)
-                    throw FileSystemError("create a folder in", place.parent_path(), ec);
+                makeFolder(place);
                 continue;
             }
             const fs::path stored = manifest->storedPath(file);
@@ -266,8 +277,7 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
                 Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem);
                 continue;
             }
-            if (fs::create_directories(place.parent_path(), ec); ec)
-                throw FileSystemError("create a folder in", place.parent_path(), ec);
+            makeFolder(place.parent_path());
             placeFile(file, stored, place);
         }
     }

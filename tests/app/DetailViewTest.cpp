@@ -45,6 +45,12 @@ TEST_F(DetailViewTest, EachSourceShowsItsOwnSectionsAndTexts)
     EXPECT_FALSE(texts.contains("Export Method"));
     EXPECT_EQ(text(memos.get(), "previewButton"), "Preview");
     EXPECT_EQ(text(memos.get(), "exportButton"), "Export Voice Memos");
+    // Names by title only when asked, and the export is asked for it.
+    auto* byTitle = child<QCheckBox>(memos.get(), "nameByTitle");
+    EXPECT_EQ(byTitle->text(), "Name recordings by their titles");
+    EXPECT_FALSE(memos->exportRequest()->nameRecordingsByTitle);
+    byTitle->setChecked(true);
+    EXPECT_TRUE(memos->exportRequest()->nameRecordingsByTitle);
 
     auto messages = makeDetail(ExporterType::messages);
     texts = labelTexts(messages.get());

@@ -1,6 +1,8 @@
 #include "WindowFixture.h"
 
 #include "app/Colors.h"
+#include "sample-home/BackupBuilder.h"
+#include "sample-home/SampleFiles.h"
 
 #include <QPushButton>
 
@@ -129,6 +131,33 @@ TEST_F(MainWindowTest, ChoosingTheSourceFolderProbesItAgainAndFeedsTheExport)
     FolderChooser::setNextAnswer(std::nullopt);
     child<QPushButton>(window.get(), "chooseSourceFolder")->click();
     EXPECT_EQ(window->sourceHome(), other);
+}
+
+TEST_F(MainWindowTest, ABackupChosenAsSourceIsNamedByItsDeviceAndNeedsNoFullDiskAccess)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::filesystem::path backup = m_temp / "backup";
+    sample::BackupBuilder builder(backup);
+    builder.addBytes("HomeDomain", "Library/SMS/sms.db", "SQLite format 3");
+    builder.finish();
+    auto window = makeWindow();
+    child<QPushButton>(window.get(), "segmentMessages")->click();
+    EXPECT_FALSE(shown(window.get(), "sourceKind")); // a Mac home needs no words
+
+    m_probed.clear();
+    FolderChooser::setNextAnswer(QString::fromStdString(backup.string()));
+    child<QPushButton>(window.get(), "chooseSourceFolder")->click();
+    EXPECT_EQ(text(window.get(), "sourceKind"), "iPhone backup of Ada's iPhone, iOS 17.4.1, 2024-05-01 12:51");
+    EXPECT_EQ(m_probed, std::vector<std::string>{backup.string() + "/Manifest.db"});
+
+    // A backup that cannot be read says why in the same place.
+    std::filesystem::remove(backup / "Manifest.plist");
+    FolderChooser::setNextAnswer(QString::fromStdString(backup.string()));
+    child<QPushButton>(window.get(), "chooseSourceFolder")->click();
+    EXPECT_TRUE(text(window.get(), "sourceKind").contains("Manifest.plist is missing"));
+    unsetenv("TZ");
+    tzset();
 }
 
 } // namespace

@@ -99,7 +99,8 @@ TEST(BackupExport, ExportsLikeTheSameFilesInAHomeAndLeavesTheBackupAsItWas)
     EXPECT_NE(metadata.dump().find("Grocery list idea"), std::string::npos);
 
     EXPECT_EQ(test::differences(before, test::fingerprintTree(built.backup)), std::vector<std::string>{});
-    EXPECT_EQ(leftLayouts({dir.path(), fs::temp_directory_path()}), std::vector<fs::path>{});
+    // The layouts went beside the outputs, all below the test's folder.
+    EXPECT_EQ(leftLayouts({dir.path()}), std::vector<fs::path>{});
 }
 
 TEST(BackupExport, NotesByTheStandardMethodReadTheBackupThroughTheSameSource)
@@ -118,11 +119,17 @@ TEST(BackupExport, SourcesNamesTheDeviceAndWhereEachStoreLies)
     VARNHOLT_REQUIRE_REALDATA(realdata);
     test::TempDir dir;
     const test::RealBackup built = test::buildRealBackup(dir.path(), realdata);
+    // Without an output, the layout goes to the temporary folder: this test's own.
+    fs::create_directories(dir / "tmp");
+    const char* savedTmp = std::getenv("TMPDIR");
+    const std::string saved = savedTmp ? savedTmp : "";
+    setenv("TMPDIR", (dir / "tmp").c_str(), 1);
     setenv("TZ", "UTC", 1);
     tzset();
     const CliRun run = runCli({"--source", built.backup.string(), "sources"});
     unsetenv("TZ");
     tzset();
+    savedTmp ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Sources in the iPhone backup of Ada's iPhone, iOS 17.4.1, 2024-05-01 12:51 (" +
                            built.backup.string() + "):"),
@@ -133,5 +140,5 @@ TEST(BackupExport, SourcesNamesTheDeviceAndWhereEachStoreLies)
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("data found at MediaDomain Media/Recordings in the backup"), std::string::npos) << run.out;
-    EXPECT_EQ(leftLayouts({fs::temp_directory_path()}), std::vector<fs::path>{});
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
 }

@@ -100,6 +100,22 @@ TEST_F(RecordingTitles, NamesCopiesByDateAndTitleAndDescribesThem)
         EXPECT_FALSE(interview->contains(key)) << key;
 }
 
+TEST_F(RecordingTitles, ThePreviewNamesTheTitles)
+{
+    test::TempDir dir;
+    const fs::path home = dir / "home";
+    sample::buildVoiceMemos(home, {});
+    std::string last;
+    VoiceMemosExporter exporter([&last](double, const std::string& message) { last = message; },
+                                MacHomeSource::make(home.string()));
+    exporter.exportTo((dir / "out").string(), DryRun::yes);
+    EXPECT_TRUE(last.starts_with("Dry run complete: 5 voice memos, total size: ")) << last;
+    EXPECT_TRUE(last.ends_with(". Titles: Grocery list idea, Kitchen: tiles / colours") ||
+                last.ends_with(". Titles: Kitchen: tiles / colours, Grocery list idea"))
+        << last;
+    EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
 TEST_F(RecordingTitles, WithoutTheOptionNamesStayAndTitlesAreStillDescribed)
 {
     test::TempDir dir;

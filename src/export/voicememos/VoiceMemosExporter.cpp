@@ -166,8 +166,20 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
         std::uint64_t total = 0;
         for (const AudioFile& file : audioFiles)
             total += readFileAttributes(file.source).size.value_or(0);
+        // The preview names the recordings as the user knows them, where the catalog does.
+        std::string titles;
+        std::size_t titled = 0;
+        constexpr std::size_t kTitlesShown = 10;
+        for (const AudioFile& file : audioFiles) {
+            if (!file.details || !file.details->title)
+                continue;
+            if (++titled <= kTitlesShown)
+                titles += (titled == 1 ? ". Titles: " : ", ") + *file.details->title;
+        }
+        if (titled > kTitlesShown)
+            titles += " and " + std::to_string(titled - kTitlesShown) + " more";
         reportProgress(1.0, "Dry run complete: " + std::to_string(count) + " voice memo" + plural(count) +
-                                ", total size: " + formatByteCount(total));
+                                ", total size: " + formatByteCount(total) + titles);
         return;
     }
 
