@@ -109,8 +109,8 @@ int main(int argc, char** argv)
     }
     const fs::path work = fs::temp_directory_path() / ("varnholt-bench-backup-" + std::to_string(getpid()));
     const fs::path home = work / "home";
-    std::printf("Building a home with %zu messages in %zu conversations, and two backups of it...\n",
-                volume.messages, volume.conversations);
+    std::printf("Building a home with %zu messages in %zu conversations, and two backups of it...\n", volume.messages,
+                volume.conversations);
     const Run built = inChild([&] {
         sample::SampleOptions options;
         options.scale = sample::Scale::large;

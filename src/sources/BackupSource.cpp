@@ -373,6 +373,11 @@ std::vector<std::string> BackupSource::recordingFolders() const
     return {inLayout(kVoiceMemos, "Recordings"), inLayout(kMedia, "Media/Recordings")};
 }
 
+std::string BackupSource::attachmentsContainer() const
+{
+    return m_keybag ? m_layout.path().string() : m_root;
+}
+
 std::string BackupSource::displayPath(const std::string& path) const
 {
     const std::string layout = m_layout.path().string();

@@ -145,6 +145,11 @@ TEST(EncryptedBackup, ExportsFromTheCommandLineWithThePasswordFileOrTheTypedPass
     const std::string text = test::allText(dir / "messages");
     EXPECT_NE(text.find(test::kTextOnlyInTheLog), std::string::npos);
     EXPECT_NE(text.find(test::kSenderName), std::string::npos) << "names from the decrypted address book";
+    bool pictureCopied = false;
+    for (const auto& item : fs::recursive_directory_iterator(dir / "messages"))
+        pictureCopied |=
+            item.path().filename() == test::kAttachmentName && *readFile(item.path()) == "\xFF\xD8\xFF\xD9";
+    EXPECT_TRUE(pictureCopied) << "the decrypted attachment, cut to its size";
 
     const Run wrong =
         run({"messages", "--out", (dir / "wrong-out").string(), "--password-file", (dir / "wrong").string()});
