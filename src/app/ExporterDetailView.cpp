@@ -138,6 +138,8 @@ std::optional<ExportOptions> ExporterDetailView::exportRequest() const
     options.resolveContactNames = m_resolveContactNames;
     options.nameRecordingsByTitle = m_nameRecordingsByTitle;
     options.sourceHome = m_environment.sourceHome;
+    if (!m_password.isEmpty())
+        options.passwords = {m_password.toStdString()};
     return options;
 }
 
@@ -150,6 +152,8 @@ ExportOptions ExporterDetailView::previewRequest() const
     options.useFastMode = false;
     options.resolveContactNames = m_resolveContactNames;
     options.sourceHome = m_environment.sourceHome;
+    if (!m_password.isEmpty())
+        options.passwords = {m_password.toStdString()};
     return options;
 }
 
@@ -208,6 +212,7 @@ QWidget* ExporterDetailView::buildOptionsBox()
         column->addWidget(buildVoiceMemosInfo());
     if (m_exporterType == ExporterType::messages)
         column->addWidget(buildMessagesSections());
+    column->addWidget(buildPasswordSection());
     column->addWidget(buildLocationSection());
     return box;
 }
@@ -326,6 +331,28 @@ QWidget* ExporterDetailView::buildVoiceMemosInfo()
                     infoLine(QStringLiteral("info.circle"),
                              QStringLiteral("Audio files will be copied with original format (.m4a, .mp3, etc.)")),
                     byTitle});
+}
+
+QWidget* ExporterDetailView::buildPasswordSection()
+{
+    const QString help = m_exporterType == ExporterType::notes
+                             ? QStringLiteral("Opens notes locked with this password, and an encrypted iPhone backup "
+                                              "chosen as source. Used for this export only; never stored.")
+                             : QStringLiteral("Opens an encrypted iPhone backup chosen as source. Used for this "
+                                              "export only; never stored.");
+    auto* field = new QLineEdit(m_password);
+    field->setObjectName(QStringLiteral("password"));
+    field->setEchoMode(QLineEdit::Password);
+    field->setPlaceholderText(m_exporterType == ExporterType::notes ? QStringLiteral("Locked notes, encrypted backup")
+                                                                    : QStringLiteral("Encrypted backup"));
+    field->setToolTip(help);
+    field->setFont(fontOfSize(13));
+    connect(field, &QLineEdit::textChanged, this, [this](const QString& text) { m_password = text; });
+    auto* detail = new QLabel(help);
+    detail->setFont(fontOfSize(11));
+    detail->setWordWrap(true);
+    makeSecondary(detail);
+    return section({sectionTitle(QStringLiteral("Password")), field, detail});
 }
 
 QWidget* ExporterDetailView::buildMessagesSections()

@@ -57,6 +57,7 @@ private:
     QWidget* buildFormatsSection();
     QWidget* buildVoiceMemosInfo();
     QWidget* buildMessagesSections();
+    QWidget* buildPasswordSection();
     QWidget* buildLocationSection();
     QWidget* buildResultsArea();
     QWidget* buildProgressArea();
@@ -78,6 +79,8 @@ private:
     QString m_testModeLimit = QStringLiteral("10");
     bool m_useFastMode = false;
     bool m_resolveContactNames = false;
+    // Held for the next export only; never written to settings or anywhere else.
+    QString m_password;
     bool m_nameRecordingsByTitle = false;
     bool m_hasFDAAccess = false;
 

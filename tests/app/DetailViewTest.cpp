@@ -3,6 +3,7 @@
 #include "app/TestLimit.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace varnholt::test {
@@ -51,6 +52,14 @@ TEST_F(DetailViewTest, EachSourceShowsItsOwnSectionsAndTexts)
     EXPECT_FALSE(memos->exportRequest()->nameRecordingsByTitle);
     byTitle->setChecked(true);
     EXPECT_TRUE(memos->exportRequest()->nameRecordingsByTitle);
+    // A password, typed hidden, goes with the export and the preview, and nowhere else.
+    auto* password = child<QLineEdit>(memos.get(), "password");
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(memos->exportRequest()->passwords.empty());
+    password->setText(QStringLiteral("open sesame"));
+    EXPECT_EQ(memos->exportRequest()->passwords, std::vector<std::string>{"open sesame"});
+    EXPECT_EQ(memos->previewRequest().passwords, std::vector<std::string>{"open sesame"});
+    EXPECT_TRUE(memos->exportRequest()->passwordFile.empty());
 
     auto messages = makeDetail(ExporterType::messages);
     texts = labelTexts(messages.get());
