@@ -373,7 +373,7 @@ std::vector<std::string> BackupSource::recordingFolders() const
     return {inLayout(kVoiceMemos, "Recordings"), inLayout(kMedia, "Media/Recordings")};
 }
 
-std::string BackupSource::attachmentsContainer() const
+std::string BackupSource::copiedFilesContainer() const
 {
     return m_keybag ? m_layout.path().string() : m_root;
 }

@@ -56,8 +56,8 @@ public:
     std::string notesStore() const override;
     std::vector<std::string> recordingFolders() const override;
     std::string displayPath(const std::string& path) const override;
-    // A plain backup's attachments are links into the backup; an encrypted one's are decrypted into the layout.
-    std::string attachmentsContainer() const override;
+    // A plain backup's files are links into the backup; an encrypted one's are decrypted into the layout.
+    std::string copiedFilesContainer() const override;
 
 private:
     void unlockWith(const SourceUnlock& unlock);

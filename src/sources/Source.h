@@ -32,9 +32,9 @@ public:
     // Folders that may hold recordings, in the order they are tried.
     virtual std::vector<std::string> recordingFolders() const = 0;
 
-    // The folder every attachment file must lie in once links are resolved: what a database names
-    // outside it is not copied.
-    virtual std::string attachmentsContainer() const { return root(); }
+    // The folder every file an export copies (attachments, recordings) must lie in once links are
+    // resolved: what a database or a link names outside it is not copied.
+    virtual std::string copiedFilesContainer() const { return root(); }
 
     // A path this source handed out, as the user knows the file (a backup names the phone's path).
     virtual std::string displayPath(const std::string& path) const { return path; }

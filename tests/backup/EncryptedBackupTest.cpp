@@ -109,7 +109,7 @@ TEST(EncryptedBackup, DamagedKeysFailNamingTheBackup)
     EXPECT_NE(problem.find("Manifest.db"), std::string::npos) << problem;
 }
 
-TEST(EncryptedBackup, ExportsFromTheCommandLineWithThePasswordFileOrTheTypedPassword)
+TEST(EncryptedBackup, ExportsEverySourceFromTheCommandLineWithThePasswordFileOrTheTypedPassword)
 {
     VARNHOLT_REQUIRE_REALDATA(realdata);
     test::TempDir dir;
@@ -136,6 +136,8 @@ TEST(EncryptedBackup, ExportsFromTheCommandLineWithThePasswordFileOrTheTypedPass
             };
         result.status = cli::run(args, streams);
         result.err = err.str();
+        for (const std::string& line : trace.lines())
+            result.err += "\n  trace: " + line;
         return result;
     };
 
@@ -173,8 +175,14 @@ TEST(EncryptedBackup, ExportsFromTheCommandLineWithThePasswordFileOrTheTypedPass
     ASSERT_EQ(fast.status, 0) << fast.err;
     EXPECT_NE(test::allText(dir / "fast").find("UITableView"), std::string::npos);
 
+    const Run memos = run({"voice-memos", "--name-by-title", "--out", (dir / "memos").string(), "--password-file",
+                           (dir / "passwords").string()});
+    ASSERT_EQ(memos.status, 0) << memos.err;
+    const std::string metadata = readFile(dir / "memos/voice_memos_metadata.json").value_or(memos.err);
+    EXPECT_NE(metadata.find("Grocery list idea"), std::string::npos) << metadata;
+
     EXPECT_EQ(test::differences(before, test::fingerprintTree(built.backup)), std::vector<std::string>{});
-    for (const char* output : {"messages", "notes", "fast"}) {
+    for (const char* output : {"messages", "notes", "fast", "memos"}) {
         EXPECT_FALSE(anyFileNamed(dir / output, "sms.db")) << output;
         EXPECT_FALSE(anyFileNamed(dir / output, "NoteStore.sqlite")) << output;
         EXPECT_FALSE(anyFileNamed(dir / output, "passwords")) << output;

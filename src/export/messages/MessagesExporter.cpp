@@ -139,7 +139,7 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
     m_totalCount.set(total);
 
     ConversationFileNames fileNames;
-    const AttachmentCopier copier(m_source->messagesHome(), attachmentsDir, m_source->attachmentsContainer());
+    const AttachmentCopier copier(m_source->messagesHome(), attachmentsDir, m_source->copiedFilesContainer());
     while (true) {
         if (m_stop.stop_requested())
             return LoopEnd::cancelled;

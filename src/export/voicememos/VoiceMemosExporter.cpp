@@ -129,7 +129,8 @@ std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::findAudioFiles(co
 std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::withinHome(std::vector<AudioFile> files) const
 {
     // A link in the recordings folder may point anywhere on the machine; only the home is exported.
-    const fs::path home = resolved(m_source->root().empty() ? fs::path("/") : fs::path(m_source->root()));
+    const std::string container = m_source->copiedFilesContainer();
+    const fs::path home = resolved(container.empty() ? fs::path("/") : fs::path(container));
     std::erase_if(files, [&home](const AudioFile& file) {
         if (isWithin(home, resolved(file.source)))
             return false;
