@@ -14,7 +14,7 @@ std::optional<Message> MessageCursor::next()
         m_rows.finalize();
         return std::nullopt;
     }
-    return m_database->readMessage(m_rows);
+    return m_database->readMessage(m_rows, &m_reactions);
 }
 
 } // namespace varnholt

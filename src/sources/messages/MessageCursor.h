@@ -4,18 +4,24 @@
 #include "platform/Statement.h"
 
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace varnholt {
 
 class MessagesDatabase;
+
+// The reactions of one conversation by the GUID of the message they stand on.
+using ReactionsByTarget = std::unordered_map<std::string, std::vector<Reaction>>;
 
 // Steps through the messages of one conversation in date order, one Message at a time, so
 // that a conversation of any length is never held whole. Move-only (through Statement); must
 // not outlive the database it reads.
 class MessageCursor {
 public:
-    MessageCursor(const MessagesDatabase& database, Statement rows, long long total)
-        : m_database(&database), m_rows(std::move(rows)), m_total(total)
+    MessageCursor(const MessagesDatabase& database, Statement rows, long long total, ReactionsByTarget reactions = {})
+        : m_database(&database), m_rows(std::move(rows)), m_total(total), m_reactions(std::move(reactions))
     {
     }
 
@@ -31,6 +37,8 @@ private:
     const MessagesDatabase* m_database;
     Statement m_rows;
     long long m_total = 0;
+    // Handed to their messages as these are read; only the reactions of a conversation are held, never its messages.
+    ReactionsByTarget m_reactions;
     bool m_failed = false;
 };
 
