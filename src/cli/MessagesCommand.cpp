@@ -1,4 +1,5 @@
 #include "cli/Session.h"
+#include "model/messages/DateWindow.h"
 
 namespace varnholt::cli {
 
@@ -9,7 +10,22 @@ struct MessagesArguments {
     std::optional<long long> limit;
     bool contacts = false;
     std::vector<std::string> vcards;
+    std::optional<std::string> since;
+    std::optional<std::string> until;
+    std::vector<std::string> chats;
 };
+
+// A day in the form the date options take.
+CLI::Validator dayValidator()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (localDayBound(text, DayEdge::start))
+                return {};
+            return "\u201C" + text + "\u201D is not a date; give it as " + kDayForm;
+        },
+        "YYYY-MM-DD");
+}
 } // namespace
 
 void addMessagesCommand(CLI::App& app, Session& session)
@@ -24,6 +40,13 @@ void addMessagesCommand(CLI::App& app, Session& session)
                       "Name conversations after the address book (slower: every unnamed conversation is looked up)");
     command->add_option("--vcard", arguments->vcards, "A .vcf file to look names up in too (repeatable)")
         ->check(CLI::ExistingFile);
+    command->add_option("--since", arguments->since, "Only messages from this day on (YYYY-MM-DD, local time)")
+        ->check(dayValidator());
+    command->add_option("--until", arguments->until, "Only messages up to this day, included (YYYY-MM-DD, local time)")
+        ->check(dayValidator());
+    command->add_option("--chat", arguments->chats,
+                        "Only conversations whose name, identifier or a member contains this text, ignoring case "
+                        "(repeatable)");
     command->callback([&session, arguments] {
         session.action = [&session, arguments] {
             ExportOptions options = session.baseOptions(ExporterType::messages, arguments->out);
@@ -31,6 +54,11 @@ void addMessagesCommand(CLI::App& app, Session& session)
             options.testModeLimit = arguments->limit;
             options.resolveContactNames = arguments->contacts || !arguments->vcards.empty();
             options.vcardFiles = arguments->vcards;
+            if (arguments->since)
+                options.messagesFilter.window.from = *localDayBound(*arguments->since, DayEdge::start);
+            if (arguments->until)
+                options.messagesFilter.window.until = *localDayBound(*arguments->until, DayEdge::end);
+            options.messagesFilter.chats = arguments->chats;
             return runExport(options, session.streams);
         };
     });

@@ -2,6 +2,7 @@
 
 #include "model/ExportFormat.h"
 #include "model/ExporterType.h"
+#include "model/messages/MessagesFilter.h"
 
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@ struct ExportOptions {
     std::optional<long long> testModeLimit;
     bool useFastMode = false;
     bool resolveContactNames = false;
+    // Messages only: the dates and conversations to keep (everything when empty).
+    MessagesFilter messagesFilter;
 
     // Linux stand-ins: the Mac home folder whose Library is read, and extra
     // address cards (.vcf) for contact names. An empty source home means the user's home.

@@ -106,6 +106,7 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
     m_lastExportErrorKind = ErrorKind::inputOutput;
     m_contacts.reset();
     m_names.clear();
+    m_leftOut.reset();
     m_leftOutConversations = 0;
     m_leftOutMessages = 0;
 
@@ -153,11 +154,11 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
             m_isExporting.set(false);
             return;
         }
-        std::string summary = "Export complete: " + std::to_string(m_exportedCount()) + " conversations exported";
         if (!filter.isEmpty())
-            summary += " (left out by the filters: " + std::to_string(m_leftOutConversations) + " conversations, " +
-                       std::to_string(m_leftOutMessages) + " messages of the others)";
-        m_currentStatus.set(summary);
+            m_leftOut = "Left out by the filters: " + std::to_string(m_leftOutConversations) + " conversations, and " +
+                        std::to_string(m_leftOutMessages) + " messages of the conversations exported";
+        m_currentStatus.set("Export complete: " + std::to_string(m_exportedCount()) + " conversations exported" +
+                            (m_leftOut ? " (" + *m_leftOut + ")" : std::string()));
         m_exportComplete.set(true);
         m_isExporting.set(false);
     } catch (const Error& error) {

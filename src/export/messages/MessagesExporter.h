@@ -62,6 +62,8 @@ public:
                         const MessagesFilter& filter = {});
 
     std::optional<std::string> getContactName(const std::string& identifier);
+    // What the filters of the last export left out ("Left out by the filters: …"); nothing without filters.
+    const std::optional<std::string>& leftOut() const { return m_leftOut; }
     // The same, asked of the address book once per identifier and export.
     std::optional<std::string> cachedContactName(const std::string& identifier);
 
@@ -83,6 +85,7 @@ private:
     ContactsStoreFactory m_contactsFactory;
     std::unique_ptr<ContactsStore> m_contacts;
     std::unordered_map<std::string, std::optional<std::string>> m_names;
+    std::optional<std::string> m_leftOut;
     long long m_leftOutConversations = 0;
     long long m_leftOutMessages = 0;
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 namespace varnholt {
 
@@ -16,5 +18,14 @@ struct DateWindow {
         return from == std::numeric_limits<std::int64_t>::min() && until == std::numeric_limits<std::int64_t>::max();
     }
 };
+
+enum class DayEdge { start, end };
+
+// The first (or last) nanosecond of a day "YYYY-MM-DD" in local time, since 2001-01-01; nothing for any other
+// text or a day the calendar does not have.
+std::optional<std::int64_t> localDayBound(std::string_view day, DayEdge edge);
+
+// What a date option must look like, for error messages.
+inline constexpr const char* kDayForm = "YYYY-MM-DD, for example 2024-03-05";
 
 } // namespace varnholt
