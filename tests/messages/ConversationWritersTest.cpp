@@ -256,6 +256,109 @@ TEST(HtmlWriter, WritesTheExactPage)
     EXPECT_EQ(page.substr(page.find("<h1>")), body);
 }
 
+// A group's page and transcript: names on every sender, reactions under their message, a reply linking to
+// what it answers, events as lines of their own, edits, unsent messages, markers, and the attachments shown
+// inline through relative links or named as missing.
+std::vector<Message> richMessages(const std::string& hostile)
+{
+    Message question = message(false, "+1555", "2024-03-05T14:00:00Z", "Are we still on? " + hostile);
+    question.id = 41;
+    question.senderName = "Ada " + hostile;
+    question.reactions = {Reaction{ReactionKind::loved, std::nullopt, std::nullopt, std::nullopt, std::nullopt, true,
+                                   "2024-03-05T14:01:00Z", 0},
+                          Reaction{ReactionKind::emoji, hostile, std::nullopt, "+4915", "Bob " + hostile, false,
+                                   "2024-03-05T14:02:00Z", 0}};
+    Message reply = message(true, std::nullopt, "2024-03-06T09:00:00Z", "Yes",
+                            {"~/a/photo.jpg", "~/a/clip.mov", "~/a/voice.caf", "~/a/gone.jpg", "~/a/sticker.heic"});
+    reply.id = 42;
+    reply.replyTo = "GUID-41";
+    reply.replyToId = 41;
+    reply.replyQuote = "Are we still on? " + hostile;
+    const char* mimes[] = {"image/jpeg", "video/quicktime", "audio/x-caf", "image/jpeg", "image/heic"};
+    for (std::size_t i = 0; i < reply.attachments.size(); ++i) {
+        reply.attachments[i].mimeType = mimes[i];
+        reply.attachments[i].exportedPath = "attachments/Ada & co/" + lastPathComponent(*reply.attachments[i].filename);
+    }
+    reply.attachments[3].exportedPath.reset();
+    reply.attachments[3].missing = true;
+    reply.attachments[4].isSticker = true;
+    reply.effect = "Slam";
+    Message orphan = message(false, "+4915", "2024-03-06T09:01:00Z", "about that");
+    orphan.id = 43;
+    orphan.replyTo = "GUID-GONE";
+    Message renamed = message(false, "+4915", "2024-03-06T09:02:00Z", "");
+    renamed.id = 44;
+    renamed.senderName = "Bob";
+    renamed.event = GroupEvent{GroupEventKind::renamed, hostile, std::nullopt, std::nullopt};
+    Message added = message(true, std::nullopt, "2024-03-06T09:03:00Z", "");
+    added.id = 45;
+    added.event = GroupEvent{GroupEventKind::added, std::nullopt, "+33", std::nullopt};
+    Message edited = message(true, std::nullopt, "2024-03-06T09:04:00Z", "Edited message");
+    edited.id = 46;
+    edited.edits = {Edit{"2024-03-06T09:04:00Z", "First " + hostile}};
+    edited.unsentParts = {1};
+    edited.app = "Link preview";
+    Message unsent = message(false, "+4915", "2024-03-06T09:05:00Z", "");
+    unsent.id = 47;
+    unsent.senderName = "Bob";
+    unsent.unsent = true;
+    Message audio = message(false, "+4915", "2024-03-06T09:06:00Z", "\uFFFC");
+    audio.id = 48;
+    audio.isAudio = true;
+    return {question, reply, orphan, renamed, added, edited, unsent, audio};
+}
+
+TEST(HtmlWriter, ShowsWhatMessagesHoldBeyondTheirText)
+{
+    Conversation group{9, "g", "chat9", "iMessage", std::string(""), ConversationStyle::group, {}};
+    const Rendered out = render(group, "Ada, Bob & 2 more", richMessages("<b>x</b>"));
+    const std::string& page = out.html;
+    for (const char* piece : {
+             "<div class=\"day\">Tuesday, 5 March 2024</div>",
+             "<div class=\"day\">Wednesday, 6 March 2024</div>",
+             "id=\"m41\"",
+             "<strong>Ada &lt;b&gt;x&lt;/b&gt;</strong>",
+             "<div class=\"reactions\">\u2764\uFE0F Me, &lt;b&gt;x&lt;/b&gt; Bob &lt;b&gt;x&lt;/b&gt;</div>",
+             "<div class=\"reply\">\u21AA <a href=\"#m41\">Are we still on? &lt;b&gt;x&lt;/b&gt;</a></div>",
+             "\u21AA in reply to a message not in this export",
+             "<img src=\"../attachments/Ada%20%26%20co/photo.jpg\" alt=\"photo.jpg\">",
+             "<video controls preload=\"none\" src=\"../attachments/Ada%20%26%20co/clip.mov\"></video>",
+             "<audio controls preload=\"none\" src=\"../attachments/Ada%20%26%20co/voice.caf\"></audio>",
+             "<div class=\"missing\">Missing attachment: gone.jpg</div>",
+             "sticker.heic</a> (sticker)",
+             "<div class=\"event\" id=\"m44\">Bob named the conversation \u201C&lt;b&gt;x&lt;/b&gt;\u201D",
+             "<div class=\"event\" id=\"m45\">You added +33 to the conversation",
+             "<li>First &lt;b&gt;x&lt;/b&gt; <span class=\"timestamp\">2024-03-06T09:04:00Z</span></li>",
+             "<div class=\"note\">Part of this message was unsent. Link preview.</div>",
+             "<div class=\"note\">Sent with Slam.</div>",
+             "<div class=\"unsent\">Bob unsent a message</div>",
+             "<div class=\"note\">Audio message.</div>",
+         })
+        EXPECT_NE(page.find(piece), std::string::npos) << piece;
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    for (const char* forbidden : {"<script", "http:", "https:", "//"})
+        EXPECT_EQ(page.find(forbidden), std::string::npos) << forbidden;
+
+    const std::string& text = out.text;
+    for (const char* line : {
+             "--- Wednesday, 6 March 2024 ---\n",
+             "[2024-03-05T14:00:00Z] Ada <b>x</b>: Are we still on? <b>x</b>\n  Reactions: \u2764\uFE0F Me, <b>x</b> "
+             "Bob "
+             "<b>x</b>\n",
+             "  \u21AA in reply to: Are we still on? <b>x</b>\n",
+             "  Attachments: photo.jpg clip.mov voice.caf gone.jpg (missing) sticker.heic (sticker) \n  Sent with "
+             "Slam\n",
+             "  \u21AA in reply to: a message not in this export\n",
+             "[2024-03-06T09:02:00Z] [Bob named the conversation \u201C<b>x</b>\u201D]\n",
+             "[2024-03-06T09:03:00Z] [You added +33 to the conversation]\n",
+             "  Earlier version (2024-03-06T09:04:00Z): First <b>x</b>\n  Part of this message was unsent\n  App: Link "
+             "preview\n",
+             "[2024-03-06T09:05:00Z] [Bob unsent a message]\n",
+             "  Audio message\n",
+         })
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
 TEST(HtmlWriter, EscapesEveryPieceOfData)
 {
     Conversation chat = kAlice;

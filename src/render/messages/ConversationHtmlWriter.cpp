@@ -104,7 +104,7 @@ void appendAttachmentHtml(std::string& out, const Attachment& attachment)
     }
     out += "<div>\U0001F4CE <a href=\"" + escapeHtml(source) + "\">";
     appendEscapedHtml(out, name);
-    out += "</a></div>";
+    out += attachment.isSticker ? "</a> (sticker)</div>" : "</a></div>";
 }
 } // namespace
 

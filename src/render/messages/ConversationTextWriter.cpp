@@ -58,6 +58,8 @@ void ConversationTextWriter::add(const Message& message)
             if (!attachment.filename)
                 continue;
             m_buffer += lastPathComponent(*attachment.filename);
+            if (attachment.isSticker)
+                m_buffer += " (sticker)";
             m_buffer += attachment.missing ? " (missing) " : " ";
         }
         m_buffer += "\n";
