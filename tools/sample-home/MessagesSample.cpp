@@ -512,6 +512,21 @@ void buildGenerated(ChatDatabase& db, const MessagesVolume& volume, unsigned see
                  "image/jpeg", false, jpeg(fmt::format("generated {}", m))});
         }
         db.message(chats[c], message);
+        if (share(random) < volume.editShare) {
+            const double sent = static_cast<double>(message.date) / 1e9;
+            db.setBlob("message_summary_info", messageSummaryInfo({{sent, "first " + text}, {sent + 30, text}}, 1, {}));
+        }
+        if (share(random) < volume.reactionShare) {
+            const std::string target = "p:0/" + db.lastGuid();
+            Message reaction;
+            reaction.fromMe = !message.fromMe;
+            reaction.handle = reaction.fromMe ? 0 : handles[c];
+            reaction.text = "Loved \u201C" + text + "\u201D";
+            reaction.date = message.date + 1;
+            db.message(chats[c], reaction);
+            db.set("associated_message_type", 2000 + static_cast<long long>(m % 6));
+            db.set("associated_message_guid", target);
+        }
         if (m % 100000 == 99999) {
             db.exec("COMMIT");
             db.exec("BEGIN");
