@@ -30,7 +30,7 @@ _varnholt()
             _filedir vcf
             return
             ;;
-        --limit)
+        --limit | --since | --until | --chat)
             return
             ;;
         --format)
@@ -67,7 +67,7 @@ _varnholt()
             ;;
         sources) opts="--help" ;;
         voice-memos) opts="--out --dry-run --limit --help" ;;
-        messages) opts="--out --dry-run --limit --contacts --vcard --help" ;;
+        messages) opts="--out --dry-run --limit --contacts --vcard --since --until --chat --help" ;;
         notes) opts="--out --fast --format --dry-run --limit --help" ;;
         convert) opts="--html --out --format --limit --help" ;;
         *) return ;;
