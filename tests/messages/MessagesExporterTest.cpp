@@ -140,6 +140,25 @@ TEST_F(MessagesExporterTest, ResolvesContactNamesFromTheAddressBooks)
     EXPECT_NE(groupPage.find("<strong>Jonas Weber</strong>"), std::string::npos);
 }
 
+// Alice writes, reacts and is a member in four conversations; her number is looked up once for the export.
+TEST_F(MessagesExporterTest, EachPersonIsLookedUpOnce)
+{
+    test::TraceCapture trace;
+    auto owned = std::make_shared<std::unique_ptr<test::FakeContactsStore>>(new test::FakeContactsStore);
+    test::FakeContactsStore* store = owned->get();
+    store->people = {Contact{"Alice", "Smith", {"5551234567"}, {}}};
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()), {}, defaultReadabilityProbe(),
+                              [owned]() -> std::unique_ptr<ContactsStore> { return std::move(*owned); });
+    exporter.exportMessages(m_out.str(), DryRun::no, TestMode::off, 10, ContactNames::resolve);
+    ASSERT_FALSE(exporter.lastExportError()());
+    EXPECT_EQ(std::count(store->phoneQueries.begin(), store->phoneQueries.end(), "+15551234567"), 1);
+    const json group = json::parse(test::readText(messages() / "json/Family 👨‍👩‍👧 Trip.json"));
+    EXPECT_EQ(group["messages"][0]["sender_name"], "Alice Smith");
+    EXPECT_EQ(group["members"][0], (json{{"id", "+15551234567"}, {"name", "Alice Smith"}}));
+    const json alice = json::parse(test::readText(messages() / "json/Alice Smith.json"));
+    EXPECT_EQ(alice["messages"][0]["reactions"][1]["by_name"], "Alice Smith");
+}
+
 TEST_F(MessagesExporterTest, DryRunCountsAndWritesNothing)
 {
     MessagesExporter exporter(MacHomeSource::make(m_home.str()));
