@@ -86,8 +86,16 @@ TEST_F(MessagesExporterTest, ExportsEveryConversationWithItsAttachments)
     EXPECT_EQ(test::filesBelow(messages() / "attachments"),
               (std::vector<std::string>{"+15551234567/Audio Message.caf", "+15551234567/IMG_0001 (2).jpg",
                                         "+15551234567/IMG_0001.jpg", "+15551234567/Sticker.heic",
-                                        "Family 👨‍👩‍👧 Trip/tickets.png",
+                                        "+15551234567/thumbs.heic", "Family 👨‍👩‍👧 Trip/tickets.png",
                                         "bob@example.com/Quarterly report.pdf"}));
+    // A sticker placed as a reaction: in the JSON as the reaction's, on the page beside who placed it.
+    const json& friday = alice["messages"][9];
+    ASSERT_EQ(friday["text"], "Friday it is!");
+    EXPECT_EQ(friday["reactions"][0]["kind"], "sticker");
+    EXPECT_EQ(friday["reactions"][0]["sticker"]["is_sticker"], true);
+    EXPECT_NE(test::readText(messages() / "html/+15551234567.html")
+                  .find("<img class=\"sticker\" src=\"../attachments/%2B15551234567/thumbs.heic\""),
+              std::string::npos);
     const fs::path attachments = m_home.path() / "Library/Messages/Attachments";
     EXPECT_EQ(test::bytesOf(messages() / "attachments/+15551234567/IMG_0001.jpg"),
               test::bytesOf(attachments / "4f/15/D7CEBAED-9844-4B25-B841-F7748EA3BCAD/IMG_0001.jpg"));
@@ -244,10 +252,11 @@ TEST(MessagesExporterAttachments, NamesThatLeaveTheHomeAreNotFollowed)
     ASSERT_FALSE(exporter.lastExportError()());
     EXPECT_EQ(test::filesBelow(out.path() / "messages/attachments"),
               (std::vector<std::string>{"+15551234567/Audio Message.caf", "+15551234567/IMG_0001 (2).jpg",
-                                        "+15551234567/IMG_0001.jpg", "bob@example.com/Quarterly report.pdf"}));
+                                        "+15551234567/IMG_0001.jpg", "+15551234567/thumbs.heic",
+                                        "bob@example.com/Quarterly report.pdf"}));
     EXPECT_FALSE(trace.linesStartingWith("[MessagesExporter] \u26A0\uFE0F Attachment skipped (outside the home folder)")
                      .empty());
-    EXPECT_EQ(test::filesBelow(out.path()).size(), 4u + 3u * 11u);
+    EXPECT_EQ(test::filesBelow(out.path()).size(), 5u + 3u * 11u);
 }
 
 TEST(PropertySubscription, DeliversTheCurrentValueThenChangesUntilCancelled)

@@ -110,6 +110,11 @@ TEST_F(RichMessagesTest, ReactionsRepliesEditsAndMarkersJoinTheirMessages)
     EXPECT_EQ(reply.replyTo, question.guid);
     EXPECT_EQ(reply.replyToId, question.id);
     EXPECT_EQ(reply.replyQuote, question.text);
+    ASSERT_EQ(reply.reactions.size(), 1u);
+    EXPECT_EQ(reply.reactions[0].kind, ReactionKind::sticker);
+    ASSERT_TRUE(reply.reactions[0].sticker);
+    EXPECT_TRUE(reply.reactions[0].sticker->isSticker);
+    EXPECT_EQ(reply.reactions[0].sticker->filename, "~/Library/Messages/Attachments/StickerCache/7E7E7E7E/thumbs.heic");
 
     const Message& edited = withText(m, "Edited message");
     ASSERT_EQ(edited.edits.size(), 3u);
@@ -167,8 +172,10 @@ TEST_F(RichMessagesTest, BadRowsStayMessages)
     EXPECT_EQ(f[0].reactions[0].part, 9);
 
     const auto [alice, m] = read("+15551234567");
-    // The empty-emoji reaction joins its target; the removal of a reaction never made leaves nothing behind.
-    ASSERT_EQ(m.size(), 11u);
+    // The empty-emoji reaction joins its target; the removal of a reaction never made leaves nothing behind;
+    // the sticker placed on what is now a reaction stays a message of its own.
+    ASSERT_EQ(m.size(), 12u);
+    EXPECT_EQ(withText(m, "Reacted with a sticker").attachments.size(), 1u);
     EXPECT_EQ(m[0].text, "Hi! Are we still on for Friday? \U0001F389") << "an unreadable summary keeps the text";
     ASSERT_EQ(m[0].reactions.size(), 3u);
     EXPECT_EQ(m[0].reactions[2].kind, ReactionKind::emoji);

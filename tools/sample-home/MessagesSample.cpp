@@ -296,6 +296,20 @@ void addRichMessages(ChatDatabase& db, int chat, int other, const std::string& q
     db.message(chat, {0, true, "Friday it is!", {}, next()});
     db.set("thread_originator_guid", question);
     db.set("thread_originator_part", "0:0:33");
+    const std::string friday = db.lastGuid();
+    // A sticker placed as a reaction: its file comes with it.
+    db.message(chat, {other,
+                      false,
+                      "Reacted with a sticker",
+                      {},
+                      next(1),
+                      std::string("iMessage"),
+                      {{"StickerCache/7E7E7E7E/thumbs.heic", "image/heic", true,
+                        std::string("\0\0\0\x18"
+                                    "ftypheic",
+                                    12)}}});
+    db.set("associated_message_type", 2007);
+    db.set("associated_message_guid", "p:0/" + friday);
 
     // Edited three times, its text column left empty as Messages leaves it; then a message taken back.
     const long long edited = next();

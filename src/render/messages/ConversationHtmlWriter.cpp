@@ -27,6 +27,7 @@ constexpr const char* kStyle =
     "        .attachment img, .attachment video { max-width: 100%; max-height: 400px; display: block; "
     "margin: 5px 0; }\n"
     "        .missing { color: #a00; }\n"
+    "        .reactions img.sticker { height: 2em; vertical-align: middle; }\n"
     "        @media print {\n"
     "            body { max-width: none; padding: 0; }\n"
     "            .message { break-inside: avoid; border: 1px solid #999; }\n"
@@ -186,7 +187,21 @@ void ConversationHtmlWriter::add(const Message& message)
     }
     if (!message.reactions.empty()) {
         m_buffer += "<div class=\"reactions\">";
-        appendEscapedHtml(m_buffer, reactionsLine(message.reactions));
+        for (std::size_t i = 0; i < message.reactions.size(); ++i) {
+            const Reaction& reaction = message.reactions[i];
+            if (i > 0)
+                m_buffer += ", ";
+            if (reaction.sticker && reaction.sticker->exportedPath) {
+                m_buffer += "<img class=\"sticker\" src=\"" +
+                            escapeHtml("../" + encodeRelativeUrl(*reaction.sticker->exportedPath)) + "\" alt=\"";
+                appendEscapedHtml(m_buffer, reactionSymbol(reaction.kind, reaction.emoji));
+                m_buffer += "\">";
+            } else {
+                appendEscapedHtml(m_buffer, reactionSymbol(reaction.kind, reaction.emoji));
+            }
+            m_buffer += ' ';
+            appendEscapedHtml(m_buffer, reactorName(reaction));
+        }
         m_buffer += "</div>";
     }
     m_buffer += "    <div class=\"timestamp\">";

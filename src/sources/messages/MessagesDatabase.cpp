@@ -36,12 +36,15 @@ const char* const MessagesDatabase::kChatsSql = "    SELECT DISTINCT \n"
     "THEN substr(" alias ".associated_message_guid, 4) ELSE " alias ".associated_message_guid END"
 
 // A reaction or a removal whose target is a message of the same conversation: it belongs to that message
-// and is no message of its own. One whose target cannot be found stays a message, so nothing is lost.
+// and is no message of its own. One whose target cannot be found, or is a reaction itself, stays a message,
+// so nothing is lost.
 #define VARNHOLT_ATTACHED_REACTION                                                                                     \
     "(COALESCE(m.associated_message_type, 0) BETWEEN 2000 AND 2007 OR "                                                \
     "COALESCE(m.associated_message_type, 0) BETWEEN 3000 AND 3007) AND EXISTS (SELECT 1 FROM message t "               \
     "JOIN chat_message_join tj ON tj.message_id = t.ROWID WHERE t.guid = (" VARNHOLT_REACTION_TARGET(                  \
-        "m") ") AND tj.chat_id = cmj.chat_id)"
+        "m") ") AND tj.chat_id = cmj.chat_id AND NOT (COALESCE(t.associated_message_type, 0) BETWEEN 2000 AND 2007 "   \
+             "OR "                                                                                                     \
+             "COALESCE(t.associated_message_type, 0) BETWEEN 3000 AND 3007))"
 
 // Dates of older databases are seconds; they are compared with the window in nanoseconds.
 #define VARNHOLT_IN_WINDOW                                                                                             \
