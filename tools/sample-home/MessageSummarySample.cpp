@@ -3,7 +3,6 @@
 #include "sample-home/TypedStreamWriter.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <plist/plist.h>
 #include <stdexcept>
@@ -13,6 +12,9 @@ namespace varnholt::sample {
 namespace {
 struct PlistFree {
     void operator()(plist_t node) const { plist_free(node); }
+};
+struct BinaryFree {
+    void operator()(char* bytes) const { plist_to_bin_free(bytes); }
 };
 } // namespace
 
@@ -50,14 +52,13 @@ std::string messageSummaryInfo(const std::vector<std::pair<double, std::string>>
             plist_array_append_item(retracted, plist_new_uint(static_cast<std::uint64_t>(part)));
         plist_dict_set_item(root.get(), "rp", retracted);
     }
-    char* bytes = nullptr;
+    char* raw = nullptr;
     std::uint32_t length = 0;
-    plist_to_bin(root.get(), &bytes, &length);
+    plist_to_bin(root.get(), &raw, &length);
+    const std::unique_ptr<char, BinaryFree> bytes(raw);
     if (!bytes)
         throw std::runtime_error("sample chat.db: the summary property list could not be written");
-    std::string blob(bytes, length);
-    plist_to_bin_free(bytes);
-    return blob;
+    return std::string(bytes.get(), length);
 }
 
 } // namespace varnholt::sample

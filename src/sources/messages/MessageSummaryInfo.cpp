@@ -37,26 +37,30 @@ std::optional<int> integerPart(plist_t node)
     return static_cast<int>(value);
 }
 
+// What libplist hands over with malloc: the dictionary iterator and each key.
+struct MallocFree {
+    void operator()(void* memory) const { free(memory); } // NOLINT(cppcoreguidelines-no-malloc)
+};
+
 // Calls `visit(key, value)` for every entry of a dictionary node.
 template <typename Visit> void forEachEntry(plist_t dictionary, Visit visit)
 {
     if (!dictionary || plist_get_node_type(dictionary) != PLIST_DICT)
         return;
-    plist_dict_iter iterator = nullptr;
-    plist_dict_new_iter(dictionary, &iterator);
+    plist_dict_iter raw = nullptr;
+    plist_dict_new_iter(dictionary, &raw);
+    const std::unique_ptr<void, MallocFree> iterator(raw);
     if (!iterator)
         return;
     while (true) {
-        char* key = nullptr;
+        char* rawKey = nullptr;
         plist_t value = nullptr;
-        plist_dict_next_item(dictionary, iterator, &key, &value);
+        plist_dict_next_item(dictionary, iterator.get(), &rawKey, &value);
+        const std::unique_ptr<char, MallocFree> key(rawKey);
         if (!key)
             break;
-        const std::string name(key);
-        free(key); // NOLINT(cppcoreguidelines-no-malloc): libplist hands the key over with malloc
-        visit(name, value);
+        visit(std::string(key.get()), value);
     }
-    free(iterator); // NOLINT(cppcoreguidelines-no-malloc)
 }
 
 MessageSummaryInfo::Version readVersion(plist_t item)
