@@ -2,12 +2,11 @@
 
 #include "sources/messages/AttributedBodyText.h"
 
-#include <charconv>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <plist/plist.h>
+#include <string>
 
 namespace varnholt {
 
@@ -16,15 +15,6 @@ struct PlistFree {
     void operator()(plist_t node) const { plist_free(node); }
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
-
-std::optional<int> partIndex(std::string_view key)
-{
-    int value = 0;
-    const auto result = std::from_chars(key.data(), key.data() + key.size(), value);
-    if (result.ec != std::errc() || result.ptr != key.data() + key.size() || value < 0)
-        return std::nullopt;
-    return value;
-}
 
 std::optional<int> integerPart(plist_t node)
 {
@@ -37,29 +27,23 @@ std::optional<int> integerPart(plist_t node)
     return static_cast<int>(value);
 }
 
-// What libplist hands over with malloc: the dictionary iterator and each key.
-struct MallocFree {
-    void operator()(void* memory) const { free(memory); } // NOLINT(cppcoreguidelines-no-malloc)
-};
+// Parts are counted from 0; a message has a handful. Beyond this no part is looked for.
+constexpr int kMaxParts = 256;
 
-// Calls `visit(key, value)` for every entry of a dictionary node.
-template <typename Visit> void forEachEntry(plist_t dictionary, Visit visit)
+// Calls `visit(part, value)` for every entry of a dictionary keyed by part index ("0", "1", ...). The entries
+// are looked up by key rather than iterated: libplist's iterator aborts the process on a damaged list whose
+// keys are not strings, and a damaged list is exactly what this must survive.
+template <typename Visit> void forEachPart(plist_t dictionary, Visit visit)
 {
     if (!dictionary || plist_get_node_type(dictionary) != PLIST_DICT)
         return;
-    plist_dict_iter raw = nullptr;
-    plist_dict_new_iter(dictionary, &raw);
-    const std::unique_ptr<void, MallocFree> iterator(raw);
-    if (!iterator)
-        return;
-    while (true) {
-        char* rawKey = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(dictionary, iterator.get(), &rawKey, &value);
-        const std::unique_ptr<char, MallocFree> key(rawKey);
-        if (!key)
-            break;
-        visit(std::string(key.get()), value);
+    const std::uint32_t size = plist_dict_get_size(dictionary);
+    std::uint32_t found = 0;
+    for (int part = 0; part < kMaxParts && found < size; ++part) {
+        if (plist_t value = plist_dict_get_item(dictionary, std::to_string(part).c_str())) {
+            ++found;
+            visit(part, value);
+        }
     }
 }
 
@@ -94,9 +78,8 @@ std::optional<MessageSummaryInfo> parseMessageSummaryInfo(std::string_view blob)
         return std::nullopt;
 
     MessageSummaryInfo info;
-    forEachEntry(plist_dict_get_item(root.get(), "ec"), [&info](const std::string& key, plist_t value) {
-        const auto part = partIndex(key);
-        if (!part || plist_get_node_type(value) != PLIST_ARRAY)
+    forEachPart(plist_dict_get_item(root.get(), "ec"), [&info](int part, plist_t value) {
+        if (plist_get_node_type(value) != PLIST_ARRAY)
             return;
         std::vector<MessageSummaryInfo::Version> versions;
         const std::uint32_t count = plist_array_get_size(value);
@@ -106,7 +89,7 @@ std::optional<MessageSummaryInfo> parseMessageSummaryInfo(std::string_view blob)
                 versions.push_back(readVersion(item));
         }
         if (!versions.empty())
-            info.versions[*part] = std::move(versions);
+            info.versions[part] = std::move(versions);
     });
     plist_t retracted = plist_dict_get_item(root.get(), "rp");
     if (retracted && plist_get_node_type(retracted) == PLIST_ARRAY) {
@@ -115,10 +98,7 @@ std::optional<MessageSummaryInfo> parseMessageSummaryInfo(std::string_view blob)
             if (auto part = integerPart(plist_array_get_item(retracted, i)))
                 info.unsentParts.insert(*part);
     }
-    forEachEntry(plist_dict_get_item(root.get(), "otr"), [&info](const std::string& key, plist_t) {
-        if (auto part = partIndex(key))
-            info.parts.insert(*part);
-    });
+    forEachPart(plist_dict_get_item(root.get(), "otr"), [&info](int part, plist_t) { info.parts.insert(part); });
     return info;
 }
 
