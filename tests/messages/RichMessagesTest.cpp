@@ -198,6 +198,25 @@ TEST_F(RichMessagesTest, TheDateWindowKeepsItsDaysOnly)
     EXPECT_EQ(old[0].text, "Your table for 2 is confirmed.");
 }
 
+// Longer than a batch, written newest first: read in date order all the same, each message once.
+TEST_F(RichMessagesTest, ALongConversationIsReadInDateOrderAcrossBatches)
+{
+    std::string sql = "INSERT INTO chat (guid, chat_identifier, service_name, display_name, style) VALUES "
+                      "('long', 'long-chat', 'iMessage', 'Long', 43);";
+    const int count = static_cast<int>(MessagesDatabase::kMessageBatch) * 2 + 77;
+    for (int i = 0; i < count; ++i) {
+        sql += "INSERT INTO message (guid, text, date) VALUES ('long-" + std::to_string(i) + "', 'n" +
+               std::to_string(count - 1 - i) + "', " + std::to_string(800000000000000000LL - i * 1000000000LL) +
+               ");INSERT INTO chat_message_join (chat_id, message_id) SELECT (SELECT ROWID FROM chat WHERE guid = "
+               "'long'), last_insert_rowid();";
+    }
+    change(sql);
+    const auto [chat, m] = read("long-chat");
+    ASSERT_EQ(m.size(), static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(m[static_cast<std::size_t>(i)].text, "n" + std::to_string(i)) << i;
+}
+
 TEST(MessageSummaryInfo, ReadsTheRealBlobs)
 {
     VARNHOLT_REQUIRE_REALDATA(realdata);

@@ -50,38 +50,56 @@ const char* const MessagesDatabase::kChatsSql = "    SELECT DISTINCT \n"
 #define VARNHOLT_IN_WINDOW                                                                                             \
     "(CASE WHEN abs(m.date) < 100000000000 THEN m.date * 1000000000 ELSE m.date END) BETWEEN ? AND ?"
 
-const char* const MessagesDatabase::kMessagesSql =
-    "    SELECT \n"
-    "        m.ROWID,\n"
-    "        m.guid,\n"
-    "        m.text,\n"
-    "        m.service,\n"
-    "        m.date,\n"
-    "        m.is_from_me,\n"
-    "        h.id as handle_id,\n"
-    "        m.cache_has_attachments,\n"
-    "        m.attributedBody,\n"
-    "        m.thread_originator_guid,\n"
-    "        o.ROWID,\n"
-    "        o.text,\n"
-    "        o.attributedBody,\n"
-    "        m.item_type,\n"
-    "        m.group_action_type,\n"
-    "        oh.id,\n"
-    "        m.group_title,\n"
-    "        m.message_summary_info,\n"
-    "        m.expressive_send_style_id,\n"
-    "        m.balloon_bundle_id,\n"
-    "        m.is_audio_message\n"
+// A conversation's messages in date order, as row ids only: sorting the ids alone keeps memory small for a
+// conversation of any length, where sorting the whole rows would hold them all (temporary data stays in
+// memory, so as to write nothing beside the output).
+const char* const MessagesDatabase::kMessageKeysSql =
+    "    SELECT m.ROWID\n"
     "    FROM message m\n"
     "    JOIN chat_message_join cmj ON m.ROWID = cmj.message_id\n"
-    "    LEFT JOIN handle h ON m.handle_id = h.ROWID\n"
-    "    LEFT JOIN message o ON o.guid = m.thread_originator_guid\n"
-    "    LEFT JOIN handle oh ON oh.ROWID = m.other_handle\n"
     "    WHERE cmj.chat_id = ? AND " VARNHOLT_IN_WINDOW " AND NOT (" VARNHOLT_ATTACHED_REACTION ")\n"
     "    ORDER BY m.date";
 
-// The same rows as kMessagesSql, the handle join included, so the count always matches them.
+// The messages of a batch of row ids (kMessageBatch placeholders follow), with what is joined to them.
+const char* const MessagesDatabase::kMessagesSql = "    SELECT \n"
+                                                   "        m.ROWID,\n"
+                                                   "        m.guid,\n"
+                                                   "        m.text,\n"
+                                                   "        m.service,\n"
+                                                   "        m.date,\n"
+                                                   "        m.is_from_me,\n"
+                                                   "        h.id as handle_id,\n"
+                                                   "        m.cache_has_attachments,\n"
+                                                   "        m.attributedBody,\n"
+                                                   "        m.thread_originator_guid,\n"
+                                                   "        o.ROWID,\n"
+                                                   "        o.text,\n"
+                                                   "        o.attributedBody,\n"
+                                                   "        m.item_type,\n"
+                                                   "        m.group_action_type,\n"
+                                                   "        oh.id,\n"
+                                                   "        m.group_title,\n"
+                                                   "        m.message_summary_info,\n"
+                                                   "        m.expressive_send_style_id,\n"
+                                                   "        m.balloon_bundle_id,\n"
+                                                   "        m.is_audio_message\n"
+                                                   "    FROM message m\n"
+                                                   "    LEFT JOIN handle h ON m.handle_id = h.ROWID\n"
+                                                   "    LEFT JOIN message o ON o.guid = m.thread_originator_guid\n"
+                                                   "    LEFT JOIN handle oh ON oh.ROWID = m.other_handle\n"
+                                                   "    WHERE m.ROWID IN ";
+
+std::string MessagesDatabase::messagesByIdSql()
+{
+    std::string sql = kMessagesSql;
+    sql += '(';
+    for (std::size_t i = 0; i < kMessageBatch; ++i)
+        sql += i == 0 ? "?" : ", ?";
+    sql += ')';
+    return sql;
+}
+
+// The same rows as kMessageKeysSql, so the count always matches them.
 const char* const MessagesDatabase::kMessageCountSql =
     "    SELECT COUNT(*)\n"
     "    FROM message m\n"
@@ -223,7 +241,8 @@ tl::expected<MessagesDatabase, DomainError> MessagesDatabase::open(const std::st
         }
         reader.m_columns.emplace(table, std::move(columns));
     }
-    reader.m_messagesSql = reader.adaptToSchema(kMessagesSql);
+    reader.m_messageKeysSql = reader.adaptToSchema(kMessageKeysSql);
+    reader.m_messagesSql = reader.adaptToSchema(messagesByIdSql());
     reader.m_messageCountSql = reader.adaptToSchema(kMessageCountSql);
     reader.m_attachmentsSql = reader.adaptToSchema(kAttachmentsSql);
     reader.m_reactionsSql = reader.adaptToSchema(kReactionsSql);
@@ -289,32 +308,34 @@ tl::expected<ConversationCursor, DomainError> MessagesDatabase::conversations(Te
 
 std::optional<MessageCursor> MessagesDatabase::messagesOf(const Conversation& chat, const DateWindow& window) const
 {
-    auto statement = m_db.prepare(m_messagesSql);
-    if (!statement) {
-        Trace::line("[MessagesExporter] \u26A0\uFE0F Skipping chat " + std::to_string(chat.chatId) + ": " +
-                    statement.error());
-        return std::nullopt;
+    std::optional<Statement> prepared[3];
+    const std::string* sql[3] = {&m_messageKeysSql, &m_messagesSql, &m_messageCountSql};
+    for (int i = 0; i < 3; ++i) {
+        auto statement = m_db.prepare(*sql[i]);
+        if (!statement) {
+            Trace::line("[MessagesExporter] \u26A0\uFE0F Skipping chat " + std::to_string(chat.chatId) + ": " +
+                        statement.error());
+            return std::nullopt;
+        }
+        prepared[i] = std::move(*statement);
     }
-    auto count = m_db.prepare(m_messageCountSql);
-    if (!count) {
-        Trace::line("[MessagesExporter] \u26A0\uFE0F Skipping chat " + std::to_string(chat.chatId) + ": " +
-                    count.error());
-        return std::nullopt;
-    }
-    // Writers put the count before the messages. Both statements read the same snapshot: the conversation
+    Statement& keys = *prepared[0];
+    Statement& count = *prepared[2];
+    // Writers put the count before the messages. The statements read the same snapshot: the conversation
     // cursor's statement stays active throughout, and it holds the connection's read transaction open.
-    for (Statement* rows : {&*count, &*statement}) {
+    for (Statement* rows : {&count, &keys}) {
         rows->bindInt(1, chat.chatId);
         rows->bindInt64(2, window.from);
         rows->bindInt64(3, window.until);
     }
     long long total = 0;
-    const Statement::Step step = count->step();
+    const Statement::Step step = count.step();
     if (step == Statement::Step::Row)
-        total = count->columnInt64(0);
+        total = count.columnInt64(0);
     else if (step == Statement::Step::Error)
         noteReadFailure();
-    return MessageCursor(*this, std::move(*statement), total, total > 0 ? reactionsOf(chat) : ReactionsByTarget{});
+    return MessageCursor(*this, std::move(keys), std::move(*prepared[1]), total,
+                         total > 0 ? reactionsOf(chat) : ReactionsByTarget{});
 }
 
 std::optional<long long> MessagesDatabase::messageCountOf(const Conversation& chat, const DateWindow& window) const

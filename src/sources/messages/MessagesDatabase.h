@@ -34,7 +34,11 @@ public:
 
     static const char* const kCountSql;
     static const char* const kChatsSql;
+    static const char* const kMessageKeysSql;
+    // The messages statement without its list of ids; messagesByIdSql() completes it.
     static const char* const kMessagesSql;
+    static constexpr std::size_t kMessageBatch = 256;
+    static std::string messagesByIdSql();
     static const char* const kMessageCountSql;
     static const char* const kAttachmentsSql;
     static const char* const kReactionsSql;
@@ -66,7 +70,7 @@ public:
     // The reactions standing on each message of a conversation (by target GUID), removals applied.
     ReactionsByTarget reactionsOf(const Conversation& chat) const;
     // The message of the messages statement's current row (attachments included), taking its reactions
-    // out of `reactions`.
+    // out of `reactions`. The row's first column is the message's row id.
     Message readMessage(const Statement& row, ReactionsByTarget* reactions = nullptr) const;
     // The attachments of one message; empty when there are none or the query cannot be prepared.
     std::vector<Attachment> attachmentsOf(std::int64_t messageId) const;
@@ -92,6 +96,7 @@ private:
     Database m_db;
     std::string m_home;
     std::map<std::string, std::set<std::string>> m_columns; // table -> columns present
+    std::string m_messageKeysSql;
     std::string m_messagesSql;
     std::string m_messageCountSql;
     std::string m_attachmentsSql;
