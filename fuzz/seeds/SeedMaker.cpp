@@ -117,6 +117,8 @@ void harvestDatabase(Corpus& corpus, const fs::path& path, const fs::path& scrat
     auto body = [&](std::string_view v) { addNoteBody(corpus, v); };
     auto name = [&](std::string_view v) { corpus.add("filenames", v); };
     eachValue(*db, "SELECT attributedBody FROM message WHERE attributedBody IS NOT NULL LIMIT 300", typed);
+    eachValue(*db, "SELECT message_summary_info FROM message WHERE message_summary_info IS NOT NULL LIMIT 100",
+              [&](std::string_view v) { corpus.add("summaryinfo", v); });
     eachValue(*db, "SELECT ZDATA FROM ZICNOTEDATA LIMIT 300", body);
     eachValue(*db, "SELECT ZDATA FROM ZNOTEDATA LIMIT 300", body);
     eachValue(*db, "SELECT display_name FROM chat", name);
@@ -146,6 +148,8 @@ void harvestFolder(Corpus& corpus, const fs::path& folder, const fs::path& scrat
             harvestDatabase(corpus, file, scratch);
         else if (startsWith(*bytes, "\x04\x0bstreamtyped"))
             corpus.add("typedstream", *bytes);
+        else if (startsWith(*bytes, "bplist00") || startsWith(*bytes, "<?xml"))
+            corpus.add("summaryinfo", *bytes);
         else if (notesdb::looksLikeGzip(*bytes))
             addNoteBody(corpus, *bytes);
         else if (name.ends_with(".html") || name.ends_with(".htm"))

@@ -34,7 +34,7 @@ _varnholt()
             _filedir
             return
             ;;
-        --limit)
+        --limit | --since | --until | --chat)
             return
             ;;
         --format)
@@ -71,7 +71,7 @@ _varnholt()
             ;;
         sources) opts="--help" ;;
         voice-memos) opts="--out --dry-run --name-by-title --limit --password-file --help" ;;
-        messages) opts="--out --dry-run --limit --contacts --vcard --password-file --help" ;;
+        messages) opts="--out --dry-run --limit --contacts --vcard --since --until --chat --password-file --help" ;;
         notes) opts="--out --fast --format --dry-run --limit --password-file --help" ;;
         convert) opts="--html --out --format --limit --help" ;;
         *) return ;;

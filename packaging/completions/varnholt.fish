@@ -30,6 +30,9 @@ complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes"
 
 complete -c varnholt -n "__fish_seen_subcommand_from messages" -l contacts -d 'Name conversations after the address book'
 complete -c varnholt -n "__fish_seen_subcommand_from messages" -l vcard -r -F -d 'A .vcf file to look names up in (repeatable)'
+complete -c varnholt -n "__fish_seen_subcommand_from messages" -l since -x -d 'Only messages from this day on (YYYY-MM-DD)'
+complete -c varnholt -n "__fish_seen_subcommand_from messages" -l until -x -d 'Only messages up to this day (YYYY-MM-DD)'
+complete -c varnholt -n "__fish_seen_subcommand_from messages" -l chat -x -d 'Only conversations matching this text (repeatable)'
 
 complete -c varnholt -n "__fish_seen_subcommand_from voice-memos" -l name-by-title -d 'Name the copies by date and title'
 complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes" -l password-file -r -F -d 'Passwords for locked notes and encrypted backups'

@@ -11,6 +11,7 @@
 #include "app/Typography.h"
 #include "export/DefaultOutputPath.h"
 #include "model/Presentation.h"
+#include "model/messages/DateWindow.h"
 #include "platform/Percent.h"
 #include "sources/BackupSource.h"
 
@@ -140,7 +141,36 @@ std::optional<ExportOptions> ExporterDetailView::exportRequest() const
     options.sourceHome = m_environment.sourceHome;
     if (!m_password.isEmpty())
         options.passwords = {m_password.toStdString()};
+    if (m_exporterType == ExporterType::messages) {
+        const std::optional<MessagesFilter> filter = messagesFilter();
+        if (!filter)
+            return std::nullopt;
+        options.messagesFilter = *filter;
+    }
     return options;
+}
+
+std::optional<MessagesFilter> ExporterDetailView::messagesFilter() const
+{
+    MessagesFilter filter;
+    const std::string since = m_since.trimmed().toStdString();
+    const std::string until = m_until.trimmed().toStdString();
+    if (!since.empty()) {
+        const auto from = localDayBound(since, DayEdge::start);
+        if (!from)
+            return std::nullopt;
+        filter.window.from = *from;
+    }
+    if (!until.empty()) {
+        const auto to = localDayBound(until, DayEdge::end);
+        if (!to)
+            return std::nullopt;
+        filter.window.until = *to;
+    }
+    for (const QString& part : m_chats.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (const QString text = part.trimmed(); !text.isEmpty())
+            filter.chats.push_back(text.toStdString());
+    return filter;
 }
 
 ExportOptions ExporterDetailView::previewRequest() const
@@ -372,12 +402,45 @@ QWidget* ExporterDetailView::buildMessagesSections()
     makeSecondary(detail);
     auto* toggleBox = section({toggle, detail}, 0);
 
+    // Filters: the same three as the command line's --since, --until and --chat.
+    auto dateField = [this](const char* name, QString& value) {
+        auto* field = new QLineEdit(value);
+        field->setObjectName(QString::fromLatin1(name));
+        field->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
+        field->setFont(fontOfSize(12));
+        connect(field, &QLineEdit::textChanged, this, [this, &value](const QString& text) {
+            value = text;
+            refreshControls();
+        });
+        return field;
+    };
+    auto* dates = new QWidget;
+    auto* datesLayout = new QHBoxLayout(dates);
+    datesLayout->setContentsMargins(0, 0, 0, 0);
+    datesLayout->addWidget(new QLabel(QStringLiteral("From")));
+    datesLayout->addWidget(dateField("messagesSince", m_since));
+    datesLayout->addWidget(new QLabel(QStringLiteral("to")));
+    datesLayout->addWidget(dateField("messagesUntil", m_until));
+    datesLayout->addStretch();
+    auto* chats = new QLineEdit(m_chats);
+    chats->setObjectName(QStringLiteral("messagesChats"));
+    chats->setPlaceholderText(QStringLiteral("Names, numbers or addresses, separated by commas"));
+    chats->setFont(fontOfSize(12));
+    connect(chats, &QLineEdit::textChanged, this, [this](const QString& text) { m_chats = text; });
+    m_filterProblem = new QLabel(QStringLiteral("Give dates as YYYY-MM-DD, for example 2024-03-05."));
+    m_filterProblem->setObjectName(QStringLiteral("messagesFilterProblem"));
+    m_filterProblem->setFont(fontOfSize(11));
+    m_filterProblem->hide();
+    auto* filters = section({sectionTitle(QStringLiteral("Only These Messages (optional)")), dates,
+                             new QLabel(QStringLiteral("Conversations with")), chats, m_filterProblem},
+                            6);
+
     auto* info = section(
         {sectionTitle(QStringLiteral("Export Info")),
          infoLine(QStringLiteral("info.circle"),
                   QStringLiteral("Conversations will be exported in JSON, HTML, and TXT formats")),
          infoLine(QStringLiteral("paperclip"), QStringLiteral("Attachments will be copied to organized folders"))});
-    return section({section({sectionTitle(QStringLiteral("Export Options")), toggleBox}), info}, 14);
+    return section({section({sectionTitle(QStringLiteral("Export Options")), toggleBox}), filters, info}, 14);
 }
 
 QWidget* ExporterDetailView::buildLocationSection()
@@ -555,7 +618,11 @@ void ExporterDetailView::refreshControls()
     if (!m_exportButton)
         return;
     const bool exporting = m_binding.isExporting();
-    m_exportButton->setEnabled(!m_exportPath.isEmpty() && !exporting && canExport() && isImplemented(m_exporterType));
+    const bool filtersValid = m_exporterType != ExporterType::messages || messagesFilter().has_value();
+    if (m_filterProblem)
+        m_filterProblem->setVisible(!filtersValid);
+    m_exportButton->setEnabled(!m_exportPath.isEmpty() && !exporting && canExport() && isImplemented(m_exporterType) &&
+                               filtersValid);
     m_exportButton->setText(exporting ? QStringLiteral("Exporting...")
                                       : QString::fromStdString(buttonText(m_exporterType)));
     if (m_previewButton)

@@ -40,6 +40,8 @@ public:
     bool hasFDAAccess() const { return m_hasFDAAccess; }
     bool canExport() const;
 
+    // The Messages filters of the window's fields; nothing while a date is not one.
+    std::optional<MessagesFilter> messagesFilter() const;
     // What the export button would send, or nothing when it would do nothing.
     std::optional<ExportOptions> exportRequest() const;
     ExportOptions previewRequest() const;
@@ -83,6 +85,9 @@ private:
     QString m_password;
     bool m_nameRecordingsByTitle = false;
     bool m_hasFDAAccess = false;
+    QString m_since;
+    QString m_until;
+    QString m_chats; // comma-separated
 
     MethodRow* m_standardRow = nullptr;
     MethodRow* m_fastRow = nullptr;
@@ -90,6 +95,7 @@ private:
     QWidget* m_testLimitPart = nullptr;
     QVBoxLayout* m_formatList = nullptr;
     QLineEdit* m_pathField = nullptr;
+    QLabel* m_filterProblem = nullptr;
     ErrorPanel* m_errorPanel = nullptr;
     QWidget* m_resultsArea = nullptr;
     QLabel* m_summaryText = nullptr;

@@ -1,4 +1,5 @@
 #include "cli/Session.h"
+#include "model/messages/DateWindow.h"
 
 namespace varnholt::cli {
 
@@ -10,7 +11,22 @@ struct MessagesArguments {
     std::optional<long long> limit;
     bool contacts = false;
     std::vector<std::string> vcards;
+    std::optional<std::string> since;
+    std::optional<std::string> until;
+    std::vector<std::string> chats;
 };
+
+// A day in the form the date options take.
+CLI::Validator dayValidator()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (localDayBound(text, DayEdge::start))
+                return {};
+            return "\u201C" + text + "\u201D is not a date; give it as " + kDayForm;
+        },
+        "YYYY-MM-DD");
+}
 } // namespace
 
 void addMessagesCommand(CLI::App& app, Session& session)
@@ -26,6 +42,13 @@ void addMessagesCommand(CLI::App& app, Session& session)
     command->add_option("--vcard", arguments->vcards, "A .vcf file to look names up in too (repeatable)")
         ->check(CLI::ExistingFile);
     addPasswordFileOption(*command, arguments->passwordFile);
+    command->add_option("--since", arguments->since, "Only messages from this day on (YYYY-MM-DD, local time)")
+        ->check(dayValidator());
+    command->add_option("--until", arguments->until, "Only messages up to this day, included (YYYY-MM-DD, local time)")
+        ->check(dayValidator());
+    command->add_option("--chat", arguments->chats,
+                        "Only conversations whose name, identifier or a member contains this text, ignoring case "
+                        "(repeatable)");
     command->callback([&session, arguments] {
         session.action = [&session, arguments]() -> int {
             ExportOptions options = session.baseOptions(ExporterType::messages, arguments->out);
@@ -35,6 +58,11 @@ void addMessagesCommand(CLI::App& app, Session& session)
             options.vcardFiles = arguments->vcards;
             if (!takePasswordFile(arguments->passwordFile, "messages", options, session.streams))
                 return badUsage;
+            if (arguments->since)
+                options.messagesFilter.window.from = *localDayBound(*arguments->since, DayEdge::start);
+            if (arguments->until)
+                options.messagesFilter.window.until = *localDayBound(*arguments->until, DayEdge::end);
+            options.messagesFilter.chats = arguments->chats;
             return runExport(options, session.streams);
         };
     });

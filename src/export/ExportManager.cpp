@@ -131,12 +131,15 @@ void ExportManager::runExportBody(const std::shared_ptr<Task>& task, const Expor
             result.error() ? result.error() : std::make_shared<DomainError>("Varnholt", 1, "Unknown error");
         postToMain(alive, mainQueue, [task, error](ExportManager& self) { self.fail(task, error); });
     } else {
-        postToMain(alive, mainQueue, [task, options](ExportManager& self) { self.complete(task, options); });
+        postToMain(alive, mainQueue, [task, options, leftOut = result->leftOut](ExportManager& self) {
+            self.complete(task, options, leftOut);
+        });
     }
     task->finished = true;
 }
 
-void ExportManager::complete(const std::shared_ptr<Task>& task, const ExportOptions& options)
+void ExportManager::complete(const std::shared_ptr<Task>& task, const ExportOptions& options,
+                             const std::optional<std::string>& leftOut)
 {
     if (task->cancelled)
         return;
@@ -145,7 +148,7 @@ void ExportManager::complete(const std::shared_ptr<Task>& task, const ExportOpti
         setStatusMessage("Preview complete!");
     } else {
         setStatusMessage("Export complete!");
-        setExportSummary("Files exported to: " + options.outputPath);
+        setExportSummary("Files exported to: " + options.outputPath + (leftOut ? ". " + *leftOut : std::string()));
     }
     setProgress(1.0);
     Trace::line("[Varnholt] Export completed successfully");

@@ -59,7 +59,8 @@ private:
     static void runExportBody(const std::shared_ptr<Task>& task, const ExportOptions& options, AliveToken alive,
                               MainQueue& mainQueue, const ExporterFactory& exporters);
     static void postToMain(const AliveToken& alive, MainQueue& mainQueue, std::function<void(ExportManager&)> action);
-    void complete(const std::shared_ptr<Task>& task, const ExportOptions& options);
+    void complete(const std::shared_ptr<Task>& task, const ExportOptions& options,
+                  const std::optional<std::string>& leftOut = std::nullopt);
     void fail(const std::shared_ptr<Task>& task, ErrorPtr error);
     void scheduleReset(const std::shared_ptr<Task>& task);
     void pruneFinishedTasks();

@@ -2,6 +2,7 @@
 
 #include "model/ExportFormat.h"
 #include "model/ExporterType.h"
+#include "model/messages/MessagesFilter.h"
 
 #include <optional>
 #include <string>
@@ -27,6 +28,8 @@ struct ExportOptions {
     // file's. Held only for the export; never written anywhere by Varnholt but a private folder
     // the export removes.
     std::vector<std::string> passwords;
+    // Messages only: the dates and conversations to keep (everything when empty).
+    MessagesFilter messagesFilter;
 
     // Linux stand-ins: the Mac home folder whose Library is read, and extra
     // address cards (.vcf) for contact names. An empty source home means the user's home.

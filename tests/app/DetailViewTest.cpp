@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "app/TestLimit.h"
+#include "model/messages/DateWindow.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -189,6 +190,29 @@ TEST_F(DetailViewTest, ExportButtonNeedsAPathAnImplementedSourceAndNoRunningExpo
         EXPECT_EQ(text(other.get(), "comingSoon"), "Coming soon");
     }
     EXPECT_EQ(text(makeDetail(ExporterType::contacts).get(), "exportButton"), "Export Contacts & Calendar");
+}
+
+// The window's filters reach the request as the command line's do; a date that is not one stops the export and
+// says what form it takes.
+TEST_F(DetailViewTest, MessagesFiltersReachTheRequest)
+{
+    auto messages = makeDetail(ExporterType::messages);
+    EXPECT_TRUE(messages->exportRequest()->messagesFilter.isEmpty());
+    child<QLineEdit>(messages.get(), "messagesSince")->setText("2024-03-05");
+    child<QLineEdit>(messages.get(), "messagesUntil")->setText("2024-03-06");
+    child<QLineEdit>(messages.get(), "messagesChats")->setText(" Ada , , +1555 ");
+    const auto request = messages->exportRequest();
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->messagesFilter.window.from, localDayBound("2024-03-05", DayEdge::start));
+    EXPECT_EQ(request->messagesFilter.window.until, localDayBound("2024-03-06", DayEdge::end));
+    EXPECT_EQ(request->messagesFilter.chats, (std::vector<std::string>{"Ada", "+1555"}));
+    EXPECT_FALSE(shown(messages.get(), "messagesFilterProblem"));
+
+    child<QLineEdit>(messages.get(), "messagesUntil")->setText("2024-02-30");
+    EXPECT_FALSE(messages->exportRequest());
+    EXPECT_FALSE(child(messages.get(), "exportButton")->isEnabled());
+    EXPECT_TRUE(shown(messages.get(), "messagesFilterProblem"));
+    EXPECT_EQ(text(messages.get(), "messagesFilterProblem"), "Give dates as YYYY-MM-DD, for example 2024-03-05.");
 }
 
 TEST_F(DetailViewTest, PreviewSendsADryRunWithTheContactNamesSetting)

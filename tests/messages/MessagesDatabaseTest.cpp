@@ -63,7 +63,7 @@ TEST_F(MessagesDatabaseTest, AppliesTheNullRulesAndReadsTheLog)
     EXPECT_EQ(alice.chat.identifier, "+15551234567");
     EXPECT_FALSE(alice.chat.displayName);
     const std::vector<Message>& m = alice.messages;
-    ASSERT_EQ(m.size(), 8u);
+    ASSERT_EQ(m.size(), 13u);
     EXPECT_EQ(m[0].date, "2024-03-05T14:06:22Z");
     EXPECT_EQ(m[0].timestamp, 731340382000000000LL);
     EXPECT_EQ(m[0].sender, "+15551234567");
@@ -85,7 +85,8 @@ TEST_F(MessagesDatabaseTest, AppliesTheNullRulesAndReadsTheLog)
     EXPECT_EQ(pair[1].size, 12);
 
     EXPECT_FALSE(all[2].messages[2].sender); // handle row gone
-    EXPECT_EQ(all[3].chat.displayName, "");  // empty name is a name
+    EXPECT_EQ(all[3].chat.displayName, "");  // stored as real databases store it
+    EXPECT_FALSE(all[3].chat.hasStoredName());
     EXPECT_EQ(all[4].chat.identifier, "unknown");
     EXPECT_EQ(all[4].chat.service, "iMessage");
     EXPECT_FALSE(all[4].messages[0].service);

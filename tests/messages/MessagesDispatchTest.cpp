@@ -7,6 +7,8 @@
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -95,6 +97,43 @@ TEST_F(MessagesDispatchTest, ARecordedErrorBecomesAFailure)
     EXPECT_EQ(m_manager.statusMessage(), "Export failed: " + error->description());
 }
 
+// Only the conversations named and the days asked for are written, and the summary says what was left out.
+TEST_F(MessagesDispatchTest, FiltersLeaveOutAndSaySo)
+{
+    ExportOptions options;
+    // Alice's number: her own conversation by its identifier, two groups by their member.
+    options.messagesFilter.chats = {"+1555123"};
+    // The first four messages of Alice's conversation; the groups wrote later.
+    options.messagesFilter.window.from = 731340382LL * 1'000'000'000LL;
+    options.messagesFilter.window.until = options.messagesFilter.window.from + 9 * 60 * 1'000'000'000LL;
+    run(options);
+    ASSERT_EQ(m_outcome, ExportManager::Outcome::completed);
+    EXPECT_EQ(test::filesBelow(m_out.path() / "messages/txt"), (std::vector<std::string>{"+15551234567.txt"}));
+    ASSERT_TRUE(m_manager.exportSummary());
+    EXPECT_EQ(*m_manager.exportSummary(), "Files exported to: " + m_out.str() +
+                                              ". Left out by the filters: 10 conversations, and 9 messages of the "
+                                              "conversations exported");
+}
+
+TEST(DateWindow, LocalDaysIncludeTheirWholeLength)
+{
+    const char* zone = std::getenv("TZ");
+    const std::optional<std::string> saved = zone ? std::optional<std::string>(zone) : std::nullopt;
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    // 2024-03-31 has 23 hours in Berlin: from 2024-03-30T23:00Z to 2024-03-31T22:00Z.
+    const std::int64_t reference = 978307200;
+    EXPECT_EQ(localDayBound("2024-03-31", DayEdge::start), (1711839600LL - reference) * 1'000'000'000LL);
+    EXPECT_EQ(localDayBound("2024-03-31", DayEdge::end), (1711922400LL - reference) * 1'000'000'000LL - 1);
+    for (const char* bad : {"2024-02-30", "2024-13-01", "24-03-05", "2024-03-05T10:00", "yesterday", ""})
+        EXPECT_FALSE(localDayBound(bad, DayEdge::start)) << bad;
+    if (saved)
+        setenv("TZ", saved->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
 TEST(MessagesCommand, ExitCodes)
 {
     test::TraceCapture trace;
@@ -119,6 +158,17 @@ TEST(MessagesCommand, ExitCodes)
     EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--limit", "-1"}, streams), cli::badUsage);
     EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--vcard", "/no/such.vcf"}, streams),
               cli::badUsage);
+    stderrText.str("");
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--until", "2024-02-30"}, streams),
+              cli::badUsage);
+    EXPECT_NE(stderrText.str().find("\u201C2024-02-30\u201D is not a date; give it as YYYY-MM-DD"), std::string::npos)
+        << stderrText.str();
+    test::TempDir filtered;
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", filtered.str(), "--since", "2024-03-05",
+                        "--chat", "book club", "--chat", "Plans"},
+                       streams),
+              cli::success);
+    EXPECT_EQ(test::filesBelow(filtered.path() / "messages/txt").size(), 3u);
 
     test::TempDir empty;
     stderrText.str("");

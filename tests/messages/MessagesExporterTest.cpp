@@ -60,19 +60,23 @@ TEST_F(MessagesExporterTest, ExportsEveryConversationWithItsAttachments)
     EXPECT_EQ(m_statuses[1], "Starting Messages export...");
     EXPECT_EQ(m_statuses[2], "Exporting messages from database...");
     EXPECT_EQ(m_statuses[3], "Exporting chat 1 of 12: +15551234567");
-    EXPECT_EQ(m_statuses[6], "Exporting chat 4 of 12: ");
+    EXPECT_EQ(m_statuses[6], "Exporting chat 4 of 12: chat987654321");
     EXPECT_DOUBLE_EQ(progress.back(), 11.0 / 12.0);
 
     const std::vector<std::string> txt = test::filesBelow(messages() / "txt");
-    EXPECT_EQ(txt, (std::vector<std::string>{"+15551234567.txt", "+15559876543.txt", "+447700900123.txt",
-                                             "Book Club (9).txt", "Book Club.txt", "Family 👨‍👩‍👧 Trip.txt",
-                                             "Plans_ 3_4 _b_weekend__b_.txt", "bob@example.com.txt", "conversation.txt",
-                                             "renee.dupont@exemple.fr.txt", "unknown.txt"}));
+    // The group stored with an empty name is named after its four members, one of whom never wrote.
+    EXPECT_EQ(txt,
+              (std::vector<std::string>{"+15551234567, bob@example.com & 2 more.txt", "+15551234567.txt",
+                                        "+15559876543.txt", "+447700900123.txt", "Book Club (9).txt", "Book Club.txt",
+                                        "Family 👨‍👩‍👧 Trip.txt", "Plans_ 3_4 _b_weekend__b_.txt",
+                                        "bob@example.com.txt", "renee.dupont@exemple.fr.txt", "unknown.txt"}));
     EXPECT_EQ(test::filesBelow(messages() / "json").size(), 11u);
 
     const json alice = json::parse(test::readText(messages() / "json/+15551234567.json"));
     EXPECT_EQ(alice["display_name"], "+15551234567");
-    EXPECT_EQ(alice["message_count"], 8);
+    // Five reactions belong to their messages; the one naming no message stays a message.
+    EXPECT_EQ(alice["message_count"], 13);
+    EXPECT_EQ(alice["messages"].size(), 13u);
     EXPECT_EQ(alice["messages"][2]["text"], "東京の写真を送るね 📸\nZweite Zeile mit Ümlauten");
     const json renee = json::parse(test::readText(messages() / "json/renee.dupont@exemple.fr.json"));
     EXPECT_EQ(renee["messages"][1]["text"], "D'accord, merci Renée !");
@@ -80,9 +84,18 @@ TEST_F(MessagesExporterTest, ExportsEveryConversationWithItsAttachments)
     // Both photos called IMG_0001.jpg are kept; the sticker is copied; the missing file and the plug-in
     // payload are not.
     EXPECT_EQ(test::filesBelow(messages() / "attachments"),
-              (std::vector<std::string>{"+15551234567/IMG_0001 (2).jpg", "+15551234567/IMG_0001.jpg",
-                                        "+15551234567/Sticker.heic", "Family 👨‍👩‍👧 Trip/tickets.png",
+              (std::vector<std::string>{"+15551234567/Audio Message.caf", "+15551234567/IMG_0001 (2).jpg",
+                                        "+15551234567/IMG_0001.jpg", "+15551234567/Sticker.heic",
+                                        "+15551234567/thumbs.heic", "Family 👨‍👩‍👧 Trip/tickets.png",
                                         "bob@example.com/Quarterly report.pdf"}));
+    // A sticker placed as a reaction: in the JSON as the reaction's, on the page beside who placed it.
+    const json& friday = alice["messages"][9];
+    ASSERT_EQ(friday["text"], "Friday it is!");
+    EXPECT_EQ(friday["reactions"][0]["kind"], "sticker");
+    EXPECT_EQ(friday["reactions"][0]["sticker"]["is_sticker"], true);
+    EXPECT_NE(test::readText(messages() / "html/+15551234567.html")
+                  .find("<img class=\"sticker\" src=\"../attachments/%2B15551234567/thumbs.heic\""),
+              std::string::npos);
     const fs::path attachments = m_home.path() / "Library/Messages/Attachments";
     EXPECT_EQ(test::bytesOf(messages() / "attachments/+15551234567/IMG_0001.jpg"),
               test::bytesOf(attachments / "4f/15/D7CEBAED-9844-4B25-B841-F7748EA3BCAD/IMG_0001.jpg"));
@@ -111,15 +124,47 @@ TEST_F(MessagesExporterTest, ResolvesContactNamesFromTheAddressBooks)
     ASSERT_FALSE(exporter.lastExportError()());
     const auto txt = test::filesBelow(messages() / "txt");
     for (const char* name : {"Alice Smith.txt", "Bob Baker.txt", "Nguyen.txt", "Chloé Martin.txt", "Renée Dupont.txt",
-                             "unknown.txt", "conversation.txt"})
+                             "unknown.txt", "Alice Smith, Bob Baker & 2 more.txt"})
         EXPECT_NE(std::find(txt.begin(), txt.end(), name), txt.end()) << name;
     EXPECT_TRUE(trace.contains("[MessagesExporter] Trying to resolve contact for: +15551234567"));
     EXPECT_TRUE(trace.contains("[MessagesExporter] Resolved to: Alice Smith"));
     EXPECT_TRUE(trace.contains("[MessagesExporter] Could not resolve contact for: unknown"));
-    // A stored name, even an empty one, is never looked up.
+    // A group is named after its members, never looked up by its own identifier.
     EXPECT_FALSE(trace.contains("[MessagesExporter] Trying to resolve contact for: chat987654321"));
     const std::string alice = test::readText(messages() / "txt/Alice Smith.txt");
     EXPECT_NE(alice.find("] Alice Smith: Hi! Are we still on for Friday?"), std::string::npos);
+    EXPECT_NE(alice.find("  Reactions: \u2764\uFE0F Alice Smith\n"), std::string::npos);
+
+    // Every sender of a group is named, in JSON beside the address; the members, the silent one too.
+    const json group = json::parse(test::readText(messages() / "json/Family 👨‍👩‍👧 Trip.json"));
+    EXPECT_EQ(group["messages"][1]["sender"], "+4915112345678");
+    EXPECT_EQ(group["messages"][1]["sender_name"], "Jonas Weber");
+    EXPECT_FALSE(group["messages"][2].contains("sender_name")) << "a handle gone from the database has no name";
+    const json unnamed = json::parse(test::readText(messages() / "json/Alice Smith, Bob Baker & 2 more.json"));
+    EXPECT_EQ(unnamed["display_name"], "Alice Smith, Bob Baker & 2 more");
+    ASSERT_EQ(unnamed["members"].size(), 4u);
+    EXPECT_EQ(unnamed["members"][3], (json{{"id", "+15550001111"}, {"name", nullptr}}));
+    const std::string groupPage = test::readText(messages() / "html/Family 👨‍👩‍👧 Trip.html");
+    EXPECT_NE(groupPage.find("<strong>Jonas Weber</strong>"), std::string::npos);
+}
+
+// Alice writes, reacts and is a member in four conversations; her number is looked up once for the export.
+TEST_F(MessagesExporterTest, EachPersonIsLookedUpOnce)
+{
+    test::TraceCapture trace;
+    auto owned = std::make_shared<std::unique_ptr<test::FakeContactsStore>>(new test::FakeContactsStore);
+    test::FakeContactsStore* store = owned->get();
+    store->people = {Contact{"Alice", "Smith", {"5551234567"}, {}}};
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()), {}, defaultReadabilityProbe(),
+                              [owned]() -> std::unique_ptr<ContactsStore> { return std::move(*owned); });
+    exporter.exportMessages(m_out.str(), DryRun::no, TestMode::off, 10, ContactNames::resolve);
+    ASSERT_FALSE(exporter.lastExportError()());
+    EXPECT_EQ(std::count(store->phoneQueries.begin(), store->phoneQueries.end(), "+15551234567"), 1);
+    const json group = json::parse(test::readText(messages() / "json/Family 👨‍👩‍👧 Trip.json"));
+    EXPECT_EQ(group["messages"][0]["sender_name"], "Alice Smith");
+    EXPECT_EQ(group["members"][0], (json{{"id", "+15551234567"}, {"name", "Alice Smith"}}));
+    const json alice = json::parse(test::readText(messages() / "json/Alice Smith.json"));
+    EXPECT_EQ(alice["messages"][0]["reactions"][1]["by_name"], "Alice Smith");
 }
 
 TEST_F(MessagesExporterTest, DryRunCountsAndWritesNothing)
@@ -206,11 +251,12 @@ TEST(MessagesExporterAttachments, NamesThatLeaveTheHomeAreNotFollowed)
     exporter.exportMessages(out.str());
     ASSERT_FALSE(exporter.lastExportError()());
     EXPECT_EQ(test::filesBelow(out.path() / "messages/attachments"),
-              (std::vector<std::string>{"+15551234567/IMG_0001 (2).jpg", "+15551234567/IMG_0001.jpg",
+              (std::vector<std::string>{"+15551234567/Audio Message.caf", "+15551234567/IMG_0001 (2).jpg",
+                                        "+15551234567/IMG_0001.jpg", "+15551234567/thumbs.heic",
                                         "bob@example.com/Quarterly report.pdf"}));
     EXPECT_FALSE(trace.linesStartingWith("[MessagesExporter] \u26A0\uFE0F Attachment skipped (outside the home folder)")
                      .empty());
-    EXPECT_EQ(test::filesBelow(out.path()).size(), 3u + 3u * 11u);
+    EXPECT_EQ(test::filesBelow(out.path()).size(), 5u + 3u * 11u);
 }
 
 TEST(PropertySubscription, DeliversTheCurrentValueThenChangesUntilCancelled)

@@ -2,6 +2,7 @@
 
 #include "platform/Database.h"
 #include "platform/Statement.h"
+#include "sample-home/MessageSummarySample.h"
 #include "sample-home/SampleFiles.h"
 #include "sample-home/TypedStreamWriter.h"
 #include "sample-home/WriteAheadLogSample.h"
@@ -30,7 +31,7 @@ CREATE INDEX chat_message_join_idx_chat_id ON chat_message_join(chat_id);
 CREATE TABLE message_attachment_join (message_id INTEGER REFERENCES message (ROWID) ON DELETE CASCADE, attachment_id INTEGER REFERENCES attachment (ROWID) ON DELETE CASCADE, UNIQUE(message_id, attachment_id));
 CREATE INDEX message_attachment_join_idx_message_id ON message_attachment_join(message_id);
 CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, created_date INTEGER DEFAULT 0, start_date INTEGER DEFAULT 0, filename TEXT, uti TEXT, mime_type TEXT, transfer_state INTEGER DEFAULT 0, is_outgoing INTEGER DEFAULT 0, user_info BLOB, transfer_name TEXT, total_bytes INTEGER DEFAULT 0, is_sticker INTEGER DEFAULT 0, sticker_user_info BLOB, attribution_info BLOB, hide_attachment INTEGER DEFAULT 0, ck_sync_state INTEGER DEFAULT 0, ck_server_change_token_blob BLOB, ck_record_id TEXT, original_guid TEXT UNIQUE NOT NULL, is_commsafety_sensitive INTEGER DEFAULT 0);
-CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, text TEXT, replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, subject TEXT, country TEXT, attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER DEFAULT 0, service TEXT, account TEXT, account_guid TEXT, error INTEGER DEFAULT 0, date INTEGER, date_read INTEGER, date_delivered INTEGER, is_delivered INTEGER DEFAULT 0, is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, is_from_me INTEGER DEFAULT 0, is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, is_auto_reply INTEGER DEFAULT 0, is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, is_system_message INTEGER DEFAULT 0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, is_service_message INTEGER DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, is_archive INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0, is_audio_message INTEGER DEFAULT 0, is_played INTEGER DEFAULT 0, date_played INTEGER, item_type INTEGER DEFAULT 0, other_handle INTEGER DEFAULT 0, group_title TEXT, group_action_type INTEGER DEFAULT 0, share_status INTEGER DEFAULT 0, share_direction INTEGER DEFAULT 0, is_expirable INTEGER DEFAULT 0, expire_state INTEGER DEFAULT 0, message_action_type INTEGER DEFAULT 0, message_source INTEGER DEFAULT 0, associated_message_guid TEXT, associated_message_type INTEGER DEFAULT 0, balloon_bundle_id TEXT, payload_data BLOB, expressive_send_style_id TEXT, associated_message_range_location INTEGER DEFAULT 0, associated_message_range_length INTEGER DEFAULT 0, time_expressive_send_played INTEGER, message_summary_info BLOB, ck_sync_state INTEGER DEFAULT 0, ck_record_id TEXT, ck_record_change_tag TEXT, destination_caller_id TEXT, is_corrupt INTEGER DEFAULT 0, reply_to_guid TEXT, sort_id INTEGER, is_spam INTEGER DEFAULT 0, has_unseen_mention INTEGER DEFAULT 0, thread_originator_guid TEXT, thread_originator_part TEXT, syndication_ranges TEXT, synced_syndication_ranges TEXT, was_delivered_quietly INTEGER DEFAULT 0, did_notify_recipient INTEGER DEFAULT 0, date_retracted INTEGER DEFAULT 0, date_edited INTEGER DEFAULT 0, was_detonated INTEGER DEFAULT 0, part_count INTEGER, is_stewie INTEGER DEFAULT 0, is_kt_verified INTEGER DEFAULT 0);
+CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, text TEXT, replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, subject TEXT, country TEXT, attributedBody BLOB, version INTEGER DEFAULT 0, type INTEGER DEFAULT 0, service TEXT, account TEXT, account_guid TEXT, error INTEGER DEFAULT 0, date INTEGER, date_read INTEGER, date_delivered INTEGER, is_delivered INTEGER DEFAULT 0, is_finished INTEGER DEFAULT 0, is_emote INTEGER DEFAULT 0, is_from_me INTEGER DEFAULT 0, is_empty INTEGER DEFAULT 0, is_delayed INTEGER DEFAULT 0, is_auto_reply INTEGER DEFAULT 0, is_prepared INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, is_system_message INTEGER DEFAULT 0, is_sent INTEGER DEFAULT 0, has_dd_results INTEGER DEFAULT 0, is_service_message INTEGER DEFAULT 0, is_forward INTEGER DEFAULT 0, was_downgraded INTEGER DEFAULT 0, is_archive INTEGER DEFAULT 0, cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, was_data_detected INTEGER DEFAULT 0, was_deduplicated INTEGER DEFAULT 0, is_audio_message INTEGER DEFAULT 0, is_played INTEGER DEFAULT 0, date_played INTEGER, item_type INTEGER DEFAULT 0, other_handle INTEGER DEFAULT 0, group_title TEXT, group_action_type INTEGER DEFAULT 0, share_status INTEGER DEFAULT 0, share_direction INTEGER DEFAULT 0, is_expirable INTEGER DEFAULT 0, expire_state INTEGER DEFAULT 0, message_action_type INTEGER DEFAULT 0, message_source INTEGER DEFAULT 0, associated_message_guid TEXT, associated_message_type INTEGER DEFAULT 0, balloon_bundle_id TEXT, payload_data BLOB, expressive_send_style_id TEXT, associated_message_range_location INTEGER DEFAULT 0, associated_message_range_length INTEGER DEFAULT 0, time_expressive_send_played INTEGER, message_summary_info BLOB, ck_sync_state INTEGER DEFAULT 0, ck_record_id TEXT, ck_record_change_tag TEXT, destination_caller_id TEXT, is_corrupt INTEGER DEFAULT 0, reply_to_guid TEXT, sort_id INTEGER, is_spam INTEGER DEFAULT 0, has_unseen_mention INTEGER DEFAULT 0, thread_originator_guid TEXT, thread_originator_part TEXT, syndication_ranges TEXT, synced_syndication_ranges TEXT, was_delivered_quietly INTEGER DEFAULT 0, did_notify_recipient INTEGER DEFAULT 0, date_retracted INTEGER DEFAULT 0, date_edited INTEGER DEFAULT 0, was_detonated INTEGER DEFAULT 0, part_count INTEGER, is_stewie INTEGER DEFAULT 0, is_kt_verified INTEGER DEFAULT 0, associated_message_emoji TEXT);
 CREATE INDEX message_idx_date ON message(date);
 CREATE INDEX message_idx_handle ON message(handle_id, date);
 INSERT INTO _SqliteDatabaseProperties VALUES ('_ClientVersion', '14006');
@@ -126,11 +127,45 @@ public:
         return static_cast<int>(lastRowId());
     }
 
+    // The GUID of the message last added, for reactions and replies to point at.
+    const std::string& lastGuid() const { return m_lastGuid; }
+    long long lastMessageId() const { return m_lastMessageId; }
+
+    // Sets columns of the message last added that only some messages use.
+    void set(const std::string& column, long long value)
+    {
+        auto statement = prepare("UPDATE message SET " + column + " = ? WHERE ROWID = ?");
+        statement.bindInt64(1, value);
+        statement.bindInt64(2, m_lastMessageId);
+        check(statement.step() == Statement::Step::Done, m_db, column.c_str());
+    }
+    void set(const std::string& column, const std::string& value)
+    {
+        auto statement = prepare("UPDATE message SET " + column + " = ? WHERE ROWID = ?");
+        statement.bindText(1, value);
+        statement.bindInt64(2, m_lastMessageId);
+        check(statement.step() == Statement::Step::Done, m_db, column.c_str());
+    }
+    void setBlob(const std::string& column, const std::string& value)
+    {
+        auto statement = prepare("UPDATE message SET " + column + " = ? WHERE ROWID = ?");
+        statement.bindBlob(1, value.data(), static_cast<int>(value.size()));
+        statement.bindInt64(2, m_lastMessageId);
+        check(statement.step() == Statement::Step::Done, m_db, column.c_str());
+    }
+
+    void members(int chatId, const std::vector<int>& handles)
+    {
+        for (const int handle : handles)
+            exec(fmt::format("INSERT INTO chat_handle_join (chat_id, handle_id) VALUES ({}, {})", chatId, handle));
+    }
+
     void message(int chatId, const Message& m)
     {
         m_message.reset();
-        m_message.bindText(1, fmt::format("{:08X}-{:04X}-4{:03X}-8000-{:012X}", m_nextGuid, chatId & 0xFFFF,
-                                          m_nextGuid % 0xFFF, m_nextGuid * 7919ULL));
+        m_lastGuid = fmt::format("{:08X}-{:04X}-4{:03X}-8000-{:012X}", m_nextGuid, chatId & 0xFFFF, m_nextGuid % 0xFFF,
+                                 m_nextGuid * 7919ULL);
+        m_message.bindText(1, m_lastGuid);
         ++m_nextGuid;
         bindOptional(m_message, 2, m.text);
         m_message.bindInt(3, m.handle);
@@ -146,6 +181,7 @@ public:
         m_message.bindInt(8, m.attachments.empty() ? 0 : 1);
         check(m_message.step() == Statement::Step::Done, m_db, "message");
         const long long messageId = lastRowId();
+        m_lastMessageId = messageId;
 
         m_chatJoin.reset();
         m_chatJoin.bindInt(1, chatId);
@@ -220,6 +256,8 @@ private:
     Statement m_attachmentJoin;
     Statement m_lastRowId;
     unsigned long long m_nextGuid = 0x1A2B3C4D;
+    std::string m_lastGuid;
+    long long m_lastMessageId = 0;
 };
 
 std::string jpeg(const std::string& label)
@@ -231,6 +269,71 @@ std::string jpeg(const std::string& label)
     data += label;
     data += "\xFF\xD9";
     return data;
+}
+
+// Reactions and their removal, a reply, an edited and an unsent message and an audio message in a
+// one-to-one conversation.
+template <typename Next>
+void addRichMessages(ChatDatabase& db, int chat, int other, const std::string& question, const std::string& answer,
+                     Next& next)
+{
+    auto react = [&](int handle, bool mine, const std::string& text, int type, const std::string& target) {
+        db.message(chat, {handle, mine, text, {}, next(1)});
+        db.set("associated_message_type", type);
+        db.set("associated_message_guid", "p:0/" + target);
+    };
+    react(other, false, "Loved \u201CYes \u2014 caf\u00E9 at 8, see you there!\u201D", 2000, answer);
+    react(0, true, "Liked \u201CHi! Are we still on for Friday? \U0001F389\u201D", 2001, question);
+    react(other, false, "Laughed at \u201CYes \u2014 caf\u00E9 at 8, see you there!\u201D", 2003, answer);
+    react(other, false, "Removed a laugh from \u201CYes \u2014 caf\u00E9 at 8, see you there!\u201D", 3003, answer);
+    react(other, false, "Reacted \U0001F389 to \u201CHi! Are we still on for Friday? \U0001F389\u201D", 2006, question);
+    db.set("associated_message_emoji", "\U0001F389");
+    // A reaction whose target is named in a form no message has: kept as the message it is.
+    db.message(chat, {other, false, "Loved \u201Can old message\u201D", {}, next(1)});
+    db.set("associated_message_type", 2000);
+    db.set("associated_message_guid", "x:not-a-guid");
+
+    db.message(chat, {0, true, "Friday it is!", {}, next()});
+    db.set("thread_originator_guid", question);
+    db.set("thread_originator_part", "0:0:33");
+    const std::string friday = db.lastGuid();
+    // A sticker placed as a reaction: its file comes with it.
+    db.message(chat, {other,
+                      false,
+                      "Reacted with a sticker",
+                      {},
+                      next(1),
+                      std::string("iMessage"),
+                      {{"StickerCache/7E7E7E7E/thumbs.heic", "image/heic", true,
+                        std::string("\0\0\0\x18"
+                                    "ftypheic",
+                                    12)}}});
+    db.set("associated_message_type", 2007);
+    db.set("associated_message_guid", "p:0/" + friday);
+
+    // Edited three times, its text column left empty as Messages leaves it; then a message taken back.
+    const long long edited = next();
+    db.message(chat, {0, true, std::nullopt, std::nullopt, edited});
+    const double sent = static_cast<double>(edited) / 1e9;
+    db.setBlob(
+        "message_summary_info",
+        messageSummaryInfo(
+            {{sent, "First message  "}, {sent + 20, "Edit 1"}, {sent + 40, "Edit 2"}, {sent + 65, "Edited message"}}, 1,
+            {}));
+    db.set("date_edited", edited + 65 * 1'000'000'000LL);
+    const long long unsent = next();
+    db.message(chat, {other, false, std::nullopt, std::nullopt, unsent});
+    db.setBlob("message_summary_info", messageSummaryInfo({}, 1, {0}));
+    db.set("date_edited", unsent + 30 * 1'000'000'000LL);
+
+    db.message(chat, {other,
+                      false,
+                      "\uFFFC",
+                      {},
+                      next(),
+                      std::string("iMessage"),
+                      {{"5b/11/AUDIO-0001/Audio Message.caf", "audio/x-caf", false, std::string("caff\0\1\0\0", 8)}}});
+    db.set("is_audio_message", 1);
 }
 
 void buildHandMade(ChatDatabase& db)
@@ -247,8 +350,12 @@ void buildHandMade(ChatDatabase& db)
 
     // One-to-one, named after the address book when contact names are on.
     const int one = db.chat("+15551234567", "iMessage", std::nullopt, 45, "iMessage;-;+15551234567");
+    db.members(one, {alice});
     db.message(one, {alice, false, "Hi! Are we still on for Friday? \U0001F389", {}, next()});
+    const std::string question = db.lastGuid();
     db.message(one, {0, true, "Yes \u2014 caf\u00E9 at 8, see you there!", {}, next()});
+    const std::string answer = db.lastGuid();
+    db.set("expressive_send_style_id", "com.apple.MobileSMS.expressivesend.impact");
     db.message(one,
                {alice, false, std::nullopt,
                 "\u6771\u4EAC\u306E\u5199\u771F\u3092\u9001\u308B\u306D \U0001F4F8\nZweite Zeile mit \u00DCmlauten",
@@ -282,11 +389,14 @@ void buildHandMade(ChatDatabase& db)
                      {{"ff/15/0E0E0E0E-MISSING/IMG_0404.jpg", "image/jpeg", false, std::nullopt},
                       {"aa/01/9F9F9F9F-LINK/3C4D.pluginPayloadAttachment", "application/octet-stream", false,
                        std::string("bplist00 link preview")}}});
+    db.set("balloon_bundle_id", "com.apple.messages.URLBalloonProvider");
     db.message(one, {0, true, "", "not used: the text column is empty but present", next()});
     db.message(one, {alice, false, std::nullopt, std::nullopt, next()});
+    addRichMessages(db, one, alice, question, answer, next);
 
     // Found by e-mail address in the address book ("Bob@Example.com").
     const int two = db.chat("bob@example.com", "iMessage", std::nullopt, 45, "iMessage;-;bob@example.com");
+    db.members(two, {bob});
     db.message(two, {bob,
                      false,
                      std::nullopt,
@@ -300,9 +410,13 @@ void buildHandMade(ChatDatabase& db)
     // A named group with three people, one of them no longer in the handle table.
     const int family = db.chat("chat123456789", "iMessage", "Family \U0001F468\u200D\U0001F469\u200D\U0001F467 Trip",
                                43, "iMessage;+;chat123456789");
+    db.members(family, {alice, jonas});
     db.message(family, {alice, false, "Who books the train?", {}, next(120)});
+    const std::string train = db.lastGuid();
     db.message(family,
                {jonas, false, std::nullopt, "\u00C7a va? \u00D1and\u00FA \U0001F999 \u2014 ich buche!", next()});
+    db.set("thread_originator_guid", train);
+    db.set("thread_originator_part", "0:0:20");
     db.message(family, {kNoSuchHandle, false, "I left this group a while ago", {}, next()});
     db.message(family,
                {0,
@@ -312,9 +426,22 @@ void buildHandMade(ChatDatabase& db)
                 next(),
                 std::string("iMessage"),
                 {{"3a/0b/C0FFEE00-TRAIN/tickets.png", "image/png", false, std::string("\x89PNG\r\n\x1A\n", 8)}}});
+    db.set("expressive_send_style_id", "com.apple.messages.effect.CKConfettiEffect");
+    // Group events: a rename, a member added, one who left. None of them is a message with text.
+    db.message(family, {0, true, std::nullopt, std::nullopt, next()});
+    db.set("item_type", 2);
+    db.set("group_title", "Family Trip 2024");
+    db.message(family, {0, true, std::nullopt, std::nullopt, next()});
+    db.set("item_type", 1);
+    db.set("other_handle", bob);
+    db.message(family, {jonas, false, std::nullopt, std::nullopt, next()});
+    db.set("item_type", 3);
 
-    // A group whose display name is an empty string: it keeps it, and its files are called "conversation".
+    // A group whose display name is an empty string, as real databases store it: named after its members,
+    // one of whom never wrote.
     const int unnamed = db.chat("chat987654321", "iMessage", "", 43, "iMessage;+;chat987654321");
+    const int silent = db.handle("+15550001111");
+    db.members(unnamed, {alice, jonas, bob, silent});
     db.message(unnamed, {alice, false, "Empty group name here", {}, next(30)});
     db.message(unnamed, {jonas, false, "\u2026and here", {}, next()});
 
@@ -327,6 +454,7 @@ void buildHandMade(ChatDatabase& db)
 
     // An old SMS conversation whose dates are seconds since 2001, as older databases store them.
     const int sms = db.chat("+15559876543", "SMS", std::nullopt, 45, "SMS;-;+15559876543");
+    db.members(sms, {sam});
     db.message(sms, {sam, false, "Your table for 2 is confirmed.", {}, 468107954, std::string("SMS")});
     db.message(sms, {0, true, "Thank you!", {}, 468108014, std::string("SMS")});
 
@@ -342,6 +470,7 @@ void buildHandMade(ChatDatabase& db)
 
     // Known only to a vCard file.
     const int uk = db.chat("+447700900123", "iMessage", std::nullopt, 45, "iMessage;-;+447700900123");
+    db.members(uk, {chloe});
     db.message(uk, {chloe, false, std::nullopt, "Bonjour ! \u00C0 bient\u00F4t \U0001F1EB\U0001F1F7", next(10)});
 }
 
@@ -397,6 +526,21 @@ void buildGenerated(ChatDatabase& db, const MessagesVolume& volume, unsigned see
                  "image/jpeg", false, jpeg(fmt::format("generated {}", m))});
         }
         db.message(chats[c], message);
+        if (share(random) < volume.editShare) {
+            const double sent = static_cast<double>(message.date) / 1e9;
+            db.setBlob("message_summary_info", messageSummaryInfo({{sent, "first " + text}, {sent + 30, text}}, 1, {}));
+        }
+        if (share(random) < volume.reactionShare) {
+            const std::string target = "p:0/" + db.lastGuid();
+            Message reaction;
+            reaction.fromMe = !message.fromMe;
+            reaction.handle = reaction.fromMe ? 0 : handles[c];
+            reaction.text = "Loved \u201C" + text + "\u201D";
+            reaction.date = message.date + 1;
+            db.message(chats[c], reaction);
+            db.set("associated_message_type", 2000 + static_cast<long long>(m % 6));
+            db.set("associated_message_guid", target);
+        }
         if (m % 100000 == 99999) {
             db.exec("COMMIT");
             db.exec("BEGIN");

@@ -14,6 +14,8 @@ struct MessagesVolume {
     size_t messages = 1'000'000;
     double bodyOnlyShare = 0.10;   // messages whose text is only in attributedBody
     double attachmentShare = 0.03; // messages with one attachment file
+    double reactionShare = 0.05;   // messages followed by a reaction to them (a row of its own)
+    double editShare = 0.01;       // messages edited once, their versions in message_summary_info
 };
 
 // Library/Messages/chat.db with the macOS schema, and its attachment files. The small

@@ -10,6 +10,8 @@ struct ExportSummary {
     // The exporter's last status ("Dry run complete: …", "Export complete: …"), when it reports
     // its status through the summary rather than through progress.
     std::optional<std::string> finalStatus;
+    // What the export's filters left out, added to the summary the user sees.
+    std::optional<std::string> leftOut;
 };
 
 } // namespace varnholt

@@ -20,11 +20,11 @@ std::string lower(std::string text)
     return text;
 }
 
-// Writes why an attachment is left out; returns false, the result of a skipped copy.
-bool skip(const std::string& source, const std::string& why)
+// Writes why an attachment is left out; returns the result of a skipped copy.
+AttachmentCopier::Copy skip(const std::string& source, const std::string& why)
 {
     Trace::line("[MessagesExporter] \u26A0\uFE0F Attachment skipped (" + why + "): " + source);
-    return false;
+    return {};
 }
 
 } // namespace
@@ -41,19 +41,26 @@ AttachmentCopier::AttachmentCopier(std::string homeDirectory, fs::path attachmen
         m_resolvedHome = fs::path(container).lexically_normal();
 }
 
+AttachmentCopier::ConversationState AttachmentCopier::conversation(const std::string& conversationName) const
+{
+    ConversationState state;
+    state.name = conversationName;
+    state.folder = m_attachmentsFolder / conversationName;
+    return state;
+}
+
 size_t AttachmentCopier::copyConversation(const std::vector<std::string>& storedNames,
                                           const std::string& conversationName) const
 {
-    ConversationState state;
-    state.folder = m_attachmentsFolder / conversationName;
-    size_t copied = 0;
+    ConversationState state = conversation(conversationName);
+    std::set<std::string> copies;
     for (const std::string& storedName : storedNames)
-        if (copyAttachment(storedName, state))
-            ++copied;
-    return copied;
+        if (Copy copy = copyAttachment(storedName, state); copy.outcome == Outcome::copied)
+            copies.insert(copy.relativePath);
+    return copies.size();
 }
 
-bool AttachmentCopier::copyAttachment(const std::string& storedName, ConversationState& state) const
+AttachmentCopier::Copy AttachmentCopier::copyAttachment(const std::string& storedName, ConversationState& state) const
 {
     std::string source;
     for (const char c : storedName) {
@@ -64,12 +71,13 @@ bool AttachmentCopier::copyAttachment(const std::string& storedName, Conversatio
     }
     std::error_code ec;
     if (!fs::exists(source, ec)) {
-        return skip(source, "not found");
+        skip(source, "not found");
+        return Copy{Outcome::missing, {}};
     }
     const std::string name = lastPathComponent(source);
     std::string extension = fs::path(name).extension().string();
     if (lower(extension) == ".pluginpayloadattachment")
-        return false;
+        return {};
     if (name.empty() || name == "." || name == ".." || name == "/")
         return skip(source, "no file name");
 
@@ -80,8 +88,8 @@ bool AttachmentCopier::copyAttachment(const std::string& storedName, Conversatio
         return skip(source, "outside the home folder");
     if (!fs::is_regular_file(resolved, ec))
         return skip(source, "not a regular file");
-    if (!state.copiedSources.insert(resolved.string()).second)
-        return false; // the same file, named twice
+    if (auto earlier = state.copiedSources.find(resolved.string()); earlier != state.copiedSources.end())
+        return Copy{Outcome::copied, earlier->second}; // the same file, named twice
 
     if (!state.folderReady) {
         if (auto created = createDirectories(state.folder); !created)
@@ -99,7 +107,9 @@ bool AttachmentCopier::copyAttachment(const std::string& storedName, Conversatio
             throw copy.error().error;
         return skip(source, copy.error().error.code().message());
     }
-    return true;
+    std::string relative = "attachments/" + state.name + "/" + target;
+    state.copiedSources.emplace(resolved.string(), relative);
+    return Copy{Outcome::copied, std::move(relative)};
 }
 
 } // namespace varnholt

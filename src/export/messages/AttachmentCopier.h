@@ -3,6 +3,8 @@
 #include "platform/UniqueNames.h"
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,20 +22,28 @@ public:
     AttachmentCopier(std::string homeDirectory, std::filesystem::path attachmentsFolder,
                      const std::string& containingFolder = {});
 
-    // Copies each distinct file once, named by the file-name rule; two different files with
-    // the same name are both kept, the later as "name (2).ext", "name (3).ext"... Returns how
-    // many were copied.
+    // The copies of one conversation, made as its messages are read.
+    struct ConversationState {
+        std::string name;
+        std::filesystem::path folder;
+        bool folderReady = false;
+        std::map<std::string, std::string> copiedSources; // resolved source -> name of its copy
+        UniqueNames usedNames;
+    };
+    enum class Outcome { copied, missing, skipped };
+    struct Copy {
+        Outcome outcome = Outcome::skipped;
+        std::string relativePath; // "attachments/<conversation>/<name>" of a copy
+    };
+
+    ConversationState conversation(const std::string& conversationName) const;
+    // Copies a file once, named by the file-name rule; two different files with the same name are both
+    // kept, the later as "name (2).ext", "name (3).ext"... A file named again gives its first copy.
+    Copy copyAttachment(const std::string& storedName, ConversationState& state) const;
+    // Copies each distinct file once; returns how many were copied.
     size_t copyConversation(const std::vector<std::string>& storedNames, const std::string& conversationName) const;
 
 private:
-    struct ConversationState {
-        std::filesystem::path folder;
-        bool folderReady = false;
-        std::set<std::string> copiedSources;
-        UniqueNames usedNames;
-    };
-    bool copyAttachment(const std::string& storedName, ConversationState& state) const;
-
     std::string m_home;
     std::filesystem::path m_resolvedHome; // symbolic links resolved, once
     std::filesystem::path m_attachmentsFolder;

@@ -22,15 +22,15 @@ tl::expected<ExportSummary, ErrorPtr> MessagesExport::run(const ExportRequest& r
             exporter.currentStatus().subscribe([&progress](const std::string& text) { progress.setStatus(text); });
         PropertySubscription fraction =
             exporter.exportProgress().subscribe([&progress](double value) { progress.setFraction(value); });
-        exporter.exportMessages(options.outputPath, request.dryRun(),
-                                options.testModeLimit ? TestMode::on : TestMode::off,
-                                options.testModeLimit.value_or(10),
-                                options.resolveContactNames ? ContactNames::resolve : ContactNames::keep);
+        exporter.exportMessages(
+            options.outputPath, request.dryRun(), options.testModeLimit ? TestMode::on : TestMode::off,
+            options.testModeLimit.value_or(10),
+            options.resolveContactNames ? ContactNames::resolve : ContactNames::keep, options.messagesFilter);
         status.cancel();
         fraction.cancel();
         if (const std::optional<std::string>& error = exporter.lastExportError()())
             throw DomainError("MessagesExporter", 1, *error, exporter.lastExportErrorKind());
-        return ExportSummary{exporter.currentStatus()()};
+        return ExportSummary{exporter.currentStatus()(), exporter.leftOut()};
     });
 }
 

@@ -3,6 +3,7 @@
 #include "export/messages/AttachmentCopier.h"
 #include "platform/HomeFolders.h"
 #include "platform/OutputFile.h"
+#include "platform/TextFolding.h"
 #include "platform/Trace.h"
 #include "render/messages/ConversationFileNames.h"
 #include "render/messages/ConversationWriters.h"
@@ -10,12 +11,33 @@
 #include "sources/contacts/ContactName.h"
 #include "sources/messages/MessagesDatabase.h"
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
 namespace varnholt {
 
 namespace fs = std::filesystem;
+
+namespace {
+// Whether a conversation is one the filter names: by its name, its identifier or any member's address or
+// name, ignoring case and diacritics. Every conversation matches an empty filter.
+bool matchesChatFilter(const Conversation& chat, const std::string& displayName, const std::vector<std::string>& texts)
+{
+    if (texts.empty())
+        return true;
+    for (const std::string& text : texts) {
+        if (containsIgnoringCaseAndDiacritics(displayName, text) ||
+            containsIgnoringCaseAndDiacritics(chat.identifier, text))
+            return true;
+        for (const Member& member : chat.members)
+            if (containsIgnoringCaseAndDiacritics(member.id, text) ||
+                (member.name && containsIgnoringCaseAndDiacritics(*member.name, text)))
+                return true;
+    }
+    return false;
+}
+} // namespace
 
 MessagesExporter::MessagesExporter(SourcePtr source, std::stop_token stop, ReadabilityProbe canRead,
                                    ContactsStoreFactory contacts)
@@ -49,8 +71,30 @@ std::optional<std::string> MessagesExporter::getContactName(const std::string& i
     return varnholt::getContactName(*m_contacts, identifier);
 }
 
+std::optional<std::string> MessagesExporter::cachedContactName(const std::string& identifier)
+{
+    if (auto known = m_names.find(identifier); known != m_names.end())
+        return known->second;
+    std::optional<std::string> name = getContactName(identifier);
+    if (name && name->empty())
+        name.reset();
+    m_names.emplace(identifier, name);
+    return name;
+}
+
+void MessagesExporter::nameThePeople(Message& message)
+{
+    if (message.sender && !message.isFromMe)
+        message.senderName = cachedContactName(*message.sender);
+    for (Reaction& reaction : message.reactions)
+        if (reaction.by)
+            reaction.byName = cachedContactName(*reaction.by);
+    if (message.event && message.event->who)
+        message.event->whoName = cachedContactName(*message.event->who);
+}
+
 void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, TestMode testMode, long long testModeLimit,
-                                      ContactNames contactNames)
+                                      ContactNames contactNames, const MessagesFilter& filter)
 {
     m_isExporting.set(true);
     m_exportProgress.set(0.0);
@@ -61,6 +105,10 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
     m_lastExportError.set(std::nullopt);
     m_lastExportErrorKind = ErrorKind::inputOutput;
     m_contacts.reset();
+    m_names.clear();
+    m_leftOut.reset();
+    m_leftOutConversations = 0;
+    m_leftOutMessages = 0;
 
     if (!checkFDAAccess()) {
         std::error_code ec;
@@ -98,15 +146,19 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
                 throw created.error();
 
         m_currentStatus.set("Exporting messages from database...");
-        if (exportFromDatabase(jsonDir, htmlDir, txtDir, attachmentsDir, testMode, testModeLimit, contactNames) ==
-            LoopEnd::cancelled) {
+        if (exportFromDatabase(jsonDir, htmlDir, txtDir, attachmentsDir, testMode, testModeLimit, contactNames,
+                               filter) == LoopEnd::cancelled) {
             Trace::line("[MessagesExporter] Export cancelled after " + std::to_string(m_exportedCount()) +
                         " conversations");
             m_currentStatus.set("Export cancelled");
             m_isExporting.set(false);
             return;
         }
-        m_currentStatus.set("Export complete: " + std::to_string(m_exportedCount()) + " conversations exported");
+        if (!filter.isEmpty())
+            m_leftOut = "Left out by the filters: " + std::to_string(m_leftOutConversations) + " conversations, and " +
+                        std::to_string(m_leftOutMessages) + " messages of the conversations exported";
+        m_currentStatus.set("Export complete: " + std::to_string(m_exportedCount()) + " conversations exported" +
+                            (m_leftOut ? " (" + *m_leftOut + ")" : std::string()));
         m_exportComplete.set(true);
         m_isExporting.set(false);
     } catch (const Error& error) {
@@ -126,7 +178,7 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
 MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& jsonDir, const fs::path& htmlDir,
                                                                const fs::path& txtDir, const fs::path& attachmentsDir,
                                                                TestMode testMode, long long testModeLimit,
-                                                               ContactNames contactNames)
+                                                               ContactNames contactNames, const MessagesFilter& filter)
 {
     // Should the database have to be copied, the copy goes below the output folder (messages/).
     auto database = MessagesDatabase::open(m_messagesDBPath, m_source->messagesHome(), jsonDir.parent_path());
@@ -155,25 +207,44 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
                             chat->nameOrIdentifier());
         m_exportProgress.set(total > 0 ? static_cast<double>(index) / static_cast<double>(total) : 0.0);
 
-        std::optional<MessageCursor> rows = database->messagesOf(*chat);
+        chat->members = database->membersOf(chat->chatId);
+        std::optional<std::string> identifierName;
+        if (contactNames == ContactNames::resolve) {
+            for (Member& member : chat->members)
+                member.name = cachedContactName(member.id);
+            if (!chat->hasStoredName() && !chat->isGroup()) {
+                Trace::line("[MessagesExporter] Trying to resolve contact for: " + chat->identifier);
+                identifierName = cachedContactName(chat->identifier);
+                if (identifierName)
+                    Trace::line("[MessagesExporter] Resolved to: " + *identifierName);
+                else
+                    Trace::line("[MessagesExporter] Could not resolve contact for: " + chat->identifier);
+            }
+        }
+        const std::string displayName = conversationTitle(*chat, identifierName);
+        if (!matchesChatFilter(*chat, displayName, filter.chats)) {
+            ++m_leftOutConversations;
+            continue;
+        }
+
+        std::optional<MessageCursor> rows = database->messagesOf(*chat, filter.window);
         if (!rows)
             continue;
         if (database->readFailure())
             throw database->damaged("the messages of \u201c" + chat->nameOrIdentifier() + "\u201d");
-
-        std::string displayName = chat->nameOrIdentifier();
-        if (contactNames == ContactNames::resolve && !chat->displayName) {
-            Trace::line("[MessagesExporter] Trying to resolve contact for: " + chat->identifier);
-            if (auto name = getContactName(chat->identifier)) {
-                Trace::line("[MessagesExporter] Resolved to: " + *name);
-                displayName = *name;
-            } else {
-                Trace::line("[MessagesExporter] Could not resolve contact for: " + chat->identifier);
+        if (!filter.window.isOpen()) {
+            const long long all = database->messageCountOf(*chat, DateWindow{}).value_or(rows->total());
+            m_leftOutMessages += std::max(0LL, all - rows->total());
+            if (rows->total() == 0) {
+                // Nothing of it falls within the dates: no empty files for it.
+                m_leftOutMessages -= all;
+                ++m_leftOutConversations;
+                continue;
             }
         }
 
         // The three files are written while the messages are read, so a conversation of any length needs
-        // no more memory than one message. Files given up on a failure are removed.
+        // no more memory than one message (and its reactions). Files given up on a failure are removed.
         const std::string fileName = fileNames.claim(displayName, chat->chatId);
         auto json = OutputFile::create(jsonDir / (fileName + ".json"), OutputFile::Replace::inPlace);
         if (!json)
@@ -186,12 +257,23 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
             throw text.error();
         ConversationWriters writers(*json, *html, *text);
         writers.begin(*chat, displayName, rows->total());
-        std::vector<std::string> attachmentNames; // distinct, in the order first met
-        std::set<std::string> seenNames;
+        AttachmentCopier::ConversationState copies = copier.conversation(fileName);
+        auto copy = [&copier, &copies](Attachment& attachment) {
+            if (!attachment.filename)
+                return;
+            const AttachmentCopier::Copy made = copier.copyAttachment(*attachment.filename, copies);
+            if (made.outcome == AttachmentCopier::Outcome::copied)
+                attachment.exportedPath = made.relativePath;
+            attachment.missing = made.outcome == AttachmentCopier::Outcome::missing;
+        };
         while (std::optional<Message> message = rows->next()) {
-            for (const Attachment& attachment : message->attachments)
-                if (attachment.filename && seenNames.insert(*attachment.filename).second)
-                    attachmentNames.push_back(*attachment.filename);
+            for (Attachment& attachment : message->attachments)
+                copy(attachment);
+            for (Reaction& reaction : message->reactions)
+                if (reaction.sticker)
+                    copy(*reaction.sticker);
+            if (contactNames == ContactNames::resolve)
+                nameThePeople(*message);
             writers.add(*message);
             if (json->failed() || html->failed() || text->failed())
                 break; // a full disk: committing reports it
@@ -206,7 +288,6 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
             if (auto written = file->commit(); !written)
                 throw written.error();
 
-        copier.copyConversation(attachmentNames, fileName);
         m_exportedCount.set(m_exportedCount() + 1);
     }
     return LoopEnd::finished;

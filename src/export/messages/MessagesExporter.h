@@ -2,6 +2,8 @@
 
 #include "model/DryRun.h"
 #include "model/messages/Conversation.h"
+#include "model/messages/Message.h"
+#include "model/messages/MessagesFilter.h"
 #include "model/messages/TestMode.h"
 #include "platform/ErrorKind.h"
 #include "platform/Files.h"
@@ -15,6 +17,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <unordered_map>
 
 namespace varnholt {
 
@@ -55,16 +58,24 @@ public:
     bool checkFDAAccess() const;
     // Returns when the export has ended in any way; a stop request ends it before the next conversation.
     void exportMessages(const std::string& to, DryRun dryRun = DryRun::no, TestMode testMode = TestMode::off,
-                        long long testModeLimit = 10, ContactNames contactNames = ContactNames::keep);
+                        long long testModeLimit = 10, ContactNames contactNames = ContactNames::keep,
+                        const MessagesFilter& filter = {});
 
     std::optional<std::string> getContactName(const std::string& identifier);
+    // What the filters of the last export left out ("Left out by the filters: …"); nothing without filters.
+    const std::optional<std::string>& leftOut() const { return m_leftOut; }
+    // The same, asked of the address book once per identifier and export.
+    std::optional<std::string> cachedContactName(const std::string& identifier);
 
 private:
     enum class LoopEnd { finished, cancelled };
 
     LoopEnd exportFromDatabase(const std::filesystem::path& jsonDir, const std::filesystem::path& htmlDir,
                                const std::filesystem::path& txtDir, const std::filesystem::path& attachmentsDir,
-                               TestMode testMode, long long testModeLimit, ContactNames contactNames);
+                               TestMode testMode, long long testModeLimit, ContactNames contactNames,
+                               const MessagesFilter& filter);
+    // Contact names for the senders, reactions and events of one message.
+    void nameThePeople(Message& message);
 
     SourcePtr m_source;
     std::string m_messagesDBPath;
@@ -73,6 +84,10 @@ private:
     ReadabilityProbe m_canRead;
     ContactsStoreFactory m_contactsFactory;
     std::unique_ptr<ContactsStore> m_contacts;
+    std::unordered_map<std::string, std::optional<std::string>> m_names;
+    std::optional<std::string> m_leftOut;
+    long long m_leftOutConversations = 0;
+    long long m_leftOutMessages = 0;
 
     ObservableProperty<bool> m_isExporting{false};
     ObservableProperty<double> m_exportProgress{0.0};

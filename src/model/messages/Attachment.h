@@ -15,6 +15,10 @@ struct Attachment {
     std::optional<std::string> mimeType;
     std::int64_t size = 0; // 0 when the database has none
     bool isSticker = false;
+    // Set by the export: where the copy went, relative to the messages folder ("attachments/<chat>/<name>"),
+    // or that the file was not there to copy.
+    std::optional<std::string> exportedPath;
+    bool missing = false;
 };
 
 } // namespace varnholt

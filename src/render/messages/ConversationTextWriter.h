@@ -24,6 +24,7 @@ private:
     std::string m_buffer;
     std::string m_identifier;
     std::string m_displayName;
+    std::string m_day; // of the message last written, for the day separators
 };
 
 } // namespace varnholt

@@ -29,9 +29,20 @@ private:
     ConversationTextWriter m_text;
 };
 
-// "Me" for the user's own messages; else the sender's handle ("Other" without one), shown as
-// `displayName` when it is the conversation's own identifier.
+// "Me" for the user's own messages; else the sender's contact name, else the sender's handle ("Other" without
+// one), shown as `displayName` when it is the conversation's own identifier.
 std::string_view senderName(const Message& message, const std::string& identifier, const std::string& displayName);
+
+// Who reacted: "Me", their contact name or their address.
+std::string_view reactorName(const Reaction& reaction);
+// "❤️ Ada Byron, 👍 Me": the reactions of a message on one line.
+std::string reactionsLine(const std::vector<Reaction>& reactions);
+// A group event as one sentence, `actor` being who made it ("You" for the user).
+std::string eventLine(const GroupEvent& event, std::string_view actor);
+// "You unsent a message" / "<name> unsent a message".
+std::string unsentLine(const Message& message, std::string_view name);
+// "Tuesday, 5 March 2024" for the date part of an Internet date-time; the date part itself when unreadable.
+std::string dayHeading(std::string_view date);
 
 // The part after the last "/" (trailing slashes ignored); a name without "/" is returned whole.
 std::string lastPathComponent(const std::string& path);

@@ -2,6 +2,12 @@
 
 namespace varnholt {
 
+namespace {
+// `chat.style` as the Messages app stores it.
+constexpr long long kGroupStyle = 43;
+constexpr long long kOneToOneStyle = 45;
+} // namespace
+
 std::optional<Conversation> ConversationCursor::next()
 {
     if (!m_statement.isValid())
@@ -18,6 +24,10 @@ std::optional<Conversation> ConversationCursor::next()
     row.identifier = m_statement.columnOptionalText(2).value_or("unknown");
     row.service = m_statement.columnOptionalText(3).value_or("iMessage");
     row.displayName = m_statement.columnOptionalText(4);
+    if (const long long style = m_statement.columnInt64(6); style == kGroupStyle)
+        row.style = ConversationStyle::group;
+    else if (style == kOneToOneStyle)
+        row.style = ConversationStyle::oneToOne;
     return row;
 }
 
