@@ -50,6 +50,11 @@ PropertyList& PropertyList::operator=(PropertyList&& other) noexcept
     return *this;
 }
 
+bool PropertyList::Node::isDictionary() const
+{
+    return m_handle && plist_get_node_type(node(m_handle)) == PLIST_DICT;
+}
+
 PropertyList::Node PropertyList::Node::operator[](const char* key) const
 {
     if (!m_handle || plist_get_node_type(node(m_handle)) != PLIST_DICT)
@@ -95,6 +100,18 @@ std::optional<std::int64_t> PropertyList::Node::integer() const
     uint64_t value = 0;
     plist_get_uint_val(node(m_handle), &value);
     return static_cast<std::int64_t>(value);
+}
+
+std::optional<double> PropertyList::Node::real() const
+{
+    if (m_handle && plist_get_node_type(node(m_handle)) == PLIST_REAL) {
+        double value = 0;
+        plist_get_real_val(node(m_handle), &value);
+        return value;
+    }
+    if (const std::optional<std::int64_t> whole = integer())
+        return static_cast<double>(*whole);
+    return std::nullopt;
 }
 
 std::optional<bool> PropertyList::Node::boolean() const

@@ -16,12 +16,15 @@ public:
         Node() = default;
         explicit Node(void* handle) : m_handle(handle) {}
         bool isValid() const { return m_handle != nullptr; }
+        bool isDictionary() const;
         // A dictionary's entry, an array's item; invalid when absent or the node is of another type.
         Node operator[](const char* key) const;
         Node at(std::size_t index) const;
         std::size_t size() const;
         std::optional<std::string> text() const;
         std::optional<std::int64_t> integer() const;
+        // A real number, or an integer taken as one.
+        std::optional<double> real() const;
         std::optional<bool> boolean() const;
         std::optional<std::string> data() const;
         // A date as seconds since 1970.
