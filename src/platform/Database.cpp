@@ -109,6 +109,20 @@ tl::expected<Statement, std::string> Database::prepare(const std::string& sql) c
     return statement;
 }
 
+tl::expected<std::set<std::string>, std::string> Database::columnsOf(const std::string& table) const
+{
+    auto info = prepare("PRAGMA table_info(\"" + table + "\")");
+    if (!info)
+        return tl::unexpected(info.error());
+    std::set<std::string> columns;
+    Statement::Step step;
+    while ((step = info->step()) == Statement::Step::Row)
+        columns.insert(info->columnText(1));
+    if (step == Statement::Step::Error)
+        return tl::unexpected(errorMessage());
+    return columns;
+}
+
 tl::expected<void, std::string> Database::exec(const std::string& sql) const
 {
     if (!m_handle)

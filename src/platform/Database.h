@@ -2,6 +2,7 @@
 
 #include "platform/ErrorKind.h"
 
+#include <set>
 #include <string>
 
 #include <tl/expected.hpp>
@@ -42,6 +43,9 @@ public:
 
     // Prepares one statement (the text must be NUL-terminated; length -1 is passed).
     [[nodiscard]] tl::expected<Statement, std::string> prepare(const std::string& sql) const;
+    // The column names of `table`, none when there is no such table; SQLite's message when the
+    // schema cannot be read (a damaged or foreign file fails here first).
+    [[nodiscard]] tl::expected<std::set<std::string>, std::string> columnsOf(const std::string& table) const;
     // Runs statements without results (sqlite3_exec).
     [[nodiscard]] tl::expected<void, std::string> exec(const std::string& sql) const;
 

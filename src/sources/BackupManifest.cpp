@@ -105,10 +105,7 @@ tl::expected<BackupManifest, DomainError> BackupManifest::open(const fs::path& b
     if (!snapshot)
         return tl::unexpected(
             backupError(backup, "Manifest.db: " + snapshot.error().description(), snapshot.error().kind()));
-    std::set<std::string> columns;
-    if (auto info = snapshot->database().prepare("PRAGMA table_info(Files)"))
-        while (info->step() == Statement::Step::Row)
-            columns.insert(info->columnText(1));
+    const std::set<std::string> columns = snapshot->database().columnsOf("Files").value_or(std::set<std::string>{});
     if (columns.empty())
         return tl::unexpected(
             backupError(backup, "Manifest.db has no Files table, so it is not the manifest of a backup. Copy the whole "

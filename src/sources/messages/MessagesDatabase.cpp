@@ -211,20 +211,13 @@ tl::expected<MessagesDatabase, DomainError> MessagesDatabase::open(const std::st
 
     for (size_t i = 0; i < kTables.size(); ++i) {
         const std::string table = kTables[i];
-        auto info = reader.m_db.prepare("PRAGMA table_info(" + table + ")");
-        if (!info) {
+        const auto read = reader.m_db.columnsOf(table);
+        if (!read) {
             // A damaged or foreign file fails here, on the first read of its schema.
-            Trace::line("[MessagesExporter] \u274C Cannot read " + databasePath + ": " + info.error());
+            Trace::line("[MessagesExporter] \u274C Cannot read " + databasePath + ": " + read.error());
             return tl::unexpected(openFailed);
         }
-        std::set<std::string> columns;
-        Statement::Step step;
-        while ((step = info->step()) == Statement::Step::Row)
-            columns.insert(info->columnText(1));
-        if (step == Statement::Step::Error) {
-            Trace::line("[MessagesExporter] \u274C Cannot read " + databasePath + ": " + reader.m_db.errorMessage());
-            return tl::unexpected(openFailed);
-        }
+        const std::set<std::string>& columns = *read;
         if (columns.empty()) {
             if (i < kRequiredTables)
                 return tl::unexpected(DomainError(

@@ -180,10 +180,7 @@ const NoteStoreReader::StoreShape& NoteStoreReader::shape() const
     for (const char* table : {kObjects, "ZICNOTEDATA", "ZNOTE", "ZNOTEDATA", "ZATTACHMENT"}) {
         if (!shape->tables.count(table))
             continue;
-        if (auto info = m_db.prepare(std::string("PRAGMA table_info(") + table + ")")) {
-            while (info->step() == Statement::Step::Row)
-                shape->columns[table].insert(info->columnText(1));
-        }
+        shape->columns[table] = m_db.columnsOf(table).value_or(std::set<std::string>{});
     }
     if (shape->tables.count("Z_PRIMARYKEY")) {
         if (auto keys = m_db.prepare("SELECT Z_NAME, Z_ENT FROM Z_PRIMARYKEY")) {

@@ -14,15 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::set<std::string> columnsOf(const Database& db, const std::string& table)
-{
-    std::set<std::string> columns;
-    if (auto info = db.prepare("PRAGMA table_info(" + table + ")"))
-        while (info->step() == Statement::Step::Row)
-            columns.insert(info->columnText(1));
-    return columns;
-}
-
 std::optional<std::int64_t> entity(const Database& db, const std::string& name)
 {
     auto statement = db.prepare("SELECT Z_ENT FROM Z_PRIMARYKEY WHERE Z_NAME = ?");
@@ -51,7 +42,7 @@ std::optional<std::int64_t> optionalInt(const Statement& s, int column)
 
 void readInlineAttachments(const Database& db, std::map<std::string, std::string>& texts)
 {
-    const auto columns = columnsOf(db, "ZICCLOUDSYNCINGOBJECT");
+    const auto columns = db.columnsOf("ZICCLOUDSYNCINGOBJECT").value_or(std::set<std::string>{});
     const auto inlineEntity = entity(db, "ICInlineAttachment");
     if (!inlineEntity || !columns.count("ZALTTEXT") || !columns.count("ZIDENTIFIER"))
         return;
@@ -63,7 +54,7 @@ void readInlineAttachments(const Database& db, std::map<std::string, std::string
 
 void readModern(const Database& db, std::vector<Account>& accounts, std::vector<Folder>& folders)
 {
-    const auto columns = columnsOf(db, "ZICCLOUDSYNCINGOBJECT");
+    const auto columns = db.columnsOf("ZICCLOUDSYNCINGOBJECT").value_or(std::set<std::string>{});
     if (const auto account = entity(db, "ICAccount")) {
         const std::string sql = "SELECT Z_PK, " + pick(columns, {"ZNAME"}) + ", " + pick(columns, {"ZIDENTIFIER"}) +
                                 " FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " + std::to_string(*account) +
@@ -90,12 +81,12 @@ void readModern(const Database& db, std::vector<Account>& accounts, std::vector<
 
 void readLegacy(const Database& db, std::vector<Account>& accounts, std::vector<Folder>& folders)
 {
-    const auto accountColumns = columnsOf(db, "ZACCOUNT");
+    const auto accountColumns = db.columnsOf("ZACCOUNT").value_or(std::set<std::string>{});
     if (!accountColumns.empty())
         if (auto s = db.prepare("SELECT Z_PK, " + pick(accountColumns, {"ZNAME"}) + " FROM ZACCOUNT ORDER BY Z_PK"))
             while (s->step() == Statement::Step::Row)
                 accounts.push_back({s->columnInt64(0), s->columnText(1), {}});
-    const auto folderColumns = columnsOf(db, "ZFOLDER");
+    const auto folderColumns = db.columnsOf("ZFOLDER").value_or(std::set<std::string>{});
     if (!folderColumns.empty()) {
         const std::string sql = "SELECT Z_PK, " + pick(folderColumns, {"ZNAME"}) + ", " +
                                 pick(folderColumns, {"ZPARENT"}) + ", " + pick(folderColumns, {"ZACCOUNT"}) +

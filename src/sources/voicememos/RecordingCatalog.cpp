@@ -19,15 +19,6 @@ void warn(const fs::path& catalog, const std::string& why)
                 why + "; recordings are exported without their titles");
 }
 
-std::set<std::string> columnsOf(const Database& db, const std::string& table)
-{
-    std::set<std::string> columns;
-    if (auto info = db.prepare("PRAGMA table_info(" + table + ")"))
-        while (info->step() == Statement::Step::Row)
-            columns.insert(info->columnText(1));
-    return columns;
-}
-
 // The column when this version of the schema has it, NULL otherwise: the columns came and went
 // between systems, and a catalog with fewer of them still names its recordings.
 std::string columnOrNull(const std::set<std::string>& columns, const std::string& prefix, const std::string& name)
@@ -65,9 +56,9 @@ RecordingCatalog RecordingCatalog::read(const fs::path& recordingsFolder, const 
             return catalog;
         }
         const Database& db = snapshot->database();
-        if (!columnsOf(db, "ZCLOUDRECORDING").empty())
+        if (!db.columnsOf("ZCLOUDRECORDING").value_or(std::set<std::string>{}).empty())
             catalog.readCloudRecordings(db);
-        else if (!columnsOf(db, "ZRECORDING").empty())
+        else if (!db.columnsOf("ZRECORDING").value_or(std::set<std::string>{}).empty())
             catalog.readOldRecordings(db);
         else
             warn(path, "it has neither a ZCLOUDRECORDING nor a ZRECORDING table");
@@ -78,8 +69,8 @@ RecordingCatalog RecordingCatalog::read(const fs::path& recordingsFolder, const 
 
 void RecordingCatalog::readCloudRecordings(const Database& db)
 {
-    const std::set<std::string> columns = columnsOf(db, "ZCLOUDRECORDING");
-    const std::set<std::string> folderColumns = columnsOf(db, "ZFOLDER");
+    const std::set<std::string> columns = db.columnsOf("ZCLOUDRECORDING").value_or(std::set<std::string>{});
+    const std::set<std::string> folderColumns = db.columnsOf("ZFOLDER").value_or(std::set<std::string>{});
     const bool hasFolders = columns.count("ZFOLDER") && folderColumns.count("ZENCRYPTEDNAME");
     const std::string sql =
         "SELECT r.ZPATH, " + columnOrNull(columns, "r.", "ZENCRYPTEDTITLE") + ", " +
@@ -110,7 +101,7 @@ void RecordingCatalog::readCloudRecordings(const Database& db)
 
 void RecordingCatalog::readOldRecordings(const Database& db)
 {
-    const std::set<std::string> columns = columnsOf(db, "ZRECORDING");
+    const std::set<std::string> columns = db.columnsOf("ZRECORDING").value_or(std::set<std::string>{});
     if (!columns.count("ZPATH"))
         return;
     const std::string sql = "SELECT ZPATH, " + columnOrNull(columns, "", "ZCUSTOMLABEL") + ", " +
