@@ -25,6 +25,7 @@ constexpr const char* kVoiceMemos = "AppDomainGroup-group.com.apple.VoiceMemos.s
 struct Wanted {
     const char* domain;
     const char* prefix; // empty: the whole domain
+    bool linked = true; // false: thousands of files, found through locateFile() rather than one link each
 };
 
 std::vector<Wanted> wantedFor(std::optional<ExporterType> what)
@@ -32,7 +33,7 @@ std::vector<Wanted> wantedFor(std::optional<ExporterType> what)
     const std::vector<Wanted> messages{
         {kHome, "Library/SMS/sms.db"},
         {kHome, "Library/SMS/sms.db-wal"},
-        {kMedia, "Library/SMS/Attachments"},
+        {kMedia, "Library/SMS/Attachments", false},
         {kHome, "Library/AddressBook/AddressBook.sqlitedb"},
         {kHome, "Library/AddressBook/AddressBook.sqlitedb-wal"},
     };
@@ -277,6 +278,11 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
                 Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem);
                 continue;
             }
+            // A plain backup's attachments are read where they lie; an encrypted one's must be decrypted first.
+            if (!wanted.linked && !m_keybag) {
+                m_unlinked.emplace(place.string(), fs::absolute(stored).string());
+                continue;
+            }
             makeFolder(place.parent_path());
             placeFile(file, stored, place);
         }
@@ -376,6 +382,12 @@ std::vector<std::string> BackupSource::recordingFolders() const
 std::string BackupSource::copiedFilesContainer() const
 {
     return m_keybag ? m_layout.path().string() : m_root;
+}
+
+std::string BackupSource::locateFile(const std::string& path) const
+{
+    const auto found = m_unlinked.find(fs::path(path).lexically_normal().string());
+    return found == m_unlinked.end() ? path : found->second;
 }
 
 std::string BackupSource::displayPath(const std::string& path) const

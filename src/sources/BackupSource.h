@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <unordered_map>
 
 namespace varnholt {
 
@@ -58,6 +59,7 @@ public:
     std::string displayPath(const std::string& path) const override;
     // A plain backup's files are links into the backup; an encrypted one's are decrypted into the layout.
     std::string copiedFilesContainer() const override;
+    std::string locateFile(const std::string& path) const override;
 
 private:
     void unlockWith(const SourceUnlock& unlock);
@@ -72,6 +74,8 @@ private:
     std::string m_keybagBytes;
     std::string m_manifestKey;
     std::optional<backup::BackupKeybag> m_keybag;
+    // Files a plain backup's layout does not link, by their place in the layout: where each lies in the backup.
+    std::unordered_map<std::string, std::string> m_unlinked;
     PrivateFolder m_layout;
 };
 

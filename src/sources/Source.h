@@ -36,6 +36,10 @@ public:
     // resolved: what a database or a link names outside it is not copied.
     virtual std::string copiedFilesContainer() const { return root(); }
 
+    // Where the file at a path this source handed out is read from: the path itself, but for the
+    // attachments of a plain backup, which stay under their hashed names instead of one link each.
+    virtual std::string locateFile(const std::string& path) const { return path; }
+
     // A path this source handed out, as the user knows the file (a backup names the phone's path).
     virtual std::string displayPath(const std::string& path) const { return path; }
 };

@@ -30,8 +30,9 @@ AttachmentCopier::Copy skip(const std::string& source, const std::string& why)
 } // namespace
 
 AttachmentCopier::AttachmentCopier(std::string homeDirectory, fs::path attachmentsFolder,
-                                   const std::string& containingFolder)
-    : m_home(std::move(homeDirectory)), m_attachmentsFolder(std::move(attachmentsFolder))
+                                   const std::string& containingFolder,
+                                   std::function<std::string(const std::string&)> locate)
+    : m_home(std::move(homeDirectory)), m_attachmentsFolder(std::move(attachmentsFolder)), m_locate(std::move(locate))
 {
     // A backup's attachments are links into the backup folder; a Mac home's lie in the home itself.
     const std::string container = containingFolder.empty() ? m_home : containingFolder;
@@ -69,8 +70,10 @@ AttachmentCopier::Copy AttachmentCopier::copyAttachment(const std::string& store
         else
             source += c;
     }
+    // The name stays the one the database gives; the bytes may lie elsewhere (a backup's hashed file).
+    const std::string file = m_locate ? m_locate(source) : source;
     std::error_code ec;
-    if (!fs::exists(source, ec)) {
+    if (!fs::exists(file, ec)) {
         skip(source, "not found");
         return Copy{Outcome::missing, {}};
     }
@@ -83,7 +86,7 @@ AttachmentCopier::Copy AttachmentCopier::copyAttachment(const std::string& store
 
     // Only files of the home folder are exported, whatever the database names; and only regular files,
     // since copying a device or a pipe would never end.
-    const fs::path resolved = fs::weakly_canonical(source, ec);
+    const fs::path resolved = fs::weakly_canonical(file, ec);
     if (ec || !isWithin(m_resolvedHome, resolved))
         return skip(source, "outside the home folder");
     if (!fs::is_regular_file(resolved, ec))

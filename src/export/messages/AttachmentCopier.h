@@ -3,6 +3,7 @@
 #include "platform/UniqueNames.h"
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -19,8 +20,10 @@ class AttachmentCopier {
 public:
     // `containingFolder`: only files that lie below it, after following links, are copied (the
     // source's root; the home folder when empty).
+    // `locate`: where the file of an expanded stored name is read from (the name itself when unset).
     AttachmentCopier(std::string homeDirectory, std::filesystem::path attachmentsFolder,
-                     const std::string& containingFolder = {});
+                     const std::string& containingFolder = {},
+                     std::function<std::string(const std::string&)> locate = {});
 
     // The copies of one conversation, made as its messages are read.
     struct ConversationState {
@@ -47,6 +50,7 @@ private:
     std::string m_home;
     std::filesystem::path m_resolvedHome; // symbolic links resolved, once
     std::filesystem::path m_attachmentsFolder;
+    std::function<std::string(const std::string&)> m_locate;
 };
 
 } // namespace varnholt

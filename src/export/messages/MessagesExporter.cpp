@@ -191,7 +191,8 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
     m_totalCount.set(total);
 
     ConversationFileNames fileNames;
-    const AttachmentCopier copier(m_source->messagesHome(), attachmentsDir, m_source->copiedFilesContainer());
+    const AttachmentCopier copier(m_source->messagesHome(), attachmentsDir, m_source->copiedFilesContainer(),
+                                  [source = m_source](const std::string& path) { return source->locateFile(path); });
     while (true) {
         if (m_stop.stop_requested())
             return LoopEnd::cancelled;
