@@ -2,8 +2,11 @@
 
 #include "app/ErrorPanel.h"
 #include "platform/DomainError.h"
+#include "sample-home/BackupBuilder.h"
 #include "sample-home/SampleHome.h"
+#include "support/TempDir.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -136,4 +139,30 @@ TEST_F(ExportFlowTest, WindowOfItsOwnPublishesThroughTheGuiEventLoop)
 }
 
 } // namespace
+TEST_F(ExportFlowTest, AnEncryptedBackupExportsWithThePasswordTypedInTheWindow)
+{
+    TempDir made;
+    sample::buildSampleHome(made / "home");
+    sample::buildBackupOfHome(made / "home", sourceHome(),
+                              sample::BackupEncryption{"open sesame", {.slow = 20, .fast = 20}});
+    auto messages = makeDetail(ExporterType::messages);
+    const std::string output = messages->exportPath().toStdString();
+    auto* password = child<QLineEdit>(messages.get(), "password");
+
+    password->setText(QStringLiteral("open sesam"));
+    child<QPushButton>(messages.get(), "exportButton")->click();
+    ASSERT_TRUE(m_queue.runUntil([&] { return m_binding.lastError() != nullptr; }));
+    EXPECT_TRUE(text(messages.get(), "errorText").contains(QStringLiteral("password is wrong")))
+        << text(messages.get(), "errorText").toStdString();
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(output) / "messages"));
+    m_queue.advance(2000ms);
+
+    password->setText(QStringLiteral("open sesame"));
+    child<QPushButton>(messages.get(), "exportButton")->click();
+    ASSERT_TRUE(m_queue.runUntil([&] { return m_binding.exportSummary().has_value(); }));
+    EXPECT_EQ(text(messages.get(), "progressStatus"), "Export complete!");
+    EXPECT_FALSE(std::filesystem::is_empty(std::filesystem::path(output) / "messages/json"));
+    m_queue.advance(2000ms);
+}
+
 } // namespace varnholt::test
