@@ -137,9 +137,10 @@ TEST(ProcessRunner, TimeLimitAndStopTokenEndAChildThatWouldHang)
     EXPECT_TRUE(timed->timedOut);
     EXPECT_EQ(timed->status, 15);
 
-    // A child that ignores terminate is killed after the grace period.
+    // A child that ignores terminate is killed after the grace period. The limit leaves the shell time to
+    // set its trap first even on a loaded machine, or the terminate would end it before the trap exists.
     spec = shell("trap '' TERM; sleep 60");
-    spec.timeLimit = 20ms;
+    spec.timeLimit = 1s;
     spec.killGrace = 50ms;
     auto stubborn = ProcessRunner::run(spec);
     ASSERT_TRUE(stubborn);
