@@ -30,7 +30,7 @@ public:
     explicit operator bool() const { return m_state != nullptr; }
     pid_t pid() const;
 
-    // Waits for the end, honouring the spec's time limit and stop token, and
+    // Waits for the end, honouring the time limit and stop token the process was launched with, and
     // collects captured output. Later calls return the same result.
     ProcessResult wait();
     bool isRunning();
