@@ -11,6 +11,7 @@
 //
 //   bench_backup [--messages N] [--conversations N] [--slow-rounds N] [--keep]
 
+#include "ChildRun.h"
 #include "export/messages/MessagesExporter.h"
 #include "platform/Trace.h"
 #include "sample-home/BackupBuilder.h"
@@ -25,9 +26,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace varnholt;
@@ -35,35 +33,8 @@ using namespace varnholt;
 namespace {
 constexpr const char* kPassword = "correct horse battery staple";
 
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0; // user + system: what the run costs whatever else the machine is doing
-    long peakKilobytes = 0;
-    bool ok = false;
-};
-
-Run inChild(const std::function<bool()>& work)
-{
-    std::fflush(stdout);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        Trace::setSink([](std::string_view) {});
-        const bool ok = work();
-        std::fflush(stdout);
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Run run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peakKilobytes = usage.ru_maxrss;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
-}
+using bench::inChild;
+using bench::Run;
 
 bool exportFrom(const fs::path& folder, const fs::path& out, const SourceUnlock& unlock = {})
 {
@@ -91,6 +62,7 @@ void report(const char* title, const Run& run)
 
 int main(int argc, char** argv)
 {
+    const ScopedTraceSink quiet([](std::string_view) {}); // the children inherit it
     sample::MessagesVolume volume;
     volume.messages = 200'000;
     volume.conversations = 1000;

@@ -20,6 +20,7 @@
 // --home and --one-home reuse homes kept by an earlier run (--keep); --big-conversation 0 leaves the
 // second home out.
 
+#include "ChildRun.h"
 #include "export/messages/MessagesExporter.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
@@ -35,9 +36,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -45,56 +43,9 @@ namespace fs = std::filesystem;
 using namespace varnholt;
 
 namespace {
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0; // user + system: what the run costs whatever else the machine is doing
-    long peakKilobytes = 0;
-    bool ok = false;
-};
-
-Run waitFor(pid_t pid, std::chrono::steady_clock::time_point start)
-{
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Run run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peakKilobytes = usage.ru_maxrss;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
-}
-
-// Runs `work` in a child process; returns its wall time and peak resident memory.
-Run inChild(const std::function<bool()>& work)
-{
-    std::fflush(stdout); // or the child would print the parent's pending output again
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const bool ok = work();
-        std::fflush(stdout);
-        _exit(ok ? 0 : 1);
-    }
-    return waitFor(pid, start);
-}
-
-Run program(const std::vector<std::string>& arguments)
-{
-    std::fflush(stdout);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return waitFor(pid, start);
-}
+using bench::inChild;
+using bench::program;
+using bench::Run;
 
 using Tree = std::vector<std::pair<fs::path, std::uintmax_t>>; // relative path, size
 

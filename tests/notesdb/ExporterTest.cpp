@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 using namespace varnholt;
 namespace fs = std::filesystem;
@@ -94,9 +95,9 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
     EXPECT_EQ(messages, (std::vector<std::string>{
                             "Checking Full Disk Access...", "Opening database...", "Detecting schema version...",
                             "Querying notes...", "Loading attachments...", "Extracting text from 14 notes...",
-                            "Processing note 14 of 14...", "Exporting to NDJSON...", "Exported 14 notes to NDJSON",
-                            "Exporting HTML files...", "Exporting 14 text files...", "Processing batch 1 of 1",
-                            "Finalizing export...", "Export complete: 14 notes"}));
+                            "Exporting to NDJSON...", "Exporting HTML files...", "Exporting 14 text files...",
+                            "Processing batch 1 of 1", "Exported 14 notes to NDJSON", "Finalizing export...",
+                            "Export complete: 14 notes"}));
     EXPECT_DOUBLE_EQ(reports.back().fraction, 1.0);
     EXPECT_TRUE(trace.contains("[FastDB] Found 14 notes"));
 
@@ -217,6 +218,7 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
     NotesExporterFastDB truncated({}, MacHomeSource::make(cut.string()));
     const int code = codeOf([&] { truncated.exportTo((dir / "cut-out").string(), {}); });
     EXPECT_TRUE(code == 7 || code == 10) << code;
+    EXPECT_FALSE(fs::exists(dir / "cut-out/notes.ndjson")) << "no half-written NDJSON";
 
     // A text file that cannot be written fails the export after the others are written.
     fs::create_directories(dir / "blocked/txt/One.txt");
@@ -269,23 +271,36 @@ TEST(NotesExporterFastDB, NamesNeverCollideOrLeaveTheFolder)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), {}), 1) << "nothing beside txt";
 }
 
-TEST(NotesExporterFastDB, StopsBetweenSteps)
+TEST(NotesExporterFastDB, StreamsManyNotesInOrderAndStopsBetweenBatches)
 {
     test::TempDir dir;
-    buildTitledHome(dir / "home", std::vector<std::optional<std::string>>(250, std::string("n")));
+    std::vector<std::optional<std::string>> titles;
+    for (int i = 0; i < 950; ++i)
+        titles.push_back("n" + std::to_string(i));
+    buildTitledHome(dir / "home", titles);
+
+    // More notes than one round of batches: every line, in the store's order.
+    NotesExporterFastDB whole({}, MacHomeSource::make((dir / "home").string()));
+    whole.exportTo((dir / "whole").string(), {ExportFormat::json});
+    std::istringstream lines(contents(dir / "whole/notes.ndjson"));
+    size_t index = 0;
+    for (std::string line; std::getline(lines, line); ++index)
+        ASSERT_EQ(nlohmann::json::parse(line)["title"], "n" + std::to_string(index));
+    EXPECT_EQ(index, titles.size());
+
     std::stop_source stop;
     std::vector<std::string> messages;
     NotesExporterFastDB exporter(
         [&](double, const std::string& m) {
             messages.push_back(m);
-            if (m == "Exporting 250 text files...")
+            if (m == "Processing batch 5 of 10")
                 stop.request_stop();
         },
         MacHomeSource::make((dir / "home").string()), stop.get_token());
     exporter.exportTo((dir / "out").string(), {ExportFormat::html, ExportFormat::json});
-    EXPECT_TRUE(fs::exists(dir / "out/notes.ndjson"));
-    EXPECT_TRUE(fs::is_empty(dir / "out/txt")) << "no batch starts after the stop";
-    EXPECT_EQ(messages.back(), "Exporting 250 text files...");
+    EXPECT_FALSE(fs::exists(dir / "out/notes.ndjson")) << "a stopped export leaves no half NDJSON";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out/txt"), {}), 400) << "the first round is written";
+    EXPECT_EQ(messages.back(), "Processing batch 5 of 10");
 }
 
 TEST(NotesDispatch, FastBranchRunsThroughTheManagerAndTheCommandLine)

@@ -2,10 +2,10 @@
 
 #include "platform/Database.h"
 #include "platform/DomainError.h"
+#include "platform/OutputFile.h"
 #include "platform/ThreadPool.h"
 #include "platform/Trace.h"
 #include "render/notes/TextFileNames.h"
-#include "sources/notes/NoteStoreReader.h"
 
 #include <algorithm>
 #include <functional>
@@ -95,46 +95,134 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
                           ErrorKind::damaged);
 
     reportProgress(0.2, "Querying notes...");
-    const std::vector<Note> notes = reader.queryNotes(schema);
-    Trace::line("[FastDB] Found " + std::to_string(notes.size()) + " notes");
+    notesdb::NoteStoreReader::Cursor cursor = reader.openNotes(schema);
+    Trace::line("[FastDB] Found " + std::to_string(cursor.total()) + " notes");
     if (m_stop.stop_requested())
         return;
 
     if (auto created = createDirectories(outputPath); !created)
         throw created.error();
-
-    if (formats.count(ExportFormat::json)) {
-        reportProgress(0.3, "Exporting to NDJSON...");
-        exportNDJSON(notes, outputPath);
-        if (m_stop.stop_requested())
-            return;
-    }
-    if (formats.count(ExportFormat::html)) {
-        reportProgress(0.5, "Exporting HTML files...");
-        exportHTML(notes, outputPath);
-        if (m_stop.stop_requested())
-            return;
-    }
-    failIfBodiesWereLost(notes);
-    reportProgress(1.0, "Export complete: " + std::to_string(notes.size()) + " notes");
+    writeNotes(cursor, outputPath, formats);
 }
 
-void NotesExporterFastDB::failIfBodiesWereLost(const std::vector<Note>& notes)
+void NotesExporterFastDB::writeNotes(notesdb::NoteStoreReader::Cursor& cursor, const std::string& outputPath,
+                                     const ExportFormatSet& formats) const
+{
+    const size_t total = cursor.total();
+    const bool json = formats.count(ExportFormat::json) > 0;
+    const bool text = formats.count(ExportFormat::html) > 0;
+    std::optional<OutputFile> ndjson;
+    if (json) {
+        reportProgress(0.3, "Exporting to NDJSON...");
+        // Written as the notes are read and renamed into place only when whole.
+        auto file = OutputFile::create(fs::path(outputPath) / "notes.ndjson", OutputFile::Replace::atomically);
+        if (!file)
+            throw file.error();
+        ndjson.emplace(std::move(*file));
+    }
+    const fs::path folder = fs::path(outputPath) / "txt";
+    if (text) {
+        reportProgress(0.5, "Exporting HTML files...");
+        if (auto created = createDirectories(folder); !created)
+            throw created.error();
+        reportProgress(0.5, "Exporting " + std::to_string(total) + " text files...");
+    }
+
+    // The store has one connection, so notes are read and decoded here, a round of batches at a
+    // time; the writers serialise and write one batch each. Only a round is ever in memory.
+    const size_t batchCount = (total + kBatchSize - 1) / kBatchSize;
+    ThreadPool pool(static_cast<unsigned>(writerCount()));
+    notesdb::TextFileNames names;
+    std::mutex failuresMutex;
+    std::vector<WriteFailure> failures;
+    std::vector<LostBody> lost;
+    bool firstLine = true;
+    for (size_t batch = 0; batch < batchCount;) {
+        std::vector<std::vector<Note>> round;
+        std::vector<std::vector<std::string>> fileNames;
+        for (; round.size() < pool.size() && batch < batchCount; ++batch) {
+            if (m_stop.stop_requested())
+                return; // an uncommitted NDJSON file is removed: nothing half-written stays
+            reportProgress(0.5 + (static_cast<double>(batch) / static_cast<double>(batchCount)) * 0.4,
+                           "Processing batch " + std::to_string(batch + 1) + " of " + std::to_string(batchCount));
+            round.push_back(cursor.next(kBatchSize));
+            // Claimed in note order, so which note gets which name never depends on timing.
+            std::vector<std::string>& roundNames = fileNames.emplace_back();
+            for (const Note& note : round.back()) {
+                if (text)
+                    roundNames.push_back(names.claim(note));
+                if (note.bodyUnreadable)
+                    lost.push_back({note.id, note.title.value_or("")});
+            }
+        }
+        std::vector<std::string> lines(round.size());
+        std::vector<std::function<void()>> tasks;
+        for (size_t r = 0; r < round.size(); ++r)
+            tasks.push_back([&, r] {
+                for (size_t i = 0; i < round[r].size(); ++i) {
+                    const Note& note = round[r][i];
+                    if (json) {
+                        if (i > 0)
+                            lines[r] += '\n';
+                        lines[r] += ndjsonLine(note);
+                    }
+                    if (!text)
+                        continue;
+                    const fs::path path = folder / fileNames[r][i];
+                    const std::string_view content =
+                        note.bodyHTML ? std::string_view(*note.bodyHTML) : std::string_view(kLockedOrEmpty);
+                    if (auto written = writeFile(path, content); !written) {
+                        std::lock_guard lock(failuresMutex);
+                        failures.push_back({path.string(), written.error().description()});
+                    }
+                }
+            });
+        rethrowFirst(pool.runAll(std::move(tasks)));
+        if (ndjson)
+            for (size_t r = 0; r < round.size(); ++r) {
+                if (lines[r].empty())
+                    continue;
+                if (!firstLine)
+                    ndjson->write("\n");
+                ndjson->write(lines[r]);
+                firstLine = false;
+            }
+    }
+    if (m_stop.stop_requested())
+        return;
+
+    if (ndjson) {
+        if (auto committed = ndjson->commit(); !committed)
+            throw committed.error();
+        reportProgress(0.95, "Exported " + std::to_string(total) + " notes to NDJSON");
+    }
+    if (text) {
+        reportProgress(0.95, "Finalizing export...");
+        if (!failures.empty()) {
+            for (const WriteFailure& failure : failures)
+                Trace::line("[FastDB] ❌ Failed to write " + failure.path + ": " + failure.reason);
+            throw DomainError("NotesExporter", 9,
+                              "Failed to write " + std::to_string(failures.size()) + " of " + std::to_string(total) +
+                                  " text files (first: " + failures.front().reason +
+                                  "). Check that the output folder is writable and has free space, then export "
+                                  "again.");
+        }
+    }
+    failIfBodiesWereLost(lost, total);
+    reportProgress(1.0, "Export complete: " + std::to_string(total) + " notes");
+}
+
+void NotesExporterFastDB::failIfBodiesWereLost(const std::vector<LostBody>& lost, size_t total)
 {
     // Everything readable is written by now; the export still must not pass for complete.
-    std::vector<const Note*> lost;
-    for (const Note& note : notes)
-        if (note.bodyUnreadable)
-            lost.push_back(&note);
     if (lost.empty())
         return;
-    for (const Note* note : lost)
-        Trace::line("[FastDB] \u274C The text of note " + std::to_string(note->id) + " (" + note->title.value_or("") +
+    for (const LostBody& note : lost)
+        Trace::line("[FastDB] \u274C The text of note " + std::to_string(note.id) + " (" + note.title +
                     ") could not be read: its stored body is damaged");
     throw DomainError("NotesExporter", 11,
-                      "Exported " + std::to_string(notes.size()) + " notes, but the text of " +
-                          std::to_string(lost.size()) + " of them could not be read (first: \u201c" +
-                          lost.front()->title.value_or("") +
+                      "Exported " + std::to_string(total) + " notes, but the text of " + std::to_string(lost.size()) +
+                          " of them could not be read (first: \u201c" + lost.front().title +
                           "\u201d). The Notes database may be damaged; copy it again from the Mac and retry.",
                       ErrorKind::damaged);
 }
@@ -174,90 +262,6 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
     };
     // Invalid UTF-8 in a title or body is replaced rather than costing the note its line.
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-void NotesExporterFastDB::exportNDJSON(const std::vector<Note>& notes, const std::string& outputPath) const
-{
-    // Serialising is most of the work; the slices are serialised side by side and joined in order.
-    const size_t slices = std::min<size_t>(writerCount(), std::max<size_t>(1, notes.size() / kBatchSize));
-    const size_t perSlice = (notes.size() + slices - 1) / std::max<size_t>(slices, 1);
-    std::vector<std::string> parts(slices);
-    std::vector<std::function<void()>> tasks;
-    for (size_t slice = 0; slice < slices; ++slice)
-        tasks.push_back([&, slice] {
-            const size_t begin = std::min(notes.size(), slice * perSlice);
-            const size_t end = std::min(notes.size(), begin + perSlice);
-            for (size_t i = begin; i < end; ++i) {
-                if (i > 0)
-                    parts[slice] += '\n';
-                parts[slice] += ndjsonLine(notes[i]);
-            }
-        });
-    rethrowFirst(ThreadPool(static_cast<unsigned>(slices)).runAll(std::move(tasks)));
-    size_t size = 0;
-    for (const std::string& part : parts)
-        size += part.size();
-    std::string text;
-    text.reserve(size);
-    for (std::string& part : parts) {
-        text += part;
-        std::string().swap(part);
-    }
-    if (auto written = writeFileAtomically(fs::path(outputPath) / "notes.ndjson", text); !written)
-        throw written.error();
-    reportProgress(0.5, "Exported " + std::to_string(notes.size()) + " notes to NDJSON");
-}
-
-void NotesExporterFastDB::exportHTML(const std::vector<Note>& notes, const std::string& outputPath) const
-{
-    const fs::path folder = fs::path(outputPath) / "txt";
-    if (auto created = createDirectories(folder); !created)
-        throw created.error();
-
-    // Every name is settled before any thread starts, so which note gets which name never
-    // depends on timing, and no two notes share a file.
-    const std::vector<std::string> names = notesdb::TextFileNames::reserve(notes);
-    const size_t batchCount = (notes.size() + kBatchSize - 1) / kBatchSize;
-    reportProgress(0.5, "Exporting " + std::to_string(notes.size()) + " text files...");
-
-    std::mutex failuresMutex;
-    std::vector<WriteFailure> failures;
-    std::vector<std::function<void()>> tasks;
-    tasks.reserve(batchCount);
-    for (size_t batch = 0; batch < batchCount; ++batch)
-        tasks.push_back([&, batch] {
-            if (m_stop.stop_requested())
-                return;
-            const size_t end = std::min(notes.size(), (batch + 1) * kBatchSize);
-            for (size_t i = batch * kBatchSize; i < end; ++i) {
-                const fs::path path = folder / names[i];
-                const std::string_view content =
-                    notes[i].bodyHTML ? std::string_view(*notes[i].bodyHTML) : std::string_view(kLockedOrEmpty);
-                if (auto written = writeFile(path, content); !written) {
-                    std::lock_guard lock(failuresMutex);
-                    failures.push_back({path.string(), written.error().description()});
-                }
-            }
-        });
-    // The batches are all handed out at once; like the reports, they mark batches started.
-    for (size_t i = 0; i < batchCount && !m_stop.stop_requested(); ++i)
-        reportProgress(0.5 + (static_cast<double>(i) / static_cast<double>(batchCount)) * 0.4,
-                       "Processing batch " + std::to_string(i + 1) + " of " + std::to_string(batchCount));
-    if (batchCount > 0)
-        rethrowFirst(
-            ThreadPool(static_cast<unsigned>(std::min<size_t>(batchCount, writerCount()))).runAll(std::move(tasks)));
-    if (m_stop.stop_requested())
-        return;
-
-    reportProgress(0.95, "Finalizing export...");
-    if (!failures.empty()) {
-        for (const WriteFailure& failure : failures)
-            Trace::line("[FastDB] ❌ Failed to write " + failure.path + ": " + failure.reason);
-        throw DomainError("NotesExporter", 9,
-                          "Failed to write " + std::to_string(failures.size()) + " of " + std::to_string(notes.size()) +
-                              " text files (first: " + failures.front().reason +
-                              "). Check that the output folder is writable and has free space, then export again.");
-    }
 }
 
 } // namespace varnholt

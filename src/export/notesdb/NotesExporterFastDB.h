@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/ProgressHandler.h"
 #include "sources/Source.h"
+#include "sources/notes/NoteStoreReader.h"
 
 #include <filesystem>
 #include <stop_token>
@@ -38,10 +39,15 @@ public:
 
 private:
     void reportProgress(double fraction, const std::string& message) const;
+    struct LostBody {
+        std::int64_t id = 0;
+        std::string title;
+    };
+    // Reads the notes batch by batch and writes each batch to "notes.ndjson" and "txt" at once.
+    void writeNotes(notesdb::NoteStoreReader::Cursor& cursor, const std::string& outputPath,
+                    const ExportFormatSet& formats) const;
     // Throws when a note's stored body was damaged beyond reading (after the rest is written).
-    static void failIfBodiesWereLost(const std::vector<notesdb::Note>& notes);
-    void exportNDJSON(const std::vector<notesdb::Note>& notes, const std::string& outputPath) const;
-    void exportHTML(const std::vector<notesdb::Note>& notes, const std::string& outputPath) const;
+    static void failIfBodiesWereLost(const std::vector<LostBody>& lost, std::size_t total);
 
     ProgressHandler m_progressHandler;
     SourcePtr m_source;

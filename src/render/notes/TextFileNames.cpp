@@ -1,7 +1,6 @@
 #include "render/notes/TextFileNames.h"
 
 #include "platform/FileNameRule.h"
-#include "platform/UniqueNames.h"
 
 namespace varnholt::notesdb {
 
@@ -12,13 +11,18 @@ std::string TextFileNames::baseName(const Note& note)
     return rule.apply(note.title && !note.title->empty() ? *note.title : untitled);
 }
 
+std::string TextFileNames::claim(const Note& note)
+{
+    return m_taken.claimWithIdentifier(baseName(note), ".txt", std::to_string(note.id));
+}
+
 std::vector<std::string> TextFileNames::reserve(const std::vector<Note>& notes)
 {
     std::vector<std::string> names;
     names.reserve(notes.size());
-    UniqueNames taken;
+    TextFileNames taken;
     for (const Note& note : notes)
-        names.push_back(taken.claimWithIdentifier(baseName(note), ".txt", std::to_string(note.id)));
+        names.push_back(taken.claim(note));
     return names;
 }
 

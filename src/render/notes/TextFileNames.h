@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/notes/Note.h"
+#include "platform/UniqueNames.h"
 
 #include <string>
 #include <vector>
@@ -20,8 +21,13 @@ public:
 
     // The name without uniqueness and without ".txt".
     static std::string baseName(const Note& note);
-    // One name per note, in note order; all distinct.
+    // The next note's name: claimed in note order, the names are the same on every run and all distinct.
+    std::string claim(const Note& note);
+    // One name per note, in note order.
     static std::vector<std::string> reserve(const std::vector<Note>& notes);
+
+private:
+    UniqueNames m_taken;
 };
 
 } // namespace varnholt::notesdb

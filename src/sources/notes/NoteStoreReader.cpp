@@ -21,7 +21,8 @@ struct NoteStoreReader::RawNote {
     std::int64_t id = 0;
     std::optional<std::string> title;
     std::optional<std::string> snippet;
-    std::optional<std::string> bodyBlob;
+    // The row of the notes data table that holds the body.
+    std::optional<std::int64_t> bodyRow;
     std::optional<double> created;
     std::optional<double> modified;
     bool isDeleted = false;
@@ -119,6 +120,15 @@ std::string placeholders(size_t count)
     for (size_t i = 0; i < count; ++i)
         out += i ? ",?" : "?";
     return out;
+}
+
+[[noreturn]] void throwReadFailure(const std::string& message)
+{
+    // Stopping quietly would lose every later note while reporting success.
+    throw DomainError("NotesExporter", 10,
+                      "Failed to read notes: " + message +
+                          ". The Notes database may be damaged; copy it again from the Mac and retry.",
+                      ErrorKind::damaged);
 }
 
 bool isFile(const fs::path& path)
@@ -224,9 +234,11 @@ std::string NoteStoreReader::countStatement(const SchemaInfo& schema) const
            "NOT NULL";
 }
 
-std::string NoteStoreReader::notesStatement(const SchemaInfo& schema) const
+std::string NoteStoreReader::notesStatement(const SchemaInfo& schema, bool bodyRowOnly) const
 {
     const StoreShape& s = shape();
+    const std::pair<std::string, std::string> bodyName =
+        bodyRowOnly ? std::pair<std::string, std::string>{"d.ROWID", "body_row"} : std::pair{"d.ZDATA", "body_blob"};
     if (!schema.isModernSchema) {
         // The legacy statement as it has always been; a column this store lacks reads as NULL.
         auto n = [&](const std::string& column) { return s.has("ZNOTE", column) ? "n." + column : "NULL"; };
@@ -234,17 +246,19 @@ std::string NoteStoreReader::notesStatement(const SchemaInfo& schema) const
         for (const char* column : {"ZTITLE", "ZTITLE1"})
             if (s.has("ZNOTE", column))
                 titles.push_back(std::string("n.") + column);
-        std::string sql = selectList({{"n.Z_PK", "note_id"},
-                                      {coalesce(titles), "title"},
-                                      {n("ZSNIPPET"), "snippet"},
-                                      {n("ZCREATIONDATE"), "created"},
-                                      {n("ZMODIFICATIONDATE"), "modified"},
-                                      {n("ZMARKEDFORDELETION"), "is_deleted"},
-                                      {n("ZISPINNED"), "is_pinned"},
-                                      {n("ZLOCKED"), "is_locked"},
-                                      {s.has("ZNOTEDATA", "ZDATA") ? "d.ZDATA" : "NULL", "body_blob"},
-                                      {n("ZFOLDER"), "folder_id"},
-                                      {n("ZACCOUNT"), "account_id"}});
+        std::string sql = selectList(
+            {{"n.Z_PK", "note_id"},
+             {coalesce(titles), "title"},
+             {n("ZSNIPPET"), "snippet"},
+             {n("ZCREATIONDATE"), "created"},
+             {n("ZMODIFICATIONDATE"), "modified"},
+             {n("ZMARKEDFORDELETION"), "is_deleted"},
+             {n("ZISPINNED"), "is_pinned"},
+             {n("ZLOCKED"), "is_locked"},
+             {s.has("ZNOTEDATA", "ZDATA") && (!bodyRowOnly || s.has("ZNOTEDATA", "ZNOTE")) ? bodyName.first : "NULL",
+              bodyName.second},
+             {n("ZFOLDER"), "folder_id"},
+             {n("ZACCOUNT"), "account_id"}});
         sql += "    FROM ZNOTE n\n";
         if (s.has("ZNOTEDATA", "ZNOTE"))
             sql += "    LEFT JOIN ZNOTEDATA d ON d.ZNOTE = n.Z_PK\n";
@@ -291,7 +305,7 @@ std::string NoteStoreReader::notesStatement(const SchemaInfo& schema) const
                     {"COALESCE(" + n("ZMARKEDFORDELETION") + ", 0)", "is_deleted"},
                     {"COALESCE(" + n("ZISPINNED") + ", 0)", "is_pinned"},
                     {isLocked, "is_locked"},
-                    {hasBody ? "d.ZDATA" : "NULL", "body_blob"},
+                    {hasBody ? bodyName.first : "NULL", bodyName.second},
                     {n("ZFOLDER"), "folder_id"},
                     {noteAccount, "account_id"},
                     {hasFolder && s.has(kObjects, "ZTITLE2") ? "f.ZTITLE2" : "NULL", "folder_name"},
@@ -332,7 +346,7 @@ std::vector<NoteStoreReader::RawNote> NoteStoreReader::readRawNotes(const Schema
     std::vector<RawNote> rows;
     rows.reserve(static_cast<size_t>(std::max<std::int64_t>(count, 0)));
 
-    const std::string sql = notesStatement(schema);
+    const std::string sql = notesStatement(schema, true);
     auto statement = m_db.prepare(sql);
     if (!statement) {
         Trace::line("[FastDB] SQL Error: " + statement.error());
@@ -351,10 +365,7 @@ std::vector<NoteStoreReader::RawNote> NoteStoreReader::readRawNotes(const Schema
             // Stopping here would lose every later note while reporting success.
             const std::string message = m_db.errorMessage();
             Trace::line("[FastDB] ❌ Reading notes failed after " + std::to_string(counter) + " rows: " + message);
-            throw DomainError("NotesExporter", 10,
-                              "Failed to read notes: " + message +
-                                  ". The Notes database may be damaged; copy it again from the Mac and retry.",
-                              ErrorKind::damaged);
+            throwReadFailure(message);
         }
         RawNote raw;
         raw.id = statement->columnInt64(0);
@@ -365,7 +376,7 @@ std::vector<NoteStoreReader::RawNote> NoteStoreReader::readRawNotes(const Schema
         raw.isDeleted = statement->columnInt(5) != 0;
         raw.isPinned = statement->columnInt(6) != 0;
         raw.isLocked = statement->columnInt(7) != 0;
-        raw.bodyBlob = columnBlob(*statement, 8);
+        raw.bodyRow = columnOptionalInt64(*statement, 8);
         raw.folderId = columnOptionalInt64(*statement, 9);
         raw.accountId = columnOptionalInt64(*statement, 10);
         if (hasNames) {
@@ -384,23 +395,53 @@ std::vector<NoteStoreReader::RawNote> NoteStoreReader::readRawNotes(const Schema
     return rows;
 }
 
-std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
+struct NoteStoreReader::Cursor::State {
+    std::vector<RawNote> raws;
+    std::size_t offset = 0;
+    std::map<std::int64_t, std::vector<Attachment>> attachments;
+    std::set<std::int64_t> withTables;
+    LockedNoteOpener opener{std::vector<std::string>{}};
+    std::map<std::int64_t, LockedNoteCrypto> lockedCrypto;
+    std::optional<Statement> body;
+    std::optional<Statement> tables;
+};
+
+NoteStoreReader::Cursor::Cursor(const NoteStoreReader& reader, std::unique_ptr<State> state)
+    : m_reader(&reader), m_state(std::move(state))
 {
-    std::vector<RawNote> raws = readRawNotes(schema);
+}
+NoteStoreReader::Cursor::Cursor(Cursor&&) noexcept = default;
+NoteStoreReader::Cursor& NoteStoreReader::Cursor::operator=(Cursor&&) noexcept = default;
+NoteStoreReader::Cursor::~Cursor() = default;
+
+std::size_t NoteStoreReader::Cursor::total() const
+{
+    return m_state->raws.size();
+}
+
+std::size_t NoteStoreReader::Cursor::done() const
+{
+    return m_state->offset;
+}
+
+NoteStoreReader::Cursor NoteStoreReader::openNotes(const SchemaInfo& schema) const
+{
+    auto state = std::make_unique<Cursor::State>();
+    state->raws = readRawNotes(schema);
 
     report(0.25, "Loading attachments...");
     std::vector<std::int64_t> ids;
+    ids.reserve(state->raws.size());
     std::map<std::int64_t, std::string> accounts;
-    ids.reserve(raws.size());
-    for (const RawNote& raw : raws) {
+    for (const RawNote& raw : state->raws) {
         ids.push_back(raw.id);
         if (!raw.accountIdentifier.empty())
             accounts[raw.id] = raw.accountIdentifier;
     }
-    std::map<std::int64_t, std::vector<Attachment>> attachments = queryAllAttachments(schema, ids);
+    state->attachments = queryAllAttachments(schema, ids);
     if (schema.isModernSchema) {
         // Media folders sit under the account's folder; resolve them now that both are known.
-        for (auto& [noteId, list] : attachments) {
+        for (auto& [noteId, list] : state->attachments) {
             const auto account = accounts.find(noteId);
             for (Attachment& attachment : list) {
                 if (!attachment.filename)
@@ -414,83 +455,143 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
         }
     }
 
-    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> tableData;
-    if (schema.isModernSchema && m_bodies != Bodies::none)
-        tableData = queryTableData();
-    const LockedNoteOpener opener(m_passwords);
-    std::map<std::int64_t, LockedNoteCrypto> lockedCrypto;
-    if (schema.isModernSchema && m_bodies != Bodies::none && opener.hasPasswords())
-        lockedCrypto = queryLockedNoteCrypto();
+    if (m_bodies != Bodies::none) {
+        const StoreShape& s = shape();
+        const char* dataTable = schema.isModernSchema ? "ZICNOTEDATA" : "ZNOTEDATA";
+        if (s.has(dataTable, "ZDATA")) {
+            auto body = m_db.prepare(std::string("SELECT ZDATA FROM ") + dataTable + " WHERE ROWID = ?");
+            if (!body)
+                throw DomainError("NotesExporter", 8, "Failed to prepare the note body query: " + body.error(),
+                                  ErrorKind::damaged);
+            state->body.emplace(std::move(*body));
+        }
+        if (schema.isModernSchema) {
+            state->withTables = notesWithTables();
+            if (!state->withTables.empty())
+                if (auto tables = m_db.prepare(tableDataStatement("a.ZNOTE = ?")))
+                    state->tables.emplace(std::move(*tables));
+        }
+        state->opener = LockedNoteOpener(m_passwords);
+        if (schema.isModernSchema && state->opener.hasPasswords())
+            state->lockedCrypto = queryLockedNoteCrypto();
+    }
+    report(0.27, "Extracting text from " + std::to_string(state->raws.size()) + " notes...");
+    return Cursor(*this, std::move(state));
+}
 
-    const size_t total = raws.size();
-    report(0.27, "Extracting text from " + std::to_string(total) + " notes...");
+std::vector<Note> NoteStoreReader::Cursor::next(std::size_t count)
+{
+    State& state = *m_state;
+    const std::size_t end = std::min(state.raws.size(), state.offset + count);
+    std::vector<Note> notes;
+    notes.reserve(end - state.offset);
+    for (; state.offset < end; ++state.offset) {
+        notes.push_back(convert(state.raws[state.offset]));
+        // The list entry is spent; only its batch is kept in memory.
+        state.raws[state.offset] = RawNote{};
+    }
+    return notes;
+}
+
+Note NoteStoreReader::Cursor::convert(RawNote& raw)
+{
+    State& state = *m_state;
+    const NoteStoreReader& reader = *m_reader;
+    const bool wantBodies = reader.m_bodies != Bodies::none;
+    Note note;
+    note.id = raw.id;
+    note.title = std::move(raw.title);
+    note.snippet = std::move(raw.snippet);
+
+    std::optional<std::string> blob;
+    if (wantBodies && raw.bodyRow && state.body) {
+        Statement& body = *state.body;
+        body.reset();
+        body.bindInt64(1, *raw.bodyRow);
+        const Statement::Step step = body.step();
+        if (step == Statement::Step::Error) {
+            const std::string message = reader.m_db.errorMessage();
+            Trace::line("[FastDB] ❌ Reading the body of note " + std::to_string(raw.id) + " failed: " + message);
+            throwReadFailure(message);
+        }
+        if (step == Statement::Step::Row)
+            blob = columnBlob(body, 0);
+    }
+
+    if (raw.isLocked && state.opener.hasPasswords() && wantBodies) {
+        const auto crypto = state.lockedCrypto.find(raw.id);
+        LockedNoteOpener::Result opened =
+            crypto == state.lockedCrypto.end()
+                ? LockedNoteOpener::Result{std::nullopt, LockedNoteOpener::Failure::missingColumns}
+                : state.opener.open(crypto->second);
+        if (opened.body) {
+            blob = std::move(opened.body);
+            note.unlocked = true;
+        } else {
+            Trace::line("[FastDB] \U0001F512 The note \u201c" + note.title.value_or("") + "\u201d (" +
+                        std::to_string(raw.id) +
+                        ") stays locked: " + LockedNoteOpener::explain(opened.failure, state.opener.passwordCount()));
+        }
+    }
+    const bool readable = !raw.isLocked || note.unlocked;
+    // A locked note's tables are encrypted as well; only its text is opened.
+    const bool hasTables = state.tables && !raw.isLocked && state.withTables.count(raw.id) > 0;
+    if (readable && blob && wantBodies) {
+        // A table's place in the text is known only from the structured body.
+        if (reader.m_bodies == Bodies::documents || hasTables)
+            note.document = NoteBodyDecoder::decodeNoteDocument(*blob);
+        if (hasTables) {
+            std::vector<std::pair<std::string, std::string>> tables;
+            Statement& statement = *state.tables;
+            statement.reset();
+            statement.bindInt64(1, raw.id);
+            while (statement.step() == Statement::Step::Row)
+                tables.emplace_back(statement.columnText(0), std::string(statement.columnBlob(1)));
+            reader.attachTables(note, std::move(tables));
+        }
+        if (note.document) {
+            note.bodyHTML = note.document->plainText(
+                [&note](const NoteDocument::AttachmentReference& reference) -> std::optional<std::string> {
+                    if (const NoteTable* table = note.table(reference.identifier))
+                        return table->tabSeparated();
+                    return std::nullopt;
+                });
+        } else {
+            note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*blob);
+        }
+        note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*blob);
+        if (reader.m_bodies != Bodies::documents)
+            note.document.reset();
+    }
+    note.created = raw.created;
+    note.modified = raw.modified;
+    note.isDeleted = raw.isDeleted;
+    note.isPinned = raw.isPinned;
+    note.isLocked = raw.isLocked;
+    note.folderId = raw.folderId;
+    note.accountId = raw.accountId;
+    note.folderName = std::move(raw.folderName);
+    note.accountName = std::move(raw.accountName);
+    if (auto found = state.attachments.find(raw.id); found != state.attachments.end()) {
+        note.attachments = std::move(found->second);
+        state.attachments.erase(found);
+    }
+    return note;
+}
+
+std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
+{
+    Cursor cursor = openNotes(schema);
+    const std::size_t total = cursor.total();
     std::vector<Note> notes;
     notes.reserve(total);
-    for (size_t offset = 0; offset < total; offset += kConversionBatch) {
+    while (cursor.done() < total) {
         if (m_stop.stop_requested())
             return notes;
-        const size_t end = std::min(total, offset + kConversionBatch);
-        for (size_t i = offset; i < end; ++i) {
-            RawNote& raw = raws[i];
-            Note note;
-            note.id = raw.id;
-            note.title = std::move(raw.title);
-            note.snippet = std::move(raw.snippet);
-            if (raw.isLocked && opener.hasPasswords() && m_bodies != Bodies::none) {
-                const auto crypto = lockedCrypto.find(raw.id);
-                LockedNoteOpener::Result opened =
-                    crypto == lockedCrypto.end()
-                        ? LockedNoteOpener::Result{std::nullopt, LockedNoteOpener::Failure::missingColumns}
-                        : opener.open(crypto->second);
-                if (opened.body) {
-                    raw.bodyBlob = std::move(opened.body);
-                    note.unlocked = true;
-                } else {
-                    Trace::line("[FastDB] \U0001F512 The note \u201c" + note.title.value_or("") + "\u201d (" +
-                                std::to_string(raw.id) +
-                                ") stays locked: " + LockedNoteOpener::explain(opened.failure, opener.passwordCount()));
-                }
-            }
-            const bool readable = !raw.isLocked || note.unlocked;
-            const auto tables = tableData.find(raw.id);
-            // A locked note's tables are encrypted as well; only its text is opened.
-            const bool hasTables = tables != tableData.end() && !raw.isLocked;
-            if (readable && raw.bodyBlob && m_bodies != Bodies::none) {
-                // A table's place in the text is known only from the structured body.
-                if (m_bodies == Bodies::documents || hasTables)
-                    note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
-                if (hasTables)
-                    attachTables(note, std::move(tables->second));
-                if (note.document) {
-                    note.bodyHTML = note.document->plainText(
-                        [&note](const NoteDocument::AttachmentReference& reference) -> std::optional<std::string> {
-                            if (const NoteTable* table = note.table(reference.identifier))
-                                return table->tabSeparated();
-                            return std::nullopt;
-                        });
-                } else {
-                    note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
-                }
-                note.bodyUnreadable = !note.bodyHTML && looksLikeGzip(*raw.bodyBlob);
-                if (m_bodies != Bodies::documents)
-                    note.document.reset();
-            }
-            raw.bodyBlob.reset(); // the compressed copy is no longer needed
-            note.created = raw.created;
-            note.modified = raw.modified;
-            note.isDeleted = raw.isDeleted;
-            note.isPinned = raw.isPinned;
-            note.isLocked = raw.isLocked;
-            note.folderId = raw.folderId;
-            note.accountId = raw.accountId;
-            note.folderName = std::move(raw.folderName);
-            note.accountName = std::move(raw.accountName);
-            if (auto found = attachments.find(raw.id); found != attachments.end())
-                note.attachments = std::move(found->second);
+        for (Note& note : cursor.next(kConversionBatch))
             notes.push_back(std::move(note));
-        }
-        report(0.27 + (static_cast<double>(end) / static_cast<double>(total)) * 0.03,
-               "Processing note " + std::to_string(end) + " of " + std::to_string(total) + "...");
+        report(0.27 + (static_cast<double>(cursor.done()) / static_cast<double>(total)) * 0.03,
+               "Processing note " + std::to_string(cursor.done()) + " of " + std::to_string(total) + "...");
     }
     return notes;
 }
@@ -529,9 +630,8 @@ std::map<std::int64_t, LockedNoteCrypto> NoteStoreReader::queryLockedNoteCrypto(
     return result;
 }
 
-std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> NoteStoreReader::queryTableData() const
+std::string NoteStoreReader::tableDataStatement(const std::string& noteTest) const
 {
-    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> result;
     const StoreShape& s = shape();
     const auto attachment = s.entity("ICAttachment");
     std::vector<std::string> data;
@@ -540,15 +640,37 @@ std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> NoteSto
             data.push_back(std::string("a.") + column);
     if (!attachment || data.empty() || !s.has(kObjects, "ZNOTE") || !s.has(kObjects, "ZTYPEUTI") ||
         !s.has(kObjects, "ZIDENTIFIER"))
+        return {};
+    return "SELECT a.ZIDENTIFIER, " + coalesce(data) +
+           ", a.ZNOTE FROM ZICCLOUDSYNCINGOBJECT a WHERE a.Z_ENT = " + std::to_string(*attachment) +
+           " AND a.ZTYPEUTI = 'com.apple.notes.table' AND " + noteTest + " ORDER BY a.ZNOTE, a.Z_PK";
+}
+
+std::set<std::int64_t> NoteStoreReader::notesWithTables() const
+{
+    std::set<std::int64_t> result;
+    const std::string sql = tableDataStatement("a.ZNOTE IS NOT NULL");
+    if (sql.empty())
         return result;
-    auto statement = m_db.prepare("SELECT a.ZNOTE, a.ZIDENTIFIER, " + coalesce(data) +
-                                  " FROM ZICCLOUDSYNCINGOBJECT a WHERE a.Z_ENT = " + std::to_string(*attachment) +
-                                  " AND a.ZTYPEUTI = 'com.apple.notes.table' AND a.ZNOTE IS NOT NULL"
-                                  " ORDER BY a.ZNOTE, a.Z_PK");
+    // Only the note column is read, so the table blobs stay on disk.
+    if (auto statement = m_db.prepare(sql))
+        while (statement->step() == Statement::Step::Row)
+            result.insert(statement->columnInt64(2));
+    return result;
+}
+
+std::vector<std::pair<std::string, std::string>> NoteStoreReader::tableData(std::int64_t noteId) const
+{
+    std::vector<std::pair<std::string, std::string>> result;
+    const std::string sql = tableDataStatement("a.ZNOTE = ?");
+    if (sql.empty())
+        return result;
+    auto statement = m_db.prepare(sql);
     if (!statement)
         return result;
+    statement->bindInt64(1, noteId);
     while (statement->step() == Statement::Step::Row)
-        result[statement->columnInt64(0)].emplace_back(statement->columnText(1), std::string(statement->columnBlob(2)));
+        result.emplace_back(statement->columnText(0), std::string(statement->columnBlob(1)));
     return result;
 }
 

@@ -53,19 +53,27 @@ public:
     SchemaInfo detectSchema() const;
     std::optional<std::int64_t> queryScalar(const std::string& sql) const;
 
-    // Every note, newest modification first. Throws DomainError 8 when the statement cannot be
-    // prepared and 10 when the store fails while being read. Stops between batches when asked.
+    class Cursor;
+    // The notes, newest modification first, a batch at a time: the list (titles, dates,
+    // attachments) is read at once, each body only when its batch is asked for, so memory follows
+    // the batch and not the store. Throws DomainError 8 when the statement cannot be prepared and
+    // 10 when the store fails while being read.
+    Cursor openNotes(const SchemaInfo& schema) const;
+    // Every note at once, through a cursor. Stops between batches when asked.
     std::vector<Note> queryNotes(const SchemaInfo& schema) const;
     std::map<std::int64_t, std::vector<Attachment>> queryAllAttachments(const SchemaInfo& schema,
                                                                         const std::vector<std::int64_t>& noteIds) const;
 
     // What it takes to open each password-protected note, by note id.
     std::map<std::int64_t, LockedNoteCrypto> queryLockedNoteCrypto() const;
-    // Each note's table data: note id -> (attachment identifier, stored blob), in store order.
-    std::map<std::int64_t, std::vector<std::pair<std::string, std::string>>> queryTableData() const;
+    // The notes that have tables, and one note's table data: (attachment identifier, stored blob)
+    // in store order.
+    std::set<std::int64_t> notesWithTables() const;
+    std::vector<std::pair<std::string, std::string>> tableData(std::int64_t noteId) const;
 
     std::string countStatement(const SchemaInfo& schema) const;
-    std::string notesStatement(const SchemaInfo& schema) const;
+    // Column 8 holds the body itself, or with `bodyRowOnly` the row that holds it.
+    std::string notesStatement(const SchemaInfo& schema, bool bodyRowOnly = false) const;
     // `idCount` placeholders for the legacy statement; the modern one reads all attachment rows once.
     std::string attachmentsStatement(const SchemaInfo& schema, std::size_t idCount) const;
 
@@ -75,6 +83,7 @@ private:
 
     const StoreShape& shape() const;
     std::vector<RawNote> readRawNotes(const SchemaInfo& schema) const;
+    std::string tableDataStatement(const std::string& noteTest) const;
     std::optional<std::string> mediaFolder(const std::string& accountIdentifier, const std::string& mediaIdentifier,
                                            const std::string& filename) const;
     void attachTables(Note& note, std::vector<std::pair<std::string, std::string>> blobs) const;
@@ -87,6 +96,27 @@ private:
     mutable std::shared_ptr<StoreShape> m_shape;
     Bodies m_bodies = Bodies::plainText;
     std::vector<std::string> m_passwords;
+};
+
+class NoteStoreReader::Cursor {
+public:
+    Cursor(Cursor&&) noexcept;
+    Cursor& operator=(Cursor&&) noexcept;
+    ~Cursor();
+
+    std::size_t total() const;
+    std::size_t done() const;
+    // The next notes in row order, at most `count`, bodies decoded; empty at the end.
+    std::vector<Note> next(std::size_t count);
+
+private:
+    friend class NoteStoreReader;
+    struct State;
+    Cursor(const NoteStoreReader& reader, std::unique_ptr<State> state);
+    Note convert(RawNote& raw);
+
+    const NoteStoreReader* m_reader;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace varnholt::notesdb
