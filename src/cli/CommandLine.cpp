@@ -13,12 +13,15 @@ int run(const std::vector<std::string>& args, Streams streams)
                  "varnholt"};
     app.set_version_flag("--version", std::string("varnholt ") + VARNHOLT_VERSION);
     app.require_subcommand(1);
+    // People write the folder after the command as often as before it.
+    app.fallthrough();
 
     Session session(streams);
     app.add_option("--source,--home", session.home,
                    "The folder to read: a Mac home folder (its Library folder holds the data), a copy of one or a "
-                   "mounted backup of one, or an unencrypted iPhone or iPad backup folder (Manifest.db and "
-                   "Manifest.plist); --home is the same option. Default: your home folder")
+                   "mounted backup of one, or an iPhone or iPad backup folder (Manifest.db and Manifest.plist; an "
+                   "encrypted one needs its password); before or after the command; --home is the same option. "
+                   "Default: your home folder")
         ->check(CLI::ExistingDirectory);
 
     addSourcesCommand(app, session);
