@@ -51,8 +51,9 @@ TEST(CommandLine, DryRunWritesNothing)
 {
     test::TempDir dir;
     sample::buildSampleHome(dir / "home");
+    // The folder to read may follow the command.
     const auto run =
-        runCli({"--home", (dir / "home").string(), "voice-memos", "--dry-run", "--out", (dir / "out").string()});
+        runCli({"voice-memos", "--dry-run", "--source", (dir / "home").string(), "--out", (dir / "out").string()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_FALSE(fs::exists(dir / "out"));
     EXPECT_NE(run.err.find("Dry run complete: 5 voice memos, total size: "), std::string::npos) << run.err;
