@@ -169,6 +169,15 @@ TEST(MessagesCommand, ExitCodes)
                        streams),
               cli::success);
     EXPECT_EQ(test::filesBelow(filtered.path() / "messages/txt").size(), 3u);
+    // A dry run with the same filters counts what they would export.
+    stderrText.str("");
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--dry-run", "--since", "2024-03-05", "--chat",
+                        "book club", "--chat", "Plans"},
+                       streams),
+              cli::success);
+    EXPECT_NE(stderrText.str().find("Dry run complete: Found 3 conversations (Left out by the filters: 8"),
+              std::string::npos)
+        << stderrText.str();
 
     test::TempDir empty;
     stderrText.str("");

@@ -126,11 +126,20 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
             auto database = MessagesDatabase::open(m_messagesDBPath, m_source->messagesHome());
             if (!database)
                 throw database.error();
-            auto count = database->countMessages();
-            if (!count)
-                throw count.error();
-            m_totalCount.set(*count);
-            m_currentStatus.set("Dry run complete: Found " + std::to_string(*count) + " conversations");
+            long long count = 0;
+            if (filter.isEmpty()) {
+                auto all = database->countMessages();
+                if (!all)
+                    throw all.error();
+                count = *all;
+            } else {
+                // The count a dry run promises must be what the same filters would export.
+                count = countFiltered(*database, contactNames, filter);
+                m_leftOut = leftOutSummary();
+            }
+            m_totalCount.set(count);
+            m_currentStatus.set("Dry run complete: Found " + std::to_string(count) + " conversations" +
+                                (m_leftOut ? " (" + *m_leftOut + ")" : std::string()));
             m_exportComplete.set(true);
             m_isExporting.set(false);
             return;
@@ -155,8 +164,7 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
             return;
         }
         if (!filter.isEmpty())
-            m_leftOut = "Left out by the filters: " + std::to_string(m_leftOutConversations) + " conversations, and " +
-                        std::to_string(m_leftOutMessages) + " messages of the conversations exported";
+            m_leftOut = leftOutSummary();
         m_currentStatus.set("Export complete: " + std::to_string(m_exportedCount()) + " conversations exported" +
                             (m_leftOut ? " (" + *m_leftOut + ")" : std::string()));
         m_exportComplete.set(true);
@@ -173,6 +181,63 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
         m_currentStatus.set("Export failed");
         m_isExporting.set(false);
     }
+}
+
+std::string MessagesExporter::leftOutSummary() const
+{
+    return "Left out by the filters: " + std::to_string(m_leftOutConversations) + " conversations, and " +
+           std::to_string(m_leftOutMessages) + " messages of the conversations exported";
+}
+
+std::string MessagesExporter::nameTheConversation(MessagesDatabase& database, Conversation& chat,
+                                                  ContactNames contactNames)
+{
+    chat.members = database.membersOf(chat.chatId);
+    std::optional<std::string> identifierName;
+    if (contactNames == ContactNames::resolve) {
+        for (Member& member : chat.members)
+            member.name = cachedContactName(member.id);
+        if (!chat.hasStoredName() && !chat.isGroup()) {
+            Trace::line("[MessagesExporter] Trying to resolve contact for: " + chat.identifier);
+            identifierName = cachedContactName(chat.identifier);
+            if (identifierName)
+                Trace::line("[MessagesExporter] Resolved to: " + *identifierName);
+            else
+                Trace::line("[MessagesExporter] Could not resolve contact for: " + chat.identifier);
+        }
+    }
+    return conversationTitle(chat, identifierName);
+}
+
+long long MessagesExporter::countFiltered(MessagesDatabase& database, ContactNames contactNames,
+                                          const MessagesFilter& filter)
+{
+    auto cursor = database.conversations(TestMode::off, 0);
+    if (!cursor)
+        throw cursor.error();
+    long long passed = 0;
+    while (std::optional<Conversation> chat = cursor->next()) {
+        if (m_stop.stop_requested())
+            break;
+        const std::string displayName = nameTheConversation(database, *chat, contactNames);
+        if (!matchesChatFilter(*chat, displayName, filter.chats)) {
+            ++m_leftOutConversations;
+            continue;
+        }
+        if (!filter.window.isOpen()) {
+            const long long all = database.messageCountOf(*chat, DateWindow{}).value_or(0);
+            const long long within = database.messageCountOf(*chat, filter.window).value_or(0);
+            if (within == 0) {
+                ++m_leftOutConversations;
+                continue;
+            }
+            m_leftOutMessages += std::max(0LL, all - within);
+        }
+        ++passed;
+    }
+    if (cursor->failed())
+        throw database.damaged("the list of conversations");
+    return passed;
 }
 
 MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& jsonDir, const fs::path& htmlDir,
@@ -208,21 +273,7 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
                             chat->nameOrIdentifier());
         m_exportProgress.set(total > 0 ? static_cast<double>(index) / static_cast<double>(total) : 0.0);
 
-        chat->members = database->membersOf(chat->chatId);
-        std::optional<std::string> identifierName;
-        if (contactNames == ContactNames::resolve) {
-            for (Member& member : chat->members)
-                member.name = cachedContactName(member.id);
-            if (!chat->hasStoredName() && !chat->isGroup()) {
-                Trace::line("[MessagesExporter] Trying to resolve contact for: " + chat->identifier);
-                identifierName = cachedContactName(chat->identifier);
-                if (identifierName)
-                    Trace::line("[MessagesExporter] Resolved to: " + *identifierName);
-                else
-                    Trace::line("[MessagesExporter] Could not resolve contact for: " + chat->identifier);
-            }
-        }
-        const std::string displayName = conversationTitle(*chat, identifierName);
+        const std::string displayName = nameTheConversation(*database, *chat, contactNames);
         if (!matchesChatFilter(*chat, displayName, filter.chats)) {
             ++m_leftOutConversations;
             continue;

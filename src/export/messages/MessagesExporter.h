@@ -21,6 +21,8 @@
 
 namespace varnholt {
 
+class MessagesDatabase;
+
 // Whether conversations without a stored name are named after the address book.
 enum class ContactNames { keep, resolve };
 
@@ -76,6 +78,11 @@ private:
                                const MessagesFilter& filter);
     // Contact names for the senders, reactions and events of one message.
     void nameThePeople(Message& message);
+    // Names the members (with contacts) and returns the title the conversation is shown and filed under.
+    std::string nameTheConversation(MessagesDatabase& database, Conversation& chat, ContactNames contactNames);
+    std::string leftOutSummary() const;
+    // How many conversations the filters let through, and the left-out figures, without writing anything.
+    long long countFiltered(MessagesDatabase& database, ContactNames contactNames, const MessagesFilter& filter);
 
     SourcePtr m_source;
     std::string m_messagesDBPath;
