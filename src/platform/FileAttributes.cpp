@@ -28,4 +28,15 @@ FileAttributes readFileAttributes(const std::string& path)
     return attributes;
 }
 
+bool setModificationTime(const std::string& path, std::chrono::system_clock::time_point when)
+{
+    const auto since = when.time_since_epoch();
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
+    struct timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(seconds.count());
+    times[1].tv_nsec = static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
+    return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 } // namespace varnholt

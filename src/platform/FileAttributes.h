@@ -16,5 +16,7 @@ struct FileAttributes {
 
 // Follows symbolic links. The creation date comes from the file system's birth time where it keeps one.
 FileAttributes readFileAttributes(const std::string& path);
+// Sets a file's modification time (not through a link); false when the file system refuses.
+bool setModificationTime(const std::string& path, std::chrono::system_clock::time_point when);
 
 } // namespace varnholt

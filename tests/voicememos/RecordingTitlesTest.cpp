@@ -1,5 +1,6 @@
 #include "export/voicememos/VoiceMemosExporter.h"
 #include "platform/Database.h"
+#include "platform/FileAttributes.h"
 #include "platform/Files.h"
 #include "sample-home/SampleFiles.h"
 #include "sample-home/VoiceMemosSample.h"
@@ -63,7 +64,15 @@ TEST_F(RecordingTitles, NamesCopiesByDateAndTitleAndDescribesThem)
     const fs::path home = dir / "home";
     sample::buildVoiceMemos(home, {});
     const fs::path source = sample::voiceMemosFolder(home);
+    // As a backup's files are: dated when copied, not when recorded.
+    const auto copiedAt = std::chrono::system_clock::from_time_t(1'700'000'000);
+    for (const char* name : {"20240305 140322.m4a", "Interview Ärztin 東京.wav"})
+        ASSERT_TRUE(setModificationTime((source / name).string(), copiedAt));
     const auto metadata = exportHome(home, dir / "out", VoiceMemosExporter::Naming::byTitle);
+    // Copies are dated when recorded, or as their source is when the catalog does not know them.
+    EXPECT_EQ(readFileAttributes((dir / "out/2024-03-05 14.03 Grocery list idea.m4a").string()).modified,
+              std::chrono::system_clock::from_time_t(1'709'647'402));
+    EXPECT_EQ(readFileAttributes((dir / "out/Interview Ärztin 東京.wav").string()).modified, copiedAt);
 
     // The title from ZENCRYPTEDTITLE; the custom label when that is empty, through the file-name rule.
     EXPECT_EQ(*readFile(dir / "out/2024-03-05 14.03 Grocery list idea.m4a"), *readFile(source / "20240305 140322.m4a"));

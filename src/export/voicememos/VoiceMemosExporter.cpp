@@ -211,6 +211,7 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
             continue;
         }
         ++copied;
+        keepTheRecordingDate(file, destination);
         if (auto transcript = writeTranscript(file, outputPath, transcriptNames))
             transcripts[file.relativePath] = *transcript;
         reportProgress(0.3 + (static_cast<double>(i + 1) / static_cast<double>(count)) * 0.6,
@@ -254,6 +255,21 @@ std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::withNames(std::ve
         file.relativePath = taken.claim(stem.string(), safe.extension().string());
     }
     return files;
+}
+
+void VoiceMemosExporter::keepTheRecordingDate(const AudioFile& file, const fs::path& copy) const
+{
+    // A copy dated when it was recorded sorts as the recording does in any file manager. A file
+    // from an iPhone backup carries the backup's date, so the phone's own record of it comes first.
+    std::optional<std::chrono::system_clock::time_point> when;
+    if (file.details && file.details->recordedAt)
+        when = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::duration<double>(*file.details->recordedAt)));
+    else
+        when = readFileAttributes(file.source).modified;
+    if (when && !setModificationTime(copy.string(), *when))
+        Trace::line("[VoiceMemosExporter] \u26A0\uFE0F Could not set the date of " + file.relativePath +
+                    "; the copy is dated now");
 }
 
 std::optional<std::string> VoiceMemosExporter::writeTranscript(const AudioFile& file, const std::string& outputPath,
