@@ -82,6 +82,12 @@ tl::expected<void, CopyFailure> copyFileAtomically(const fs::path& source, const
         return failure(CopySide::output, "create", destination, lastError());
 
     auto copied = copyBytes(in, out, source, destination);
+    // As a copy made on a Mac does, the copy keeps its source's modification date.
+    struct stat info {};
+    if (copied && ::fstat(in.get(), &info) == 0) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, info.st_mtim};
+        ::futimens(out.get(), times);
+    }
     const int closed = out.close();
     if (copied && closed != 0)
         copied = failure(CopySide::output, "write", destination, std::error_code(closed, std::generic_category()));

@@ -19,7 +19,7 @@ struct CopyFailure {
 // Copies a regular file's bytes to `destination` through a temporary file beside it, renamed into
 // place only when whole, so a failed copy (a full disk, say) leaves nothing under the final name.
 // An existing file or link at `destination` is replaced, never written through. The source is
-// only read; its timestamps are not carried over.
+// only read; the copy keeps its modification date.
 [[nodiscard]] tl::expected<void, CopyFailure> copyFileAtomically(const std::filesystem::path& source,
                                                                  const std::filesystem::path& destination);
 

@@ -259,17 +259,16 @@ std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::withNames(std::ve
 
 void VoiceMemosExporter::keepTheRecordingDate(const AudioFile& file, const fs::path& copy) const
 {
-    // A copy dated when it was recorded sorts as the recording does in any file manager. A file
-    // from an iPhone backup carries the backup's date, so the phone's own record of it comes first.
-    std::optional<std::chrono::system_clock::time_point> when;
-    if (file.details && file.details->recordedAt)
-        when = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+    // The copy keeps its source file's date; but a file from an iPhone backup is dated when the
+    // backup was made, so the phone's own record of when it was recorded comes first.
+    if (!file.details || !file.details->recordedAt)
+        return;
+    const auto when =
+        std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
             std::chrono::duration<double>(*file.details->recordedAt)));
-    else
-        when = readFileAttributes(file.source).modified;
-    if (when && !setModificationTime(copy.string(), *when))
-        Trace::line("[VoiceMemosExporter] \u26A0\uFE0F Could not set the date of " + file.relativePath +
-                    "; the copy is dated now");
+    if (!setModificationTime(copy.string(), when))
+        Trace::line("[VoiceMemosExporter] \u26A0\uFE0F Could not date " + file.relativePath +
+                    " when it was recorded; it keeps its file's date");
 }
 
 std::optional<std::string> VoiceMemosExporter::writeTranscript(const AudioFile& file, const std::string& outputPath,

@@ -52,7 +52,7 @@ private:
     void reportProgress(double fraction, const std::string& message) const;
     std::vector<AudioFile> withNames(std::vector<AudioFile> files, const std::string& folder,
                                      const std::string& scratchFolder) const;
-    // Dates the copy when the recording was made (or as the source file is dated).
+    // Dates the copy when the recording was made, where the catalog says so.
     void keepTheRecordingDate(const AudioFile& file, const std::filesystem::path& copy) const;
     // Writes the recording's transcript, if it holds one, beside its copy; returns the file's relative path.
     std::optional<std::string> writeTranscript(const AudioFile& file, const std::string& outputPath,
