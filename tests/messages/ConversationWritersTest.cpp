@@ -357,6 +357,15 @@ TEST(HtmlWriter, ShowsWhatMessagesHoldBeyondTheirText)
              "  Audio message\n",
          })
         EXPECT_NE(text.find(line), std::string::npos) << line;
+
+    // An original in another conversation, or outside the dates, is quoted without a link to nowhere.
+    Message elsewhere = message(false, "+4915", "2024-03-07T10:00:00Z", "as I said there");
+    elsewhere.id = 50;
+    elsewhere.replyTo = "GUID-99";
+    elsewhere.replyToId = 99;
+    elsewhere.replyQuote = "Said in another chat";
+    EXPECT_NE(render(group, "g", {elsewhere}).html.find("<div class=\"reply\">\u21AA Said in another chat</div>"),
+              std::string::npos);
 }
 
 TEST(HtmlWriter, EscapesEveryPieceOfData)

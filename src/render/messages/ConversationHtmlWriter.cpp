@@ -56,6 +56,7 @@ void ConversationHtmlWriter::begin(const Conversation& conversation, const std::
     m_identifier = conversation.identifier;
     m_displayName = displayName;
     m_day.clear();
+    m_anchors.clear();
     m_buffer = "<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"UTF-8\">\n    <title>";
     appendEscapedHtml(m_buffer, displayName);
     m_buffer += kStyle;
@@ -121,6 +122,7 @@ void ConversationHtmlWriter::add(const Message& message)
     }
     if (message.event) {
         m_buffer += "<div class=\"event\" id=\"" + anchor(message.id) + "\">";
+        m_anchors.insert(message.id);
         appendEscapedHtml(m_buffer, eventLine(*message.event, message.isFromMe ? std::string_view("You") : name));
         m_buffer += " <span class=\"timestamp\">";
         appendEscapedHtml(m_buffer, message.date);
@@ -131,14 +133,18 @@ void ConversationHtmlWriter::add(const Message& message)
     m_buffer += "<div class=\"message ";
     m_buffer += message.isFromMe ? "from-me" : "from-other";
     m_buffer += "\" id=\"" + anchor(message.id) + "\">\n    <div><strong>";
+    m_anchors.insert(message.id);
     appendEscapedHtml(m_buffer, name);
     m_buffer += "</strong></div>\n";
     if (message.replyTo) {
         m_buffer += "    <div class=\"reply\">\u21AA ";
-        if (message.replyToId) {
+        if (message.replyToId && m_anchors.count(*message.replyToId)) {
             m_buffer += "<a href=\"#" + anchor(*message.replyToId) + "\">";
             appendEscapedHtml(m_buffer, message.replyQuote.value_or(""));
             m_buffer += "</a>";
+        } else if (message.replyToId) {
+            // The original is in another conversation or left out by the dates: no link that leads nowhere.
+            appendEscapedHtml(m_buffer, message.replyQuote.value_or(""));
         } else {
             m_buffer += "in reply to a message not in this export";
         }

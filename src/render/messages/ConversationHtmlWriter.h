@@ -4,7 +4,9 @@
 #include "model/messages/Message.h"
 #include "platform/ByteSink.h"
 
+#include <cstdint>
 #include <string>
+#include <unordered_set>
 
 namespace varnholt {
 
@@ -25,7 +27,8 @@ private:
     std::string m_buffer;
     std::string m_identifier;
     std::string m_displayName;
-    std::string m_day; // of the message last written, for the day separators
+    std::string m_day;                          // of the message last written, for the day separators
+    std::unordered_set<std::int64_t> m_anchors; // the messages on the page, which replies may link to
 };
 
 } // namespace varnholt
