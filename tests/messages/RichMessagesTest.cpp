@@ -222,7 +222,7 @@ TEST(MessageSummaryInfo, ReadsTheRealBlobs)
     VARNHOLT_REQUIRE_REALDATA(realdata);
     const fs::path folder = realdata / "ReagentX_imessage-exporter/edited_message";
     auto parse = [&folder](const char* name) {
-        auto info = parseMessageSummaryInfo(test::bytesOf(folder / name));
+        auto info = parseMessageSummaryInfo(*readFile(folder / name));
         EXPECT_TRUE(info) << name;
         return info.value_or(MessageSummaryInfo{});
     };
