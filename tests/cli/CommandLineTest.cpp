@@ -5,10 +5,10 @@
 #include "sample-home/SampleHome.h"
 #include "support/CliRun.h"
 #include "support/FileTree.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unistd.h>
@@ -95,13 +95,9 @@ TEST(CommandLine, AFullOutputDiskFailsTheExportAndSaysSo)
         GTEST_SKIP() << "mounting a small file system needs root";
     test::TempDir dir;
     sample::buildSampleHome(dir / "home");
-    fs::create_directory(dir / "small");
-    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + (dir / "small").string() + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    struct Unmount {
-        fs::path path;
-        ~Unmount() { (void)std::system(("umount '" + path.string() + "'").c_str()); }
-    } unmount{dir / "small"};
+    const test::SmallDisk small(dir / "small", "64k");
+    if (!small.mounted())
+        GTEST_SKIP() << small.failure();
 
     const fs::path recordings = dir / "home/Library/Group Containers/group.com.apple.VoiceMemos.shared/Recordings";
     sample::writeSampleFile(recordings / "Long interview.m4a", std::string(256 * 1024, 'x'));
