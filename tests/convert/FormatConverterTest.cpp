@@ -3,6 +3,7 @@
 #include "platform/FileSystemError.h"
 #include "platform/Files.h"
 #include "support/FileTree.h"
+#include "support/ProgressLog.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -13,18 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Report {
-    double fraction;
-    std::string message;
-};
-
-struct ProgressRecorder {
-    std::vector<Report> reports;
-    ProgressHandler handler()
-    {
-        return [this](double fraction, const std::string& message) { reports.push_back({fraction, message}); };
-    }
-};
+using test::ProgressLog;
 
 void writeNotes(const fs::path& folder, int count)
 {
@@ -52,7 +42,7 @@ TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
     ASSERT_TRUE(writeFile(html / "notes.htm", "<p>not ours</p>"));
 
     test::TraceCapture trace;
-    ProgressRecorder progress;
+    ProgressLog progress;
     FormatConverter converter(test::noTools());
     const int processed = converter.convertFormats(
         out.string(),
@@ -124,7 +114,7 @@ TEST(FormatConverter, BatchesOfTenLimitsAndProgress)
     writeNotes(dir.path(), 25);
     FormatConverter converter(test::noTools());
     {
-        ProgressRecorder progress;
+        ProgressLog progress;
         test::TraceCapture trace;
         // Without html among the formats the notes are read from the output folder itself.
         EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::txt}, std::nullopt, progress.handler()), 25);
@@ -140,7 +130,7 @@ TEST(FormatConverter, BatchesOfTenLimitsAndProgress)
         EXPECT_EQ(test::filesBelow(dir / "txt").size(), 25u);
     }
     {
-        ProgressRecorder progress;
+        ProgressLog progress;
         test::TraceCapture trace;
         fs::remove_all(dir / "txt");
         EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::txt}, 3, progress.handler()), 3);
@@ -158,7 +148,7 @@ TEST(FormatConverter, BatchesOfTenLimitsAndProgress)
         EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::txt}, 30, {}), 25);
     }
     test::TempDir empty;
-    ProgressRecorder none;
+    ProgressLog none;
     EXPECT_EQ(converter.convertFormats(empty.str(), {ExportFormat::markdown, ExportFormat::json}, std::nullopt,
                                        none.handler()),
               0);

@@ -5,6 +5,7 @@
 #include "sample-home/SampleFiles.h"
 #include "sample-home/VoiceMemosSample.h"
 #include "sources/MacHomeSource.h"
+#include "support/ProgressLog.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 #include "support/Unprivileged.h"
@@ -19,25 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Report {
-    double fraction;
-    std::string message;
-};
-
-struct ProgressLog {
-    std::vector<Report> reports;
-    ProgressHandler handler()
-    {
-        return [this](double f, const std::string& m) { reports.push_back({f, m}); };
-    }
-    std::vector<std::string> messages() const
-    {
-        std::vector<std::string> out;
-        for (const auto& r : reports)
-            out.push_back(r.message);
-        return out;
-    }
-};
+using test::ProgressLog;
+using Report = ProgressLog::Report;
 
 const std::string kCandidate1 = "/Library/Group Containers/group.com.apple.VoiceMemos.shared/Recordings";
 const std::string kCandidate2 = "/Library/Recordings";
