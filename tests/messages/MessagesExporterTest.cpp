@@ -127,17 +127,6 @@ TEST_F(MessagesExporterTest, EachPersonIsLookedUpOnce)
     EXPECT_EQ(alice["messages"][0]["reactions"][1]["by_name"], "Alice Smith");
 }
 
-TEST_F(MessagesExporterTest, DryRunCountsAndWritesNothing)
-{
-    MessagesExporter exporter(MacHomeSource::make(m_home.str()));
-    exporter.exportMessages((m_out.path() / "never").string(), DryRun::yes, TestMode::on, 2);
-    EXPECT_EQ(exporter.totalCount()(), 11);
-    EXPECT_EQ(exporter.currentStatus()(), "Dry run complete: Found 11 conversations");
-    EXPECT_TRUE(exporter.exportComplete()());
-    EXPECT_EQ(exporter.exportedCount()(), 0);
-    EXPECT_FALSE(fs::exists(m_out.path() / "never"));
-}
-
 TEST_F(MessagesExporterTest, TestModeExportsTheFirstConversations)
 {
     MessagesExporter exporter(MacHomeSource::make(m_home.str()));
