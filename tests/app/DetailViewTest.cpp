@@ -100,11 +100,11 @@ TEST_F(DetailViewTest, TestModeRowShowsItsLimitFieldAndIsDisabledInFastMode)
     QTest::keyClick(child(notes.get(), "methodStandard"), Qt::Key_Space);
     EXPECT_TRUE(row->isEnabled());
 
-    for (const auto& [typed, expected] : std::vector<std::pair<QString, std::optional<long long>>>{
-             {"abc", std::nullopt}, {"", std::nullopt}, {"-3", -3}, {"+7", 7}}) {
-        field->setText(typed);
-        EXPECT_EQ(notes->exportRequest()->testModeLimit, expected) << typed.toStdString();
-    }
+    // What the field takes is parseTestLimit's to say (below); the request carries its answer.
+    field->setText("+7");
+    EXPECT_EQ(notes->exportRequest()->testModeLimit, 7);
+    field->setText("abc");
+    EXPECT_FALSE(notes->exportRequest()->testModeLimit);
 }
 
 TEST(TestLimitTest, AcceptsOnlyASignedDecimalInteger)

@@ -3,6 +3,7 @@
 #include "app/Colors.h"
 #include "sample-home/BackupBuilder.h"
 #include "sample-home/SampleFiles.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QPushButton>
 
@@ -135,8 +136,7 @@ TEST_F(MainWindowTest, ChoosingTheSourceFolderProbesItAgainAndFeedsTheExport)
 
 TEST_F(MainWindowTest, ABackupChosenAsSourceIsNamedByItsDeviceAndNeedsNoFullDiskAccess)
 {
-    setenv("TZ", "UTC", 1);
-    tzset();
+    const ScopedEnvironment utc("TZ", "UTC");
     const std::filesystem::path backup = m_temp / "backup";
     sample::BackupBuilder builder(backup);
     builder.addBytes("HomeDomain", "Library/SMS/sms.db", "SQLite format 3");
@@ -156,8 +156,6 @@ TEST_F(MainWindowTest, ABackupChosenAsSourceIsNamedByItsDeviceAndNeedsNoFullDisk
     FolderChooser::setNextAnswer(QString::fromStdString(backup.string()));
     child<QPushButton>(window.get(), "chooseSourceFolder")->click();
     EXPECT_TRUE(text(window.get(), "sourceKind").contains("Manifest.plist is missing"));
-    unsetenv("TZ");
-    tzset();
 }
 
 } // namespace

@@ -11,7 +11,7 @@ namespace {
 
 using PermissionTest = WindowFixture;
 
-TEST_F(PermissionTest, BannerShowsOnlyForAnUnreadableMessagesDatabase)
+TEST_F(PermissionTest, BannerShowsOnlyForAnUnreadableMessagesDatabaseAsTheProbeSays)
 {
     m_readable = false;
     auto messages = makeDetail(ExporterType::messages);
@@ -37,10 +37,8 @@ TEST_F(PermissionTest, BannerShowsOnlyForAnUnreadableMessagesDatabase)
 
     m_readable = true;
     EXPECT_FALSE(shown(makeDetail(ExporterType::messages).get(), "fdaBanner"));
-}
 
-TEST_F(PermissionTest, MessagesWithoutADatabaseShowTheBannerWithTheRealProbe)
-{
+    // The real probe finds no database in the empty home.
     WindowEnvironment plain = environment();
     plain.isReadable = defaultReadabilityProbe();
     ExporterDetailView view(ExporterType::messages, m_binding, plain);

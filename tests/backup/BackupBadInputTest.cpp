@@ -5,6 +5,7 @@
 #include "sample-home/SampleHome.h"
 #include "sources/BackupManifest.h"
 #include "support/ExportRun.h"
+#include "support/FileTree.h"
 #include "support/SourceFingerprint.h"
 #include "support/TempDir.h"
 
@@ -28,14 +29,6 @@ fs::path stored(const fs::path& backup, const std::string& domain, const std::st
 {
     const std::string id = backupFileID(domain, relativePath);
     return backup / id.substr(0, 2) / id;
-}
-
-bool anyLayoutLeft(const fs::path& folder)
-{
-    for (const auto& item : fs::recursive_directory_iterator(folder))
-        if (item.path().filename().string().starts_with(".varnholt-"))
-            return true;
-    return false;
 }
 
 struct BadBackup {
@@ -111,7 +104,7 @@ TEST(BackupBadInput, FailsClearlyNamingTheBackupAndWhatIsWrong)
         EXPECT_NE(outcome.told.find(bad.told), std::string::npos) << outcome.told;
         EXPECT_EQ(outcome.told.find("Looked for"), std::string::npos) << outcome.told;
         EXPECT_FALSE(fs::exists(work / "out"));
-        EXPECT_FALSE(anyLayoutLeft(work.path()));
+        EXPECT_EQ(test::entriesBelow(work.path(), ".varnholt-"), std::vector<fs::path>{});
         EXPECT_EQ(test::differences(before, test::fingerprintTree(backup)), std::vector<std::string>{});
     }
 }
@@ -150,7 +143,7 @@ TEST(BackupBadInput, AMissingAttachmentIsSkippedAsOnAMacAndNoPathLeavesItsDomain
     EXPECT_NE(outcome.messages.find("Attachment skipped (not found)"), std::string::npos) << outcome.messages;
     EXPECT_NE(outcome.messages.find("the path climbs out of its domain"), std::string::npos) << outcome.messages;
     EXPECT_FALSE(fs::exists(dir / "escaped.txt"));
-    EXPECT_FALSE(anyLayoutLeft(dir.path()));
+    EXPECT_EQ(test::entriesBelow(dir.path(), ".varnholt-"), std::vector<fs::path>{});
 }
 
 TEST(BackupBadInput, AnOutputInsideTheBackupIsBadUsage)

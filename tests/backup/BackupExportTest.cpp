@@ -1,60 +1,18 @@
-#include "cli/CommandLine.h"
 #include "platform/Files.h"
+#include "support/CliRun.h"
 #include "support/ExportRun.h"
+#include "support/FileTree.h"
 #include "support/RealBackup.h"
 #include "support/RealData.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SourceFingerprint.h"
 #include "support/TempDir.h"
-#include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 using namespace varnholt;
 namespace fs = std::filesystem;
-
-namespace {
-
-// Every file below a folder with its bytes, by relative path.
-std::map<std::string, std::string> filesBelow(const fs::path& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& item : fs::recursive_directory_iterator(folder))
-        if (item.is_regular_file())
-            files[item.path().lexically_relative(folder).string()] = *readFile(item.path());
-    return files;
-}
-
-// Private folders a backup export lays its links out in, left anywhere they could be.
-std::vector<fs::path> leftLayouts(const std::vector<fs::path>& places)
-{
-    std::vector<fs::path> left;
-    for (const fs::path& place : places) {
-        std::error_code ec;
-        for (fs::recursive_directory_iterator it(place, ec), end; !ec && it != end; it.increment(ec))
-            if (it->path().filename().string().starts_with(".varnholt-"))
-                left.push_back(it->path());
-    }
-    return left;
-}
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun runCli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "varnholt");
-    std::ostringstream out, err;
-    test::TraceCapture trace;
-    const int status = cli::run(args, {out, err, false});
-    return {status, out.str(), err.str()};
-}
-
-} // namespace
 
 TEST(BackupExport, ExportsLikeTheSameFilesInAHomeAndLeavesTheBackupAsItWas)
 {
@@ -71,24 +29,17 @@ TEST(BackupExport, ExportsLikeTheSameFilesInAHomeAndLeavesTheBackupAsItWas)
     EXPECT_NE(text.find("thanks for your recent purchase"), std::string::npos);
     EXPECT_NE(text.find(test::kTextOnlyInTheLog), std::string::npos);
     EXPECT_NE(text.find(test::kSenderName), std::string::npos);
-    bool pictureCopied = false;
-    for (const auto& [path, bytes] : filesBelow(dir / "messages"))
-        pictureCopied |= path.ends_with(test::kAttachmentName) && bytes == "\xFF\xD8\xFF\xD9";
-    EXPECT_TRUE(pictureCopied) << messages.messages;
+    EXPECT_NE(text.find(std::string(test::kAttachmentName) + "\n\xFF\xD8\xFF\xD9\n"), std::string::npos)
+        << messages.messages;
 
     // Notes, the fast method: the same tree as from a home holding the same container.
     const auto notes = test::runExport(test::ExportMethod::notesFast, built.backup, dir / "notes-backup");
     ASSERT_TRUE(notes.succeeded()) << notes.messages;
     const auto notesFromHome = test::runExport(test::ExportMethod::notesFast, built.home, dir / "notes-home");
     ASSERT_TRUE(notesFromHome.succeeded()) << notesFromHome.messages;
-    const auto backupNotes = filesBelow(dir / "notes-backup");
+    const auto backupNotes = test::filesBelow(dir / "notes-backup");
     EXPECT_GE(backupNotes.size(), 14u);
-    std::vector<std::string> backupNames, homeNames;
-    for (const auto& entry : backupNotes)
-        backupNames.push_back(entry.first);
-    for (const auto& entry : filesBelow(dir / "notes-home"))
-        homeNames.push_back(entry.first);
-    EXPECT_EQ(backupNames, homeNames);
+    EXPECT_EQ(backupNotes, test::filesBelow(dir / "notes-home"));
     EXPECT_NE(test::allText(dir / "notes-backup").find("UITableView"), std::string::npos);
 
     // Voice Memos with the titles of their catalog.
@@ -100,7 +51,7 @@ TEST(BackupExport, ExportsLikeTheSameFilesInAHomeAndLeavesTheBackupAsItWas)
 
     EXPECT_EQ(test::differences(before, test::fingerprintTree(built.backup)), std::vector<std::string>{});
     // The layouts went beside the outputs, all below the test's folder.
-    EXPECT_EQ(leftLayouts({dir.path()}), std::vector<fs::path>{});
+    EXPECT_EQ(test::entriesBelow(dir.path(), ".varnholt-"), std::vector<fs::path>{});
 }
 
 TEST(BackupExport, NotesByTheStandardMethodReadTheBackupThroughTheSameSource)
@@ -111,7 +62,7 @@ TEST(BackupExport, NotesByTheStandardMethodReadTheBackupThroughTheSameSource)
     const auto notes = test::runExport(test::ExportMethod::notesStandard, built.backup, dir / "notes");
     ASSERT_TRUE(notes.succeeded()) << notes.messages;
     EXPECT_NE(test::allText(dir / "notes").find("UITableView"), std::string::npos);
-    EXPECT_EQ(leftLayouts({dir.path()}), std::vector<fs::path>{});
+    EXPECT_EQ(test::entriesBelow(dir.path(), ".varnholt-"), std::vector<fs::path>{});
 }
 
 TEST(BackupExport, SourcesNamesTheDeviceAndWhereEachStoreLies)
@@ -121,15 +72,9 @@ TEST(BackupExport, SourcesNamesTheDeviceAndWhereEachStoreLies)
     const test::RealBackup built = test::buildRealBackup(dir.path(), realdata);
     // Without an output, the layout goes to the temporary folder: this test's own.
     fs::create_directories(dir / "tmp");
-    const char* savedTmp = std::getenv("TMPDIR");
-    const std::string saved = savedTmp ? savedTmp : "";
-    setenv("TMPDIR", (dir / "tmp").c_str(), 1);
-    setenv("TZ", "UTC", 1);
-    tzset();
-    const CliRun run = runCli({"--source", built.backup.string(), "sources"});
-    unsetenv("TZ");
-    tzset();
-    savedTmp ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
+    const test::ScopedEnvironment temporary("TMPDIR", (dir / "tmp").string());
+    const test::ScopedEnvironment utc("TZ", "UTC");
+    const test::CliRun run = test::runCli({"--source", built.backup.string(), "sources"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Sources in the iPhone backup of Ada's iPhone, iOS 17.4.1, 2024-05-01 12:51 (" +
                            built.backup.string() + "):"),

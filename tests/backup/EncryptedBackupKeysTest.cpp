@@ -1,4 +1,5 @@
 #include "platform/AesCbcDecryptor.h"
+#include "platform/Files.h"
 #include "sample-home/BackupKeybagBuilder.h"
 #include "sample-home/SampleFiles.h"
 #include "sources/backup/BackupKeybag.h"
@@ -7,22 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 using namespace varnholt;
 using namespace varnholt::backup;
 namespace fs = std::filesystem;
 
 namespace {
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 std::optional<std::string> unlockWith(BackupKeybag& keybag, std::string_view password)
 {
     auto key = keybag.derivePasswordKey(password);
@@ -92,9 +82,9 @@ TEST(BackupKeys, FilesDecryptInPiecesCutToTheirSize)
     sample::writeSampleFile(dir / "file", aesCbcEncrypt(key, plain).value());
 
     ASSERT_TRUE(decryptFile(dir / "file", key, plain.size(), dir / "plain"));
-    EXPECT_EQ(readAll(dir / "plain"), plain);
+    EXPECT_EQ(*readFile(dir / "plain"), plain);
     ASSERT_TRUE(decryptFile(dir / "file", key, std::nullopt, dir / "unpadded")) << "Manifest.db has no recorded size";
-    EXPECT_EQ(readAll(dir / "unpadded"), plain);
+    EXPECT_EQ(*readFile(dir / "unpadded"), plain);
 
     const auto shorter = decryptFile(dir / "file", key, plain.size() + 100, dir / "short");
     ASSERT_FALSE(shorter);
@@ -106,7 +96,7 @@ TEST(BackupKeys, FilesDecryptInPiecesCutToTheirSize)
     EXPECT_EQ(wrongKey.error().kind(), ErrorKind::damaged);
     EXPECT_FALSE(fs::exists(dir / "wrong"));
 
-    sample::writeSampleFile(dir / "cut", readAll(dir / "file").substr(0, 100));
+    sample::writeSampleFile(dir / "cut", readFile(dir / "file")->substr(0, 100));
     EXPECT_FALSE(decryptFile(dir / "cut", key, 90, dir / "cut-plain")) << "not a whole number of blocks";
     const auto missing = decryptFile(dir / "absent", key, 1, dir / "absent-plain");
     ASSERT_FALSE(missing);

@@ -1,11 +1,12 @@
-#include "cli/CommandLine.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"
 #include "sample-home/SampleFiles.h"
 #include "sources/BackupSource.h"
 #include "sources/SourceFactory.h"
+#include "support/CliRun.h"
 #include "support/ExportRun.h"
+#include "support/FileTree.h"
 #include "support/RealBackup.h"
 #include "support/RealData.h"
 #include "support/SourceFingerprint.h"
@@ -13,7 +14,6 @@
 #include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace varnholt;
 namespace fs = std::filesystem;
@@ -41,11 +41,7 @@ SourceUnlock withPasswords(std::vector<std::string> passwords, std::function<voi
 
 bool anyFileNamed(const fs::path& folder, const std::string& name)
 {
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (it->path().filename() == name)
-            return true;
-    return false;
+    return !test::entriesBelow(folder, name).empty();
 }
 } // namespace
 
@@ -120,23 +116,22 @@ TEST(EncryptedBackup, ExportsEverySourceFromTheCommandLineWithThePasswordFileOrT
 
     struct Run {
         int status;
-        std::string err;
+        std::string err; // with the trace lines
         std::vector<std::string> prompts;
     };
     const auto run = [&](std::vector<std::string> args, std::optional<std::string> typed = std::nullopt) {
-        args.insert(args.begin(), {"varnholt", "--source", built.backup.string()});
-        std::ostringstream out, err;
-        test::TraceCapture trace;
+        args.insert(args.begin(), {"--source", built.backup.string()});
         Run result;
-        cli::Streams streams{out, err, false};
+        std::function<std::optional<std::string>(const std::string&)> ask;
         if (typed)
-            streams.askPassword = [&](const std::string& prompt) {
+            ask = [&](const std::string& prompt) {
                 result.prompts.push_back(prompt);
                 return typed;
             };
-        result.status = cli::run(args, streams);
-        result.err = err.str();
-        for (const std::string& line : trace.lines())
+        const test::CliRun cli = test::runCli(args, ask);
+        result.status = cli.status;
+        result.err = cli.err;
+        for (const std::string& line : cli.trace)
             result.err += "\n  trace: " + line;
         return result;
     };
@@ -147,11 +142,8 @@ TEST(EncryptedBackup, ExportsEverySourceFromTheCommandLineWithThePasswordFileOrT
     const std::string text = test::allText(dir / "messages");
     EXPECT_NE(text.find(test::kTextOnlyInTheLog), std::string::npos);
     EXPECT_NE(text.find(test::kSenderName), std::string::npos) << "names from the decrypted address book";
-    bool pictureCopied = false;
-    for (const auto& item : fs::recursive_directory_iterator(dir / "messages"))
-        pictureCopied |=
-            item.path().filename() == test::kAttachmentName && *readFile(item.path()) == "\xFF\xD8\xFF\xD9";
-    EXPECT_TRUE(pictureCopied) << "the decrypted attachment, cut to its size";
+    EXPECT_NE(text.find(std::string(test::kAttachmentName) + "\n\xFF\xD8\xFF\xD9\n"), std::string::npos)
+        << "the decrypted attachment, cut to its size";
 
     const Run wrong =
         run({"messages", "--out", (dir / "wrong-out").string(), "--password-file", (dir / "wrong").string()});

@@ -1,32 +1,15 @@
 #include "cli/CommandLine.h"
 #include "platform/Files.h"
 #include "platform/ProcessRunner.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
-#include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace varnholt {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CommandRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun runCommandLine(std::vector<std::string> args)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    args.insert(args.begin(), "varnholt");
-    const int status = cli::run(args, {out, err, false});
-    return {status, out.str(), err.str()};
-}
 
 TEST(ConvertCommand, ConvertsAnyFolderAndLeavesItsHtmlAlone)
 {
@@ -36,8 +19,7 @@ TEST(ConvertCommand, ConvertsAnyFolderAndLeavesItsHtmlAlone)
     ASSERT_TRUE(writeFile(html / "Work" / "Plan.html", "<p>plan ü</p>"));
     ASSERT_TRUE(writeFile(html / "Other.html", "<p>other</p>"));
     const fs::path out = dir / "converted";
-    test::TraceCapture trace;
-    CommandRun run = runCommandLine(
+    test::CliRun run = test::runCli(
         {"convert", "--html", html.string(), "--out", out.string(), "--format", "txt,rtf,pdf", "--limit", "1"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "Converted 1 HTML file into " + out.string() + "\n");
@@ -46,14 +28,13 @@ TEST(ConvertCommand, ConvertsAnyFolderAndLeavesItsHtmlAlone)
     EXPECT_FALSE(fs::exists(out / "txt" / "Work"));
     EXPECT_EQ(*readFile(html / "Other.html"), "<p>other</p>") << "no charset added to the user's own file";
 
-    EXPECT_EQ(runCommandLine({"convert", "--html", html.string(), "--out", out.string(), "--format", "docx"}).status,
+    EXPECT_EQ(test::runCli({"convert", "--html", html.string(), "--out", out.string(), "--format", "docx"}).status,
               cli::badUsage);
-    EXPECT_EQ(
-        runCommandLine({"convert", "--html", (dir / "missing").string(), "--out", out.string(), "--format", "txt"})
-            .status,
-        cli::badUsage);
+    EXPECT_EQ(test::runCli({"convert", "--html", (dir / "missing").string(), "--out", out.string(), "--format", "txt"})
+                  .status,
+              cli::badUsage);
     ASSERT_TRUE(writeFile(dir / "file", "x"));
-    run = runCommandLine({"convert", "--html", html.string(), "--out", (dir / "file").string(), "--format", "md"});
+    run = test::runCli({"convert", "--html", html.string(), "--out", (dir / "file").string(), "--format", "md"});
     EXPECT_EQ(run.status, cli::exportFailed);
     EXPECT_NE(run.err.find("varnholt: Could not create the folder"), std::string::npos) << run.err;
 }

@@ -2,6 +2,8 @@
 #include "FakeTools.h"
 #include "platform/FileSystemError.h"
 #include "platform/Files.h"
+#include "support/FileTree.h"
+#include "support/ProgressLog.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -12,18 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Report {
-    double fraction;
-    std::string message;
-};
-
-struct ProgressRecorder {
-    std::vector<Report> reports;
-    ProgressHandler handler()
-    {
-        return [this](double fraction, const std::string& message) { reports.push_back({fraction, message}); };
-    }
-};
+using test::ProgressLog;
 
 void writeNotes(const fs::path& folder, int count)
 {
@@ -33,16 +24,6 @@ void writeNotes(const fs::path& folder, int count)
         std::snprintf(name, sizeof name, "Note %02d.html", i);
         ASSERT_TRUE(writeFile(folder / name, "<h1>Note " + std::to_string(i) + "</h1><div>Body ñ</div>"));
     }
-}
-
-std::vector<std::string> filesBelow(const fs::path& folder)
-{
-    std::vector<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files.push_back(fs::relative(entry.path(), folder).string());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
@@ -61,7 +42,7 @@ TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
     ASSERT_TRUE(writeFile(html / "notes.htm", "<p>not ours</p>"));
 
     test::TraceCapture trace;
-    ProgressRecorder progress;
+    ProgressLog progress;
     FormatConverter converter(test::noTools());
     const int processed = converter.convertFormats(
         out.string(),
@@ -83,7 +64,7 @@ TEST(FormatConverter, EveryFormatKeepsTheSourceFoldersSoNoNoteIsLost)
         "pdf/Work/Plan.rtf", "rtf/Empty.rtf", "rtf/Home/Plan.rtf", "rtf/It's \"quoted\" – Grüße 日本.rtf",
         "rtf/Top.rtf", "rtf/Work/Plan.rtf", "txt/Empty.txt", "txt/Home/Plan.txt",
         "txt/It's \"quoted\" – Grüße 日本.txt", "txt/Top.txt", "txt/Work/Plan.txt"};
-    EXPECT_EQ(filesBelow(out), expected);
+    EXPECT_EQ(test::filesBelow(out), expected);
     EXPECT_EQ(*readFile(out / "txt" / "Work" / "Plan.txt"), "work plan\n");
     EXPECT_EQ(*readFile(out / "txt" / "Home" / "Plan.txt"), "home plan\n");
     EXPECT_EQ(*readFile(out / "markdown" / "Home" / "Plan.md"), "home plan");
@@ -112,8 +93,8 @@ TEST(FormatConverter, MarkdownAndPdfTakeOnePythonPerWorkerForAllNotes)
               25);
     // Two workers, two formats: four runs for 25 notes.
     EXPECT_EQ(*readFile(dir / "runs"), "run\nrun\nrun\nrun\n");
-    EXPECT_EQ(filesBelow(dir / "markdown").size(), 25u);
-    EXPECT_EQ(filesBelow(dir / "pdf").size(), 25u);
+    EXPECT_EQ(test::filesBelow(dir / "markdown").size(), 25u);
+    EXPECT_EQ(test::filesBelow(dir / "pdf").size(), 25u);
     EXPECT_EQ(*readFile(dir / "pdf" / "Note 07.pdf"), *readFile(dir / "html" / "Note 07.html"));
     EXPECT_EQ(trace.linesStartingWith("[NotesExporter] Created Markdown with system Python: ").size(), 25u);
     EXPECT_EQ(trace.linesStartingWith("[NotesExporter] Created PDF with system Python weasyprint: ").size(), 25u);
@@ -133,7 +114,7 @@ TEST(FormatConverter, BatchesOfTenLimitsAndProgress)
     writeNotes(dir.path(), 25);
     FormatConverter converter(test::noTools());
     {
-        ProgressRecorder progress;
+        ProgressLog progress;
         test::TraceCapture trace;
         // Without html among the formats the notes are read from the output folder itself.
         EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::txt}, std::nullopt, progress.handler()), 25);
@@ -146,10 +127,10 @@ TEST(FormatConverter, BatchesOfTenLimitsAndProgress)
             EXPECT_EQ(progress.reports[i].message, expectedTexts[i]);
         }
         EXPECT_TRUE(trace.linesStartingWith("[NotesExporter] Test mode").empty());
-        EXPECT_EQ(filesBelow(dir / "txt").size(), 25u);
+        EXPECT_EQ(test::filesBelow(dir / "txt").size(), 25u);
     }
     {
-        ProgressRecorder progress;
+        ProgressLog progress;
         test::TraceCapture trace;
         fs::remove_all(dir / "txt");
         EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::txt}, 3, progress.handler()), 3);
@@ -157,7 +138,8 @@ TEST(FormatConverter, BatchesOfTenLimitsAndProgress)
         EXPECT_DOUBLE_EQ(progress.reports[0].fraction, 0.99);
         EXPECT_EQ(progress.reports[0].message, "Converting formats... (3/3)");
         EXPECT_TRUE(trace.contains("[NotesExporter] Test mode: converting only first 3 files"));
-        EXPECT_EQ(filesBelow(dir / "txt"), (std::vector<std::string>{"Note 00.txt", "Note 01.txt", "Note 02.txt"}));
+        EXPECT_EQ(test::filesBelow(dir / "txt"),
+                  (std::vector<std::string>{"Note 00.txt", "Note 01.txt", "Note 02.txt"}));
     }
     {
         test::TraceCapture trace;
@@ -166,7 +148,7 @@ TEST(FormatConverter, BatchesOfTenLimitsAndProgress)
         EXPECT_EQ(converter.convertFormats(dir.str(), {ExportFormat::txt}, 30, {}), 25);
     }
     test::TempDir empty;
-    ProgressRecorder none;
+    ProgressLog none;
     EXPECT_EQ(converter.convertFormats(empty.str(), {ExportFormat::markdown, ExportFormat::json}, std::nullopt,
                                        none.handler()),
               0);
@@ -196,7 +178,7 @@ TEST(FormatConverter, AStopEndsTheConversionBetweenBatches)
                                                    [&](double, const std::string&) { stop.request_stop(); });
     EXPECT_EQ(processed, 10);
     EXPECT_TRUE(trace.contains("[NotesExporter] Conversion stopped after 10 of 25 files"));
-    EXPECT_EQ(filesBelow(dir / "rtf").size(), 10u);
+    EXPECT_EQ(test::filesBelow(dir / "rtf").size(), 10u);
 }
 
 TEST(FormatConverter, BadInputConvertsToWhatCanBeReadWithoutCrashOrHang)

@@ -33,11 +33,13 @@ void expectWellFormed(const std::string& rtf)
     EXPECT_EQ(depth, 0);
 }
 
-TEST(HtmlToRtf, FormattingBecomesControlWords)
+TEST(HtmlToRtf, FormattingListsAndTablesBecomeControlWords)
 {
     const std::string rtf =
         htmlToRtf("<h1>Title</h1><p><b>bold</b> <i>it</i> <u>under</u> <s>gone</s> <code>mono</code> plain</p>"
-                  "<p><span style=\"font-weight: bold; text-decoration: line-through\">styled</span></p>");
+                  "<p><span style=\"font-weight: bold; text-decoration: line-through\">styled</span></p>"
+                  "<ul><li>one<ul><li>two</li></ul></li></ul><table><tr><td>a</td><td>b</td></tr></table>"
+                  "<pre>x\n\ty</pre>");
     expectWellFormed(rtf);
     EXPECT_NE(rtf.find("\\b\\fs36 Title"), std::string::npos) << rtf;
     // The heading left bold on, so only the size changes back.
@@ -47,6 +49,10 @@ TEST(HtmlToRtf, FormattingBecomesControlWords)
     EXPECT_NE(rtf.find("\\strike  gone\\strike0"), std::string::npos) << rtf;
     EXPECT_NE(rtf.find("\\f1  mono\\f0  plain"), std::string::npos) << rtf;
     EXPECT_NE(rtf.find("\\b\\strike styled"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\u8226? one\\par"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\pard\\li720 \\u8226? two"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("a\\tab b"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("x\\par\n\\pard \\tab y"), std::string::npos) << rtf;
 }
 
 TEST(HtmlToRtf, LinksAreHyperlinkFieldsThatCannotBeBrokenOutOf)
@@ -67,17 +73,6 @@ TEST(HtmlToRtf, EveryCharacterBeyondAsciiIsAUnicodeEscape)
     expectWellFormed(rtf);
     // UTF-16 code units; above 32767 written negative, emoji as a surrogate pair.
     EXPECT_NE(rtf.find("\\u233? \\u20013? \\u1610? \\u-10179?\\u-8704? \\u-3? \\{a\\}\\\\b"), std::string::npos) << rtf;
-}
-
-TEST(HtmlToRtf, ListsTablesAndPreformattedText)
-{
-    const std::string rtf = htmlToRtf("<ul><li>one<ul><li>two</li></ul></li></ul><table><tr><td>a</td><td>b</td></tr>"
-                                      "</table><pre>x\n\ty</pre>");
-    expectWellFormed(rtf);
-    EXPECT_NE(rtf.find("\\u8226? one\\par"), std::string::npos) << rtf;
-    EXPECT_NE(rtf.find("\\pard\\li720 \\u8226? two"), std::string::npos) << rtf;
-    EXPECT_NE(rtf.find("a\\tab b"), std::string::npos) << rtf;
-    EXPECT_NE(rtf.find("x\\par\n\\pard \\tab y"), std::string::npos) << rtf;
 }
 
 TEST(HtmlToRtf, EmptyAndHostileInputStillMakeADocument)

@@ -5,52 +5,34 @@
 namespace varnholt {
 namespace {
 
-TEST(MarkdownFallback, HeadingsEmphasisParagraphsAndBreaks)
+TEST(MarkdownFallback, EachRuleTakesItsOwnElementsAndEverythingElseIsStripped)
 {
-    EXPECT_EQ(simpleHtmlToMarkdown("<h1 class=\"t\">One</h1><h2>Two</h2><h3>Three</h3>"),
-              "# One\n\n## Two\n\n### Three");
-    EXPECT_EQ(simpleHtmlToMarkdown("<strong>s</strong> <b style=\"x\">b</b> <em>e</em> <i>i</i>"),
-              "**s** **b** *e* *i*");
-    EXPECT_EQ(simpleHtmlToMarkdown("<p class=\"a\">first</p><p>second<br>line<br/>end<br />!</p>"),
-              "first\n\nsecond\nline\nend\n!");
-}
-
-// Each opening-tag rule takes its own element only, never a longer name
-// that starts with the same letters.
-TEST(MarkdownFallback, OpeningTagRulesLeaveLongerNamesToTheLaterRules)
-{
-    EXPECT_EQ(simpleHtmlToMarkdown("<body><blockquote>q</blockquote>a<br>b</body>"), "qa\nb");
-    EXPECT_EQ(simpleHtmlToMarkdown("<img src=\"x.png\"><input type=\"text\"><i>it</i>"), "*it*");
-    EXPECT_EQ(simpleHtmlToMarkdown("<embed src=\"x\"><em>e</em>"), "*e*");
-    EXPECT_EQ(simpleHtmlToMarkdown("<pre>code</pre><p>para</p>"), "codepara");
-    EXPECT_EQ(simpleHtmlToMarkdown("<h1x>not a heading</h1x><h10>nor this</h10>"), "not a headingnor this");
-}
-
-TEST(MarkdownFallback, LinksInEitherQuotesAndEverythingElseStripped)
-{
-    EXPECT_EQ(simpleHtmlToMarkdown("<a href=\"https://example.org/a\">Example</a>"),
-              "[Example](https://example.org/a)");
-    EXPECT_EQ(simpleHtmlToMarkdown("<a class='x' href='https://e.org/q?a=1' target=_blank>single</a>"),
-              "[single](https://e.org/q?a=1)");
-    // Emphasis inside is already Markdown when the link rule runs; other tags inside keep it from matching.
-    EXPECT_EQ(simpleHtmlToMarkdown("<a href=\"u\"><b>bold</b></a>"), "[**bold**](u)");
-    EXPECT_EQ(simpleHtmlToMarkdown("<a href=\"u\"><span>s</span></a>"), "s");
-    EXPECT_EQ(simpleHtmlToMarkdown("<div><span>kept</span></div><table><tr><td>cell</td></tr></table>"), "keptcell");
-}
-
-TEST(MarkdownFallback, BlankLineRunsShrinkEntitiesStayAndEndsAreTrimmed)
-{
-    EXPECT_EQ(simpleHtmlToMarkdown("\n\n  <p>a</p>\n\n\n\n<p>b</p>\n\n \t"), "a\n\nb");
-    EXPECT_EQ(simpleHtmlToMarkdown("a\n\n\n\n\nb"), "a\n\nb");
-    EXPECT_EQ(simpleHtmlToMarkdown("<p>Tom &amp; Jerry &lt;3</p>"), "Tom &amp; Jerry &lt;3");
-    EXPECT_EQ(simpleHtmlToMarkdown(""), "");
-}
-
-TEST(MarkdownFallback, NonAsciiSurvivesAndBadBytesCostOnlyThemselves)
-{
-    EXPECT_EQ(simpleHtmlToMarkdown("<h1>日本語 😀</h1><p>مرحبا café</p>"), "# 日本語 😀\n\nمرحبا café");
     const char bad[] = "<p>caf\xe9\0ok</p>";
-    EXPECT_EQ(simpleHtmlToMarkdown(std::string(bad, sizeof bad - 1)), "caf\uFFFDok");
+    const std::pair<std::string, std::string> cases[] = {
+        {"<h1 class=\"t\">One</h1><h2>Two</h2><h3>Three</h3>", "# One\n\n## Two\n\n### Three"},
+        {"<strong>s</strong> <b style=\"x\">b</b> <em>e</em> <i>i</i>", "**s** **b** *e* *i*"},
+        {"<p class=\"a\">first</p><p>second<br>line<br/>end<br />!</p>", "first\n\nsecond\nline\nend\n!"},
+        // An opening-tag rule never takes a longer name that starts with the same letters.
+        {"<body><blockquote>q</blockquote>a<br>b</body>", "qa\nb"},
+        {"<img src=\"x.png\"><input type=\"text\"><i>it</i>", "*it*"},
+        {"<embed src=\"x\"><em>e</em>", "*e*"},
+        {"<pre>code</pre><p>para</p>", "codepara"},
+        {"<h1x>not a heading</h1x><h10>nor this</h10>", "not a headingnor this"},
+        {"<a href=\"https://example.org/a\">Example</a>", "[Example](https://example.org/a)"},
+        {"<a class='x' href='https://e.org/q?a=1' target=_blank>single</a>", "[single](https://e.org/q?a=1)"},
+        // Emphasis inside is already Markdown when the link rule runs; other tags inside keep it from matching.
+        {"<a href=\"u\"><b>bold</b></a>", "[**bold**](u)"},
+        {"<a href=\"u\"><span>s</span></a>", "s"},
+        {"<div><span>kept</span></div><table><tr><td>cell</td></tr></table>", "keptcell"},
+        {"\n\n  <p>a</p>\n\n\n\n<p>b</p>\n\n \t", "a\n\nb"},
+        {"a\n\n\n\n\nb", "a\n\nb"},
+        {"<p>Tom &amp; Jerry &lt;3</p>", "Tom &amp; Jerry &lt;3"},
+        {"", ""},
+        {"<h1>日本語 😀</h1><p>مرحبا café</p>", "# 日本語 😀\n\nمرحبا café"},
+        {std::string(bad, sizeof bad - 1), "caf\uFFFDok"},
+    };
+    for (const auto& [html, markdown] : cases)
+        EXPECT_EQ(simpleHtmlToMarkdown(html), markdown) << html;
 }
 
 TEST(MarkdownFallback, AHugeTagIsHandledWithoutRecursion)

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
+#include <functional>
 #include <iostream>
 #include <random>
 #include <sys/stat.h>
@@ -24,51 +25,6 @@ using namespace varnholt::test;
 namespace fs = std::filesystem;
 
 namespace {
-enum class Damage {
-    truncatedInHeader,
-    truncatedInFirstPage,
-    truncatedToHalf,
-    truncatedByOneByte,
-    secondPageOverwritten,
-    middlePageOverwritten,
-    lastPageOverwritten,
-    wrongHeader,
-    empty,
-    folderInstead,
-};
-constexpr Damage kAllDamage[] = {
-    Damage::truncatedInHeader,   Damage::truncatedInFirstPage,  Damage::truncatedToHalf,
-    Damage::truncatedByOneByte,  Damage::secondPageOverwritten, Damage::middlePageOverwritten,
-    Damage::lastPageOverwritten, Damage::wrongHeader,           Damage::empty,
-    Damage::folderInstead};
-
-std::string describe(Damage damage)
-{
-    switch (damage) {
-    case Damage::truncatedInHeader:
-        return "truncated at 50 bytes";
-    case Damage::truncatedInFirstPage:
-        return "truncated at 1000 bytes";
-    case Damage::truncatedToHalf:
-        return "truncated to half";
-    case Damage::truncatedByOneByte:
-        return "truncated by one byte";
-    case Damage::secondPageOverwritten:
-        return "page 2 overwritten with random bytes";
-    case Damage::middlePageOverwritten:
-        return "a middle page overwritten with random bytes";
-    case Damage::lastPageOverwritten:
-        return "the last page overwritten with random bytes";
-    case Damage::wrongHeader:
-        return "wrong header";
-    case Damage::empty:
-        return "empty file";
-    case Damage::folderInstead:
-        return "a folder in its place";
-    }
-    return "?";
-}
-
 struct Target {
     enum class Role { source, names };
     std::string name;
@@ -115,37 +71,41 @@ void overwritePage(const fs::path& path, std::uintmax_t page, unsigned seed)
     ASSERT_TRUE(writeFile(path, bytes).has_value());
 }
 
-void applyDamage(const fs::path& path, Damage damage)
+struct Damage {
+    std::string name;
+    std::function<void(const fs::path&)> apply;
+};
+
+std::uintmax_t pagesOf(const fs::path& path)
 {
-    const std::uintmax_t size = fs::file_size(path);
-    switch (damage) {
-    case Damage::truncatedInHeader:
-        return fs::resize_file(path, 50);
-    case Damage::truncatedInFirstPage:
-        return fs::resize_file(path, 1000);
-    case Damage::truncatedToHalf:
-        return fs::resize_file(path, size / 2);
-    case Damage::truncatedByOneByte:
-        return fs::resize_file(path, size - 1);
-    case Damage::secondPageOverwritten:
-        return overwritePage(path, 2, 2);
-    case Damage::middlePageOverwritten:
-        return overwritePage(path, size / 4096 / 2 + 1, 3);
-    case Damage::lastPageOverwritten:
-        return overwritePage(path, size / 4096, 4);
-    case Damage::wrongHeader: {
-        std::string bytes = readFile(path).value();
-        bytes.replace(0, 16, std::string("SQLite format 2\0", 16));
-        ASSERT_TRUE(writeFile(path, bytes).has_value());
-        return;
-    }
-    case Damage::empty:
-        return fs::resize_file(path, 0);
-    case Damage::folderInstead:
-        fs::remove(path);
-        fs::create_directory(path);
-        return;
-    }
+    return fs::file_size(path) / 4096;
+}
+
+const std::vector<Damage>& damages()
+{
+    using P = const fs::path&;
+    static const std::vector<Damage> kDamages{
+        {"truncated at 50 bytes", [](P path) { fs::resize_file(path, 50); }},
+        {"truncated at 1000 bytes", [](P path) { fs::resize_file(path, 1000); }},
+        {"truncated to half", [](P path) { fs::resize_file(path, fs::file_size(path) / 2); }},
+        {"truncated by one byte", [](P path) { fs::resize_file(path, fs::file_size(path) - 1); }},
+        {"page 2 overwritten with random bytes", [](P path) { overwritePage(path, 2, 2); }},
+        {"a middle page overwritten with random bytes", [](P path) { overwritePage(path, pagesOf(path) / 2 + 1, 3); }},
+        {"the last page overwritten with random bytes", [](P path) { overwritePage(path, pagesOf(path), 4); }},
+        {"wrong header",
+         [](P path) {
+             std::string bytes = readFile(path).value();
+             bytes.replace(0, 16, std::string("SQLite format 2\0", 16));
+             ASSERT_TRUE(writeFile(path, bytes).has_value());
+         }},
+        {"empty file", [](P path) { fs::resize_file(path, 0); }},
+        {"a folder in its place",
+         [](P path) {
+             fs::remove(path);
+             fs::create_directory(path);
+         }},
+    };
+    return kDamages;
 }
 
 class CorruptDatabase : public ::testing::Test {
@@ -170,11 +130,11 @@ protected:
     static fs::path home() { return *s_dir / "home"; }
 
     // Damages one database of a fresh copy of the home and exports it.
-    static ExportOutcome exportDamaged(const Target& target, Damage damage, const fs::path& output)
+    static ExportOutcome exportDamaged(const Target& target, const Damage& damage, const fs::path& output)
     {
         fs::remove_all(home());
         fs::copy(*s_dir / "pristine", home(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-        applyDamage(target.path(home()), damage);
+        damage.apply(target.path(home()));
         return runExport(target.method, home(), output);
     }
 
@@ -189,11 +149,12 @@ TEST_F(CorruptDatabase, SourceDatabasesFailClearlyOrExportEverything)
         const Target& target = targets()[t];
         if (target.role != Target::Role::source)
             continue;
-        for (Damage damage : kAllDamage) {
-            SCOPED_TRACE(target.name + ", " + describe(damage));
-            const fs::path output = *s_dir / fmt::format("out-{}-{}", t, int(damage));
+        for (size_t d = 0; d < damages().size(); ++d) {
+            const Damage& damage = damages()[d];
+            SCOPED_TRACE(target.name + ", " + damage.name);
+            const fs::path output = *s_dir / fmt::format("out-{}-{}", t, d);
             const ExportOutcome outcome = exportDamaged(target, damage, output);
-            std::cout << "[ corrupt ] " << target.name << ", " << describe(damage) << ": "
+            std::cout << "[ corrupt ] " << target.name << ", " << damage.name << ": "
                       << (outcome.succeeded() ? "complete export"
                                               : outcome.messages.substr(0, outcome.messages.find('\n')))
                       << std::endl;
@@ -222,9 +183,10 @@ TEST_F(CorruptDatabase, DamagedAddressBooksCostTheNamesButNeverAMessage)
         const Target& target = targets()[t];
         if (target.role != Target::Role::names)
             continue;
-        for (Damage damage : kAllDamage) {
-            SCOPED_TRACE(target.name + ", " + describe(damage));
-            const fs::path output = *s_dir / fmt::format("out-{}-{}", t, int(damage));
+        for (size_t d = 0; d < damages().size(); ++d) {
+            const Damage& damage = damages()[d];
+            SCOPED_TRACE(target.name + ", " + damage.name);
+            const fs::path output = *s_dir / fmt::format("out-{}-{}", t, d);
             const ExportOutcome outcome = exportDamaged(target, damage, output);
             ASSERT_TRUE(outcome.succeeded()) << outcome.messages;
             // Every message is there; names that came from the damaged book may be missing.

@@ -168,7 +168,7 @@ TEST(ExportManager, FailureKeepsEarlierSummaryAndDoesNotFinishProgress)
     EXPECT_EQ(h.manager.statusMessage(), "");
 }
 
-TEST(ExportManager, AutomationRefusalAddsPermissionTraceLines)
+TEST(ExportManager, AutomationRefusalAddsPermissionTraceLinesAndAScriptFailureRepeatsThePrefix)
 {
     Harness h([](ProgressSink&, std::stop_token) {
         throw ExportError::permissionDenied("Notes requires automation permission");
@@ -184,14 +184,11 @@ TEST(ExportManager, AutomationRefusalAddsPermissionTraceLines)
               "[Varnholt] \u26A0\uFE0F Permission Issue: Notes requires automation permission");
     EXPECT_EQ(lines.back(),
               "[Varnholt] To fix: System Settings > Privacy & Security > Automation > Varnholt > Enable Notes");
-}
 
-TEST(ExportManager, ScriptFailureStatusRepeatsThePrefix)
-{
-    Harness h([](ProgressSink&, std::stop_token) { throw ExportError::scriptExecutionFailed("boom"); });
-    h.manager.startExport(voiceMemosOptions());
-    ASSERT_TRUE(h.runToOutcome());
-    EXPECT_EQ(h.manager.statusMessage(), "Export failed: Export failed: boom");
+    Harness script([](ProgressSink&, std::stop_token) { throw ExportError::scriptExecutionFailed("boom"); });
+    script.manager.startExport(voiceMemosOptions());
+    ASSERT_TRUE(script.runToOutcome());
+    EXPECT_EQ(script.manager.statusMessage(), "Export failed: Export failed: boom");
 }
 
 TEST(ExportManager, CancelDuringRunStopsTheExporterAndStaysCancelled)

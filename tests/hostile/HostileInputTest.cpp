@@ -7,45 +7,20 @@
 #include "sample-home/HostileSample.h"
 #include "support/ActiveMarkup.h"
 #include "support/ExportRun.h"
+#include "support/FileTree.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SourceFingerprint.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
-#include <optional>
 
 using namespace varnholt;
 using namespace varnholt::test;
 namespace fs = std::filesystem;
 
 namespace {
-// Points the system's temporary folder (where exports keep their database snapshots) into the
-// test's folder, so that the listing before and after sees them too.
-class TemporaryFolderInside {
-public:
-    explicit TemporaryFolderInside(const fs::path& folder)
-    {
-        if (const char* old = std::getenv("TMPDIR"))
-            m_old = old;
-        fs::create_directories(folder);
-        ::setenv("TMPDIR", folder.c_str(), 1);
-    }
-    ~TemporaryFolderInside()
-    {
-        if (m_old)
-            ::setenv("TMPDIR", m_old->c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-    TemporaryFolderInside(const TemporaryFolderInside&) = delete;
-    TemporaryFolderInside& operator=(const TemporaryFolderInside&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
-
 // The listing without the export folders, and without the temporary folder's own entry (its
 // time changes as snapshots come and go; anything left in it still shows).
 TreeFingerprint withoutOutputs(TreeFingerprint tree)
@@ -54,21 +29,15 @@ TreeFingerprint withoutOutputs(TreeFingerprint tree)
     return tree;
 }
 
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += "  " + line + "\n";
-    return text;
-}
-
 class HostileInput : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         s_dir = new TempDir;
         sample::buildHostileHome(*s_dir / "home");
-        s_tmp = new TemporaryFolderInside(*s_dir / "tmp");
+        // Exports keep their database snapshots in the temporary folder: inside, the listings see them too.
+        fs::create_directories(*s_dir / "tmp");
+        s_tmp = new ScopedEnvironment("TMPDIR", (*s_dir / "tmp").string());
         s_before = new TreeFingerprint(withoutOutputs(fingerprintTree(s_dir->path())));
         for (ExportMethod method : allExportMethods())
             s_outcomes[static_cast<int>(method)] = runExport(method, home(), output(method));
@@ -84,18 +53,8 @@ protected:
     static fs::path output(ExportMethod method) { return *s_dir / ("out-" + std::to_string(int(method))); }
     static const ExportOutcome& outcome(ExportMethod method) { return s_outcomes[static_cast<int>(method)]; }
 
-    static std::vector<fs::path> filesBelow(const fs::path& folder)
-    {
-        std::vector<fs::path> files;
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec))
-            files.push_back(it->path());
-        return files;
-    }
-
     static inline TempDir* s_dir = nullptr;
-    static inline TemporaryFolderInside* s_tmp = nullptr;
+    static inline ScopedEnvironment* s_tmp = nullptr;
     static inline TreeFingerprint* s_before = nullptr;
     static inline ExportOutcome s_outcomes[8];
 };
@@ -113,12 +72,11 @@ TEST_F(HostileInput, EveryExportEndsWithAClearOutcome)
 TEST_F(HostileInput, NothingIsWrittenOutsideTheOutputFolder)
 {
     // The home, the folder beside it, the temporary folder: all exactly as before.
-    const auto changed = differences(*s_before, withoutOutputs(fingerprintTree(s_dir->path())));
-    EXPECT_TRUE(changed.empty()) << joined(changed);
+    EXPECT_EQ(describeDifferences(*s_before, withoutOutputs(fingerprintTree(s_dir->path()))), "");
 
     for (ExportMethod method : allExportMethods()) {
         const fs::path root = fs::canonical(output(method));
-        for (const fs::path& path : filesBelow(root)) {
+        for (const fs::path& path : entriesBelow(root)) {
             SCOPED_TRACE(path.string());
             EXPECT_FALSE(fs::is_symlink(path)) << "an export leaves links, which point anywhere";
             EXPECT_TRUE(isWithin(root, fs::weakly_canonical(path)));
@@ -143,7 +101,7 @@ TEST_F(HostileInput, NothingFromOutsideTheHomeIsCopied)
     }
     // What is inside the home is still exported.
     bool insideCopied = false;
-    for (const fs::path& path : filesBelow(output(ExportMethod::messages) / "messages/attachments"))
+    for (const fs::path& path : entriesBelow(output(ExportMethod::messages) / "messages/attachments"))
         insideCopied = insideCopied || path.filename() == "inside.jpg";
     EXPECT_TRUE(insideCopied);
     EXPECT_TRUE(fs::exists(output(ExportMethod::voiceMemos) / "Kitchen idea.M4A"));
@@ -154,12 +112,12 @@ TEST_F(HostileInput, ExportedHtmlHoldsTheScriptsAsTextNeverAsMarkup)
     size_t pages = 0;
     std::string shown;
     for (ExportMethod method : allExportMethods()) {
-        for (const fs::path& path : filesBelow(output(method))) {
+        for (const fs::path& path : entriesBelow(output(method))) {
             if (path.extension() != ".html")
                 continue;
             ++pages;
             const std::string html = readFile(path).value();
-            EXPECT_TRUE(activeMarkup(html).empty()) << path << ":\n" << joined(activeMarkup(html));
+            EXPECT_EQ(activeMarkup(html), std::vector<std::string>{}) << path;
             shown += visibleText(html);
         }
     }
@@ -172,17 +130,17 @@ TEST_F(HostileInput, EveryHostileConversationAndNoteIsExported)
 {
     const fs::path json = output(ExportMethod::messages) / "messages/json";
     size_t hostileConversations = 0;
-    for (const fs::path& path : filesBelow(json))
+    for (const fs::path& path : entriesBelow(json))
         if (readFile(path).value_or("").find("hostile-chat-") != std::string::npos)
             ++hostileConversations;
     EXPECT_EQ(hostileConversations, sample::hostileNames().size());
 
     // One text file per note, whatever its title; one page per note in the standard method, and
     // one file per page and format after conversion.
-    EXPECT_EQ(filesBelow(output(ExportMethod::notesFast) / "txt").size(), sample::hostileNames().size());
+    EXPECT_EQ(entriesBelow(output(ExportMethod::notesFast) / "txt").size(), sample::hostileNames().size());
     for (ExportMethod method : {ExportMethod::notesStandard, ExportMethod::notesStandardConverted}) {
         std::map<std::string, size_t> byExtension;
-        for (const fs::path& path : filesBelow(output(method)))
+        for (const fs::path& path : entriesBelow(output(method)))
             ++byExtension[path.extension().string()];
         SCOPED_TRACE(methodName(method));
         EXPECT_EQ(byExtension[".html"], sample::hostileNames().size());

@@ -23,14 +23,6 @@ using namespace varnholt::test;
 namespace fs = std::filesystem;
 
 namespace {
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += "  " + line + "\n";
-    return text;
-}
-
 // Text that exists only in the -wal files of the sample home.
 std::vector<std::string> writeAheadOnlyTexts(ExportMethod method)
 {
@@ -67,8 +59,7 @@ TEST(SourceIntegrity, EveryExportLeavesEveryFileOfTheHomeUntouched)
         SCOPED_TRACE(methodName(method));
         const ExportOutcome outcome = runExport(method, home, dir / ("out-" + std::to_string(int(method))));
         EXPECT_TRUE(outcome.succeeded()) << outcome.messages;
-        const auto changed = differences(before, fingerprintTree(home));
-        EXPECT_TRUE(changed.empty()) << methodName(method) << " changed the home:\n" << joined(changed);
+        EXPECT_EQ(describeDifferences(before, fingerprintTree(home)), "") << methodName(method) << " changed the home";
     }
 }
 
@@ -106,7 +97,6 @@ TEST(SourceIntegrity, ReadOnlyHomeWithUncheckpointedLogsExportsEverything)
         const std::string exported = allText(output);
         for (const std::string& text : writeAheadOnlyTexts(method))
             EXPECT_NE(exported.find(text), std::string::npos) << "missing from the export: " << text;
-        const auto changed = differences(before, fingerprintTree(home));
-        EXPECT_TRUE(changed.empty()) << methodName(method) << " changed the home:\n" << joined(changed);
+        EXPECT_EQ(describeDifferences(before, fingerprintTree(home)), "") << methodName(method) << " changed the home";
     }
 }

@@ -9,6 +9,7 @@
 #include "platform/ByteCount.h"
 #include "platform/Database.h"
 #include "platform/DatabaseFileCopy.h"
+#include "platform/Files.h"
 #include "platform/Statement.h"
 #include "sample-home/MessagesSample.h"
 #include "sample-home/NotesSample.h"
@@ -16,7 +17,10 @@
 #include "sample-home/WriteAheadLogSample.h"
 #include "sources/MacHomeSource.h"
 #include "support/ExportRun.h"
+#include "support/FileTree.h"
 #include "support/RealData.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SmallDisk.h"
 #include "support/SourceFingerprint.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -25,14 +29,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -101,10 +101,7 @@ fs::path withSuffix(const fs::path& path, const char* suffix)
 
 std::string changesIn(const TreeFingerprint& before, const fs::path& folder)
 {
-    std::string text;
-    for (const std::string& line : differences(before, fingerprintTree(folder)))
-        text += "\n  " + line;
-    return text;
+    return describeDifferences(before, fingerprintTree(folder));
 }
 
 // Every file system entry below `folder`, in bytes (absent folders hold none).
@@ -174,37 +171,6 @@ private:
     pid_t m_pid = -1;
 };
 
-// Unmounts when it goes away; never copied, so a temporary cannot unmount early.
-struct Unmount {
-    explicit Unmount(fs::path folder) : path(std::move(folder)) {}
-    Unmount(const Unmount&) = delete;
-    Unmount& operator=(const Unmount&) = delete;
-    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    fs::path path;
-};
-
-// Points TMPDIR somewhere else for as long as it lives.
-class TemporaryFolder {
-public:
-    explicit TemporaryFolder(const fs::path& folder)
-    {
-        if (const char* old = std::getenv("TMPDIR"))
-            m_old = old;
-        ::setenv("TMPDIR", folder.c_str(), 1);
-    }
-    ~TemporaryFolder()
-    {
-        if (m_old)
-            ::setenv("TMPDIR", m_old->c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
 } // namespace
 
 TEST(DatabaseSnapshot, EveryStateOfTheLogIsReadInPlaceWithoutTouchingTheFolder)
@@ -381,10 +347,7 @@ TEST(DatabaseSnapshot, FailuresSayWhatIsWrongByKind)
     EXPECT_EQ(kindOf(dir / "absent.db"), ErrorKind::notFound);
     fs::create_directories(dir / "folder.db");
     EXPECT_EQ(kindOf(dir / "folder.db"), ErrorKind::damaged);
-    {
-        std::ofstream garbage(dir / "garbage.db");
-        garbage << std::string(8192, 'Z');
-    }
+    ASSERT_TRUE(writeFile(dir / "garbage.db", std::string(8192, 'Z')));
     EXPECT_EQ(kindOf(dir / "garbage.db"), ErrorKind::damaged);
     EXPECT_FALSE(fs::exists(out)) << "a damaged file is not copied";
 
@@ -467,15 +430,11 @@ TEST(DatabaseSnapshot, AnExportWritesNothingOutsideItsFilesAndNeedsNoRoomInTheTe
     // A temporary folder too small for a copy, where mounting is allowed; there, what is used counts
     // files already unlinked too.
     const fs::path temporary = dir / "tmp";
-    fs::create_directories(temporary);
-    const bool mounted = ::mount("tmpfs", temporary.c_str(), "tmpfs", 0, "size=512k") == 0;
+    const SmallDisk small(temporary, "512k");
+    const bool mounted = small.mounted();
     if (!mounted)
-        std::cout << "[ temporary ] cannot mount a small tmpfs here (" << std::strerror(errno)
-                  << "): the temporary folder is an ordinary one" << std::endl;
-    std::optional<Unmount> unmount;
-    if (mounted)
-        unmount.emplace(temporary);
-    const TemporaryFolder pointed(temporary);
+        std::cout << "[ temporary ] " << small.failure() << ": the temporary folder is an ordinary one" << std::endl;
+    const ScopedEnvironment pointed("TMPDIR", temporary.string());
     const fs::path out = dir / "out";
     auto writtenOutsideTheExport = [&] {
         std::uintmax_t bytes = bytesBelow(temporary);
@@ -531,15 +490,13 @@ TEST(DatabaseSnapshot, WhereReadingInPlaceFailsTheExportReadsACopyOrSaysHowMuchR
               std::string::npos)
         << copied.messages;
     EXPECT_NE(allText(dir / "out").find("D'accord, merci Ren\u00E9e !"), std::string::npos) << "the log came along";
-    for (const auto& entry : fs::recursive_directory_iterator(dir / "out"))
-        EXPECT_EQ(entry.path().filename().string().rfind(".varnholt-snapshot-", 0), std::string::npos);
+    EXPECT_EQ(entriesBelow(dir / "out", ".varnholt-snapshot-"), std::vector<fs::path>{});
     EXPECT_EQ(changesIn(before, chat.parent_path()), "");
 
     const fs::path small = dir / "small";
-    fs::create_directories(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); the full disk is not tried";
-    const Unmount unmount{small};
+    const SmallDisk disk(small, "64k");
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.failure() << "; the full disk is not tried";
     const ExportOutcome full = runExport(ExportMethod::messages, home, small);
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_NE(full.told.find("is full"), std::string::npos) << full.told;

@@ -68,7 +68,7 @@ TEST(AttributedBodyText, RandomAndTruncatedBytesNeverCrash)
 TEST(AttributedBodyText, OurWriterProducesApplesBytes)
 {
     VARNHOLT_REQUIRE_REALDATA(realdata);
-    const std::string real = test::bytesOf(realdata / "ReagentX_imessage-exporter/typedstream/AttributedBodyTextOnly");
+    const std::string real = *readFile(realdata / "ReagentX_imessage-exporter/typedstream/AttributedBodyTextOnly");
     EXPECT_EQ(sample::TypedStreamWriter::attributedString("Noter test"), real);
 }
 
@@ -77,7 +77,7 @@ TEST(AttributedBodyText, RealBlobsDecodeToTheirText)
     VARNHOLT_REQUIRE_REALDATA(realdata);
     const fs::path blobs = realdata / "ReagentX_imessage-exporter/typedstream";
     const fs::path crab = realdata / "ReagentX_crabstep";
-    auto text = [](const fs::path& path) { return messageTextFromAttributedBody(test::bytesOf(path)); };
+    auto text = [](const fs::path& path) { return messageTextFromAttributedBody(*readFile(path)); };
 
     EXPECT_EQ(text(blobs / "AttributedBodyTextOnly"), "Noter test");
     EXPECT_EQ(text(blobs / "AttributedBodyTextOnly2"), "Test 3");
@@ -115,10 +115,10 @@ TEST(AttributedBodyText, RealBlobsDecodeToTheirText)
     EXPECT_EQ(text(crab / "Flight"), "AS 1111");
     EXPECT_EQ(text(crab / "Tracking"), "1Z999AA10123456784");
     // An archived array is not a message text.
-    EXPECT_FALSE(TypedStreamReader(test::bytesOf(crab / "HugeWithRefs")).attributedStringText());
+    EXPECT_FALSE(TypedStreamReader(*readFile(crab / "HugeWithRefs")).attributedStringText());
 
     for (const auto& entry : fs::directory_iterator(blobs))
-        EXPECT_TRUE(TypedStreamReader(test::bytesOf(entry.path())).attributedStringText()) << entry.path();
+        EXPECT_TRUE(TypedStreamReader(*readFile(entry.path())).attributedStringText()) << entry.path();
 }
 
 TEST(AttributedBodyText, EveryBodyOfARealPhoneMatchesItsTextColumn)

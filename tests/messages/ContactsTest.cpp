@@ -140,7 +140,7 @@ TEST(AddressBookContactsStore, ReadsEveryAddressBookAndVCard)
 {
     test::TempDir home;
     test::buildMessagesHome(home.path());
-    const auto before = test::fingerprint(home.path() / "Library/Application Support");
+    const auto before = test::fingerprintTree(home.path() / "Library/Application Support");
     AddressBookContactsStore store(MacHomeSource(home.str()).contactsDatabases(),
                                    {sample::sampleVCardPath(home.path()).string()});
     EXPECT_EQ(store.authorizationStatus(), ContactsAuthorization::authorized);
@@ -160,7 +160,7 @@ TEST(AddressBookContactsStore, ReadsEveryAddressBookAndVCard)
     EXPECT_EQ(getContactName(store, "BOB@example.com"), "Bob Baker");
     EXPECT_EQ(getContactName(store, "renee.dupont@exemple.fr"), "Renée Dupont");
     EXPECT_EQ(getContactName(store, "+447700900123"), "Chloé Martin");
-    EXPECT_EQ(test::fingerprint(home.path() / "Library/Application Support"), before);
+    EXPECT_EQ(test::fingerprintTree(home.path() / "Library/Application Support"), before);
 }
 
 TEST(AddressBookContactsStore, NothingReadableMeansNotAuthorised)

@@ -231,31 +231,6 @@ TEST(PlainTextWriter, WritesTheExactTranscript)
                   "[2024-03-06T09:01:00Z] Me: \n  Attachments: IMG_1.jpg plain.txt \n\n");
 }
 
-TEST(HtmlWriter, WritesTheExactPage)
-{
-    const std::string page = render(kAlice, "Alice",
-                                    {message(true, std::nullopt, "2024-03-05T14:03:22Z", "Hi\nthere"),
-                                     message(false, "+15551234567", "2024-03-05T14:04:00Z", "Yo", {"~/a/b/IMG_1.jpg"})})
-                                 .html;
-    const std::string head =
-        "<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"UTF-8\">\n    <title>Alice</title>\n    <style>\n";
-    EXPECT_EQ(page.substr(0, head.size()), head);
-    EXPECT_NE(page.find("        .attachment { font-style: italic; color: #666; }\n"), std::string::npos);
-    EXPECT_NE(page.find("        }\n    </style>\n</head>\n<body>\n    <div class=\"header\">\n        <h1>"),
-              std::string::npos);
-    EXPECT_NE(page.find("@media print"), std::string::npos);
-    const std::string body =
-        "<h1>Alice</h1>\n        <p>Service: iMessage | Messages: 2</p>\n    </div>"
-        "<div class=\"day\">Tuesday, 5 March 2024</div>\n"
-        "<div class=\"message from-me\" id=\"m0\">\n    <div><strong>Me</strong></div>\n    <div>Hi<br>there</div>"
-        "    <div class=\"timestamp\">2024-03-05T14:03:22Z</div>\n</div>"
-        "<div class=\"message from-other\" id=\"m0\">\n    <div><strong>Alice</strong></div>\n    <div>Yo</div>"
-        "<div class='attachment'>\U0001F4CE IMG_1.jpg </div>    <div class=\"timestamp\">2024-03-05T14:04:00Z</div>\n"
-        "</div></body>\n</html>";
-    ASSERT_NE(page.find("<h1>"), std::string::npos);
-    EXPECT_EQ(page.substr(page.find("<h1>")), body);
-}
-
 // A group's page and transcript: names on every sender, reactions under their message, a reply linking to
 // what it answers, events as lines of their own, edits, unsent messages, markers, and the attachments shown
 // inline through relative links or named as missing.
@@ -456,13 +431,6 @@ TEST(ConversationWriters, WriteEachMessageAsItIsAdded)
     EXPECT_EQ(html.bytes, whole.html);
     EXPECT_EQ(text.bytes, whole.text);
     EXPECT_EQ(render(kAlice, "Alice", {}).json, referenceJson(kAlice, "Alice", {}));
-}
-
-TEST(Writers, LastPathComponent)
-{
-    EXPECT_EQ(lastPathComponent("~/Library/Messages/Attachments/a/IMG.jpg"), "IMG.jpg");
-    EXPECT_EQ(lastPathComponent("plain"), "plain");
-    EXPECT_EQ(lastPathComponent("dir/"), "dir");
 }
 
 } // namespace

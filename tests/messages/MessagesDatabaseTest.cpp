@@ -2,6 +2,7 @@
 
 #include "platform/Database.h"
 #include "sample-home/MessagesSample.h"
+#include "sample-home/SampleFiles.h"
 #include "sources/messages/MessagesDatabase.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -50,54 +51,6 @@ protected:
     test::TempDir m_home;
 };
 
-TEST_F(MessagesDatabaseTest, AppliesTheNullRulesAndReadsTheLog)
-{
-    const MessagesDatabase db = open();
-    long long total = 0;
-    const std::vector<Exported> all = readAll(db, TestMode::off, 10, &total);
-    EXPECT_EQ(total, 12); // every chat row, the one without messages too
-    ASSERT_EQ(all.size(), 11u);
-    EXPECT_EQ(db.countMessages().value(), 11);
-
-    const Exported& alice = all[0];
-    EXPECT_EQ(alice.chat.identifier, "+15551234567");
-    EXPECT_FALSE(alice.chat.displayName);
-    const std::vector<Message>& m = alice.messages;
-    ASSERT_EQ(m.size(), 13u);
-    EXPECT_EQ(m[0].date, "2024-03-05T14:06:22Z");
-    EXPECT_EQ(m[0].timestamp, 731340382000000000LL);
-    EXPECT_EQ(m[0].sender, "+15551234567");
-    EXPECT_TRUE(m[1].isFromMe);
-    EXPECT_FALSE(m[1].sender);
-    EXPECT_EQ(m[2].text, "東京の写真を送るね 📸\nZweite Zeile mit Ümlauten"); // only in attributedBody
-    EXPECT_EQ(m[6].text, ""); // empty text wins over the body
-    EXPECT_EQ(m[7].text, ""); // neither text nor body
-    EXPECT_TRUE(m[0].attachments.empty());
-    const std::vector<Attachment>& pair = m[4].attachments;
-    ASSERT_EQ(pair.size(), 2u);
-    EXPECT_EQ(pair[0].filename,
-              "~/Library/Messages/Attachments/02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg");
-    EXPECT_EQ(pair[0].expandedPath,
-              m_home.str() + "/Library/Messages/Attachments/02/02/B5C4912D-2401-4844-946D-473B0FCFF212/IMG_0001.jpg");
-    EXPECT_EQ(pair[0].mimeType, "image/jpeg");
-    EXPECT_FALSE(pair[0].isSticker);
-    EXPECT_TRUE(pair[1].isSticker);
-    EXPECT_EQ(pair[1].size, 12);
-
-    EXPECT_FALSE(all[2].messages[2].sender); // handle row gone
-    EXPECT_EQ(all[3].chat.displayName, "");  // stored as real databases store it
-    EXPECT_FALSE(all[3].chat.hasStoredName());
-    EXPECT_EQ(all[4].chat.identifier, "unknown");
-    EXPECT_EQ(all[4].chat.service, "iMessage");
-    EXPECT_FALSE(all[4].messages[0].service);
-    // Seconds since 2001 in an old conversation.
-    EXPECT_EQ(all[5].messages[0].date, "2015-11-01T21:59:14Z");
-    EXPECT_EQ(all[5].messages[0].timestamp, 468107954);
-    // The last conversation is only in chat.db-wal.
-    EXPECT_EQ(all.back().chat.identifier, "renee.dupont@exemple.fr");
-    EXPECT_EQ(all.back().messages[0].text, "À demain — à la bibliothèque 📖");
-}
-
 TEST_F(MessagesDatabaseTest, TestModeLimitsConversationsAndTotal)
 {
     const MessagesDatabase db = open();
@@ -108,21 +61,6 @@ TEST_F(MessagesDatabaseTest, TestModeLimitsConversationsAndTotal)
     EXPECT_EQ(two[1].chat.chatId, 2);
     readAll(db, TestMode::on, 40, &total);
     EXPECT_EQ(total, 12);
-    EXPECT_EQ(MessagesDatabase::chatsSql(TestMode::on, 10).substr(std::string(MessagesDatabase::kChatsSql).size()),
-              "LIMIT 10");
-    EXPECT_EQ(MessagesDatabase::chatsSql(TestMode::off, 10), MessagesDatabase::kChatsSql);
-}
-
-TEST_F(MessagesDatabaseTest, LeavesTheSourceUntouched)
-{
-    const fs::path folder = m_home.path() / "Library/Messages";
-    const auto before = test::fingerprint(folder);
-    ASSERT_TRUE(before.count("chat.db-wal"));
-    {
-        const MessagesDatabase db = open();
-        readAll(db);
-    }
-    EXPECT_EQ(test::fingerprint(folder), before);
 }
 
 TEST(MessagesDatabase, OldSchemasSelectNullForMissingColumns)
@@ -162,7 +100,7 @@ TEST(MessagesDatabase, DamagedOrForeignFilesGiveClearErrors)
     test::TempDir temp;
     test::TraceCapture trace;
     const fs::path garbage = temp / "garbage.db";
-    test::writeBytes(garbage, std::string(8192, '\x5A'));
+    sample::writeSampleFile(garbage, std::string(8192, '\x5A'));
     auto opened = MessagesDatabase::open(garbage.string(), temp.str());
     ASSERT_FALSE(opened);
     EXPECT_EQ(opened.error().code(), 1);

@@ -4,13 +4,12 @@
 #include "export/ExportManager.h"
 #include "platform/DomainError.h"
 #include "platform/ManualMainQueue.h"
+#include "support/CliRun.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace varnholt {
 namespace {
@@ -47,42 +46,6 @@ protected:
     std::optional<ExportManager::Outcome> m_outcome;
 };
 
-TEST_F(MessagesDispatchTest, ASuccessfulExportRelaysTheExportersStatus)
-{
-    const auto statuses = run({});
-    ASSERT_EQ(m_outcome, ExportManager::Outcome::completed);
-    ASSERT_GE(statuses.size(), 5u);
-    EXPECT_EQ(statuses[0], "Starting Messages export...");
-    EXPECT_EQ(statuses[1], ""); // the exporter's initial status, delivered at subscription
-    EXPECT_EQ(statuses[2], "Starting Messages export...");
-    EXPECT_EQ(statuses[statuses.size() - 2], "Export complete: 11 conversations exported");
-    EXPECT_EQ(m_manager.statusMessage(), "Export complete!");
-    EXPECT_EQ(m_manager.exportSummary(), "Files exported to: " + m_out.str());
-    EXPECT_DOUBLE_EQ(m_manager.progress(), 1.0);
-    EXPECT_EQ(test::filesBelow(m_out.path() / "messages/txt").size(), 11u);
-    m_queue.advance(ExportManager::kResetDelay);
-    EXPECT_FALSE(m_manager.isExporting());
-}
-
-TEST_F(MessagesDispatchTest, APreviewSummarisesTheCount)
-{
-    ExportOptions options;
-    options.isDryRun = true;
-    options.testModeLimit = 3;
-    run(options);
-    ASSERT_EQ(m_outcome, ExportManager::Outcome::completed);
-    EXPECT_EQ(m_manager.statusMessage(), "Preview complete!");
-    EXPECT_EQ(m_manager.exportSummary(), "Dry run complete: Found 11 conversations");
-}
-
-TEST_F(MessagesDispatchTest, ATestLimitReachesTheExporter)
-{
-    ExportOptions options;
-    options.testModeLimit = 3;
-    run(options);
-    EXPECT_EQ(test::filesBelow(m_out.path() / "messages/txt").size(), 3u);
-}
-
 TEST_F(MessagesDispatchTest, ARecordedErrorBecomesAFailure)
 {
     fs::remove(m_home.path() / "Library/Messages/chat.db");
@@ -117,56 +80,46 @@ TEST_F(MessagesDispatchTest, FiltersLeaveOutAndSaySo)
 
 TEST(DateWindow, LocalDaysIncludeTheirWholeLength)
 {
-    const char* zone = std::getenv("TZ");
-    const std::optional<std::string> saved = zone ? std::optional<std::string>(zone) : std::nullopt;
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
+    const test::ScopedEnvironment berlin("TZ", "Europe/Berlin");
     // 2024-03-31 has 23 hours in Berlin: from 2024-03-30T23:00Z to 2024-03-31T22:00Z.
     const std::int64_t reference = 978307200;
     EXPECT_EQ(localDayBound("2024-03-31", DayEdge::start), (1711839600LL - reference) * 1'000'000'000LL);
     EXPECT_EQ(localDayBound("2024-03-31", DayEdge::end), (1711922400LL - reference) * 1'000'000'000LL - 1);
     for (const char* bad : {"2024-02-30", "2024-13-01", "24-03-05", "2024-03-05T10:00", "yesterday", ""})
         EXPECT_FALSE(localDayBound(bad, DayEdge::start)) << bad;
-    if (saved)
-        setenv("TZ", saved->c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
+// Through the command line and the export manager: the dry run's summary, the limit, the filters, and a
+// missing database as a failure naming the file.
 TEST(MessagesCommand, ExitCodes)
 {
-    test::TraceCapture trace;
     test::TempDir home;
     test::TempDir out;
     test::buildMessagesHome(home.path());
-    std::ostringstream stdoutText;
-    std::ostringstream stderrText;
-    cli::Streams streams{stdoutText, stderrText, false};
+    const std::vector<std::string> messages{"--home", home.str(), "messages"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), messages.begin(), messages.end());
+        return test::runCli(args);
+    };
 
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", out.str(), "--dry-run"}, streams),
-              cli::success);
-    EXPECT_NE(stderrText.str().find("Dry run complete: Found 11 conversations"), std::string::npos);
+    test::CliRun dry = run({"--out", out.str(), "--dry-run", "--limit", "3"});
+    EXPECT_EQ(dry.status, cli::success);
+    EXPECT_NE(dry.err.find("Dry run complete: Found 11 conversations"), std::string::npos) << dry.err;
+    EXPECT_FALSE(fs::exists(out.path() / "messages"));
 
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", out.str(), "--limit", "2", "--vcard",
-                        (home / "Documents/Contacts/friends.vcf")},
-                       streams),
+    EXPECT_EQ(run({"--out", out.str(), "--limit", "2", "--vcard", (home / "Documents/Contacts/friends.vcf")}).status,
               cli::success);
     EXPECT_EQ(test::filesBelow(out.path() / "messages/txt"),
               (std::vector<std::string>{"Alice Smith.txt", "Bob Baker.txt"}));
 
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--limit", "-1"}, streams), cli::badUsage);
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--vcard", "/no/such.vcf"}, streams),
-              cli::badUsage);
-    stderrText.str("");
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--until", "2024-02-30"}, streams),
-              cli::badUsage);
-    EXPECT_NE(stderrText.str().find("\u201C2024-02-30\u201D is not a date; give it as YYYY-MM-DD"), std::string::npos)
-        << stderrText.str();
+    EXPECT_EQ(run({"--limit", "-1"}).status, cli::badUsage);
+    EXPECT_EQ(run({"--vcard", "/no/such.vcf"}).status, cli::badUsage);
+    const test::CliRun badDate = run({"--until", "2024-02-30"});
+    EXPECT_EQ(badDate.status, cli::badUsage);
+    EXPECT_NE(badDate.err.find("\u201C2024-02-30\u201D is not a date; give it as YYYY-MM-DD"), std::string::npos)
+        << badDate.err;
     test::TempDir filtered;
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--out", filtered.str(), "--since", "2024-03-05",
-                        "--chat", "book club", "--chat", "Plans"},
-                       streams),
+    EXPECT_EQ(run({"--out", filtered.str(), "--since", "2024-03-05", "--chat", "book club", "--chat", "Plans"}).status,
               cli::success);
     EXPECT_EQ(test::filesBelow(filtered.path() / "messages/txt").size(), 3u);
     // A dry run with the same filters counts what they would export.
@@ -180,11 +133,10 @@ TEST(MessagesCommand, ExitCodes)
         << stderrText.str();
 
     test::TempDir empty;
-    stderrText.str("");
-    EXPECT_EQ(cli::run({"varnholt", "--home", empty.str(), "messages", "--out", out.str()}, streams),
-              cli::exportFailed);
-    EXPECT_NE(stderrText.str().find("Full Disk Access required"), std::string::npos);
-    EXPECT_NE(stderrText.str().find(empty.str() + "/Library/Messages/chat.db"), std::string::npos);
+    const test::CliRun missing = test::runCli({"--home", empty.str(), "messages", "--out", out.str()});
+    EXPECT_EQ(missing.status, cli::exportFailed);
+    EXPECT_NE(missing.err.find("Full Disk Access required"), std::string::npos);
+    EXPECT_NE(missing.err.find(empty.str() + "/Library/Messages/chat.db"), std::string::npos);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/Files.h"
 #include "sources/contacts/ContactsStore.h"
+#include "support/FileTree.h"
+#include "support/SourceFingerprint.h"
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -11,16 +13,6 @@ namespace varnholt::test {
 
 // A sample Mac home with the Messages database, its attachments and the address books.
 void buildMessagesHome(const std::filesystem::path& home);
-
-std::string readText(const std::filesystem::path& path);
-std::string bytesOf(const std::filesystem::path& path);
-void writeBytes(const std::filesystem::path& path, const std::string& bytes);
-
-// Files below a folder, as paths relative to it, sorted.
-std::vector<std::string> filesBelow(const std::filesystem::path& folder);
-
-// Content and modification time of every file below a folder, to prove it was left alone.
-std::map<std::string, std::pair<std::string, long long>> fingerprint(const std::filesystem::path& folder);
 
 // A contacts store answering from a fixed list, recording the phone numbers it was asked about.
 class FakeContactsStore : public ContactsStore {

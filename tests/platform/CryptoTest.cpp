@@ -50,8 +50,7 @@ const std::string kPlaintextStart = fromHex("1f8b0800000000000013e360109ac1c8c12
 TEST(Crypto, Pbkdf2MatchesThePublishedVectors)
 {
     using namespace std::string_literals;
-    // RFC 6070 (HMAC-SHA1)
-    EXPECT_EQ(hex(*pbkdf2(Pbkdf2Hash::sha1, "password", "salt", 1, 20)), "0c60c80f961f0e71f3a9b524af6012062fe037a6");
+    // RFC 6070 (HMAC-SHA1) and RFC 7914 section 11 (HMAC-SHA256)
     EXPECT_EQ(hex(*pbkdf2(Pbkdf2Hash::sha1, "password", "salt", 4096, 20)), "4b007901b765489abead49d926f721d065a429c1");
     EXPECT_EQ(
         hex(*pbkdf2(Pbkdf2Hash::sha1, "passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25)),
@@ -59,15 +58,10 @@ TEST(Crypto, Pbkdf2MatchesThePublishedVectors)
         << "an output longer than one hash";
     EXPECT_EQ(hex(*pbkdf2(Pbkdf2Hash::sha1, "pass\0word"s, "sa\0lt"s, 4096, 16)), "56fa6aa75548099dcc37d7f03425e0c3")
         << "bytes after a NUL count";
-    // RFC 7914 section 11 (HMAC-SHA256)
     EXPECT_EQ(hex(*pbkdf2(Pbkdf2Hash::sha256, "passwd", "salt", 1, 64)),
               "55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"
               "49ca9cccf179b645991664b39d77ef317c71b845b1e30bd509112041d3a19783");
-    EXPECT_EQ(hex(*pbkdf2(Pbkdf2Hash::sha256, "Password", "NaCl", 80000, 64)),
-              "4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56"
-              "a1d425a1225833549adb841b51c9b3176a272bdebba1d078478f62b397f33c8d");
-    EXPECT_EQ(pbkdf2(Pbkdf2Hash::sha1, "", "salt", 2, 20), pbkdf2(Pbkdf2Hash::sha1, "", "salt", 2, 20))
-        << "an empty password is a key too";
+    EXPECT_TRUE(pbkdf2(Pbkdf2Hash::sha1, "", "salt", 2, 20)) << "an empty password is a key too";
     EXPECT_FALSE(pbkdf2(Pbkdf2Hash::sha1, "p", "s", 0, 20));
 }
 
@@ -110,8 +104,6 @@ TEST(Crypto, AesKeyWrapMatchesRfc3394AndRefusesAWrongKey)
     tampered[10] ^= 1;
     EXPECT_FALSE(aesUnwrapKey(kek256, tampered));
     EXPECT_FALSE(aesUnwrapKey(fromHex("ff0102030405060708090a0b0c0d0e0f"), wrapped41)) << "a wrong key fails its check";
-    EXPECT_FALSE(aesUnwrapKey(kek128, wrapped41.substr(0, 20))) << "not a multiple of eight bytes";
-    EXPECT_FALSE(aesUnwrapKey("short", wrapped41));
 }
 
 TEST(Crypto, AesCbcDecryptsInPiecesWhatItEncryptedWhole)
@@ -165,7 +157,7 @@ TEST(Crypto, EveryStepOfTheLockedNoteVectorAndItsNegatives)
 
     // Malformed sizes give nothing rather than reaching the cipher.
     EXPECT_FALSE(aesUnwrapKey("short", kWrapped));
-    EXPECT_FALSE(aesUnwrapKey(kKek, kWrapped.substr(0, 20)));
+    EXPECT_FALSE(aesUnwrapKey(kKek, kWrapped.substr(0, 20))) << "not a multiple of eight bytes";
     EXPECT_FALSE(aesGcmDecrypt(kKey.substr(0, 5), kIv, kCiphertext, kTag));
     EXPECT_FALSE(aesGcmDecrypt(kKey, "", kCiphertext, kTag));
 }

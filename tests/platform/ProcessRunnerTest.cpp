@@ -98,7 +98,7 @@ TEST(ProcessRunner, ALaunchFailureSaysWhatCouldNotBeStarted)
     EXPECT_FALSE(ProcessRunner::run(spec));
 }
 
-TEST(ProcessRunner, TerminateAndInterruptReportTheSignalAsStatus)
+TEST(ProcessRunner, TerminateAndInterruptReportTheSignalAsStatusFromAnyThread)
 {
     auto child = ProcessRunner::launch(sleeper());
     ASSERT_TRUE(child);
@@ -115,15 +115,13 @@ TEST(ProcessRunner, TerminateAndInterruptReportTheSignalAsStatus)
     ASSERT_TRUE(other);
     other->interrupt();
     EXPECT_EQ(other->wait().status, SIGINT);
-}
 
-TEST(ProcessRunner, TerminateFromAnotherThreadEndsAWait)
-{
-    auto child = ProcessRunner::launch(sleeper());
-    ASSERT_TRUE(child);
-    ProcessResult result;
-    std::thread waiter([&] { result = child->wait(); });
-    child->terminate();
+    // A wait on one thread ends when another terminates the child.
+    auto waited = ProcessRunner::launch(sleeper());
+    ASSERT_TRUE(waited);
+    result = ProcessResult{};
+    std::thread waiter([&] { result = waited->wait(); });
+    waited->terminate();
     waiter.join();
     EXPECT_EQ(result.status, 15);
 }

@@ -112,4 +112,12 @@ std::vector<std::string> differences(const TreeFingerprint& before, const TreeFi
     return lines;
 }
 
+std::string describeDifferences(const TreeFingerprint& before, const TreeFingerprint& after)
+{
+    std::string text;
+    for (const std::string& line : differences(before, after))
+        text += "\n  " + line;
+    return text;
+}
+
 } // namespace varnholt::test

@@ -28,6 +28,9 @@ TreeFingerprint fingerprintTree(const std::filesystem::path& root);
 // One line per entry that appeared, went or changed; empty when the trees are identical.
 std::vector<std::string> differences(const TreeFingerprint& before, const TreeFingerprint& after);
 
+// The same as one text, one indented line each, for a failure message; empty when identical.
+std::string describeDifferences(const TreeFingerprint& before, const TreeFingerprint& after);
+
 std::string sha256Hex(std::string_view bytes);
 
 } // namespace varnholt::test

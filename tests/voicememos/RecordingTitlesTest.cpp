@@ -7,11 +7,10 @@
 #include "sources/MacHomeSource.h"
 #include "sources/voicememos/RecordingTranscript.h"
 #include "support/RealData.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -23,19 +22,6 @@ namespace {
 // File names carry the local time of the recording; the cases pin it to UTC.
 class RecordingTitles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (const char* tz = std::getenv("TZ"))
-            m_savedTz = tz;
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    void TearDown() override
-    {
-        m_savedTz ? setenv("TZ", m_savedTz->c_str(), 1) : unsetenv("TZ");
-        tzset();
-    }
-
     static nlohmann::json exportHome(const fs::path& home, const fs::path& out, VoiceMemosExporter::Naming naming)
     {
         VoiceMemosExporter exporter({}, MacHomeSource::make(home.string()));
@@ -52,8 +38,7 @@ protected:
         return nullptr;
     }
 
-private:
-    std::optional<std::string> m_savedTz;
+    const test::ScopedEnvironment m_utc{"TZ", "UTC"};
 };
 
 } // namespace
@@ -123,17 +108,6 @@ TEST_F(RecordingTitles, ThePreviewNamesTheTitles)
                 last.ends_with(". Titles: Kitchen: tiles / colours, Grocery list idea"))
         << last;
     EXPECT_FALSE(fs::exists(dir / "out"));
-}
-
-TEST_F(RecordingTitles, WithoutTheOptionNamesStayAndTitlesAreStillDescribed)
-{
-    test::TempDir dir;
-    const fs::path home = dir / "home";
-    sample::buildVoiceMemos(home, {});
-    const auto metadata = exportHome(home, dir / "out", VoiceMemosExporter::Naming::asFiles);
-    EXPECT_TRUE(fs::exists(dir / "out/20240305 140322.m4a"));
-    EXPECT_TRUE(fs::exists(dir / "out/20240305 140322.txt"));
-    EXPECT_EQ((*entry(metadata, "20240305 140322.m4a"))["title"], "Grocery list idea");
 }
 
 TEST_F(RecordingTitles, TitlesThatClashAreNumberedAndNoTitleEscapesTheFolder)

@@ -5,6 +5,7 @@
 #include "sample-home/SampleFiles.h"
 #include "sample-home/VoiceMemosSample.h"
 #include "sources/MacHomeSource.h"
+#include "support/ProgressLog.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 #include "support/Unprivileged.h"
@@ -19,25 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Report {
-    double fraction;
-    std::string message;
-};
-
-struct ProgressLog {
-    std::vector<Report> reports;
-    ProgressHandler handler()
-    {
-        return [this](double f, const std::string& m) { reports.push_back({f, m}); };
-    }
-    std::vector<std::string> messages() const
-    {
-        std::vector<std::string> out;
-        for (const auto& r : reports)
-            out.push_back(r.message);
-        return out;
-    }
-};
+using test::ProgressLog;
+using Report = ProgressLog::Report;
 
 const std::string kCandidate1 = "/Library/Group Containers/group.com.apple.VoiceMemos.shared/Recordings";
 const std::string kCandidate2 = "/Library/Recordings";
@@ -71,35 +55,12 @@ TEST(VoiceMemosExporter, ExportsTheSampleHome)
     EXPECT_EQ(messages.back(), "Export complete: 5 voice memos copied");
     EXPECT_EQ(run.reports.back().fraction, 1.0);
 
-    const auto source = sample::voiceMemosFolder(home);
-    for (const char* name :
-         {"Kitchen idea.M4A", "Archive/2023/Old lecture.caf", "Interview Ärztin 東京.wav", "20240305 140322.m4a"}) {
-        EXPECT_EQ(*readFile(out / name), *readFile(source / name)) << name;
-    }
-    // A hidden recording is copied where it can be seen, and listed where it lies.
-    EXPECT_EQ(*readFile(out / "_.hidden-draft.m4a"), *readFile(source / ".hidden-draft.m4a"));
+    // A hidden recording is copied where it can be seen. What the files hold is compared by the
+    // export-tree check, which leaves out the export time.
+    EXPECT_TRUE(fs::exists(out / "_.hidden-draft.m4a"));
     EXPECT_FALSE(fs::exists(out / ".hidden-draft.m4a"));
-    EXPECT_FALSE(fs::exists(out / "notes.txt"));
-    EXPECT_FALSE(fs::exists(out / "CloudRecordings.db"));
-
     const auto metadata = readMetadata(out);
     EXPECT_EQ(metadata["total_files"], 5);
-    ASSERT_EQ(metadata["files"].size(), 5u);
-    for (const auto& file : metadata["files"]) {
-        EXPECT_EQ(file["type"], "audio");
-        EXPECT_TRUE(file.contains("size") && file.contains("modified"));
-        if (file["path"] == "Kitchen idea.M4A") {
-            EXPECT_EQ(file["extension"], "M4A");
-            EXPECT_EQ(file["filename"], "Kitchen idea.M4A");
-            EXPECT_EQ(file["modified"], "2024-05-01T12:51:30Z");
-        }
-        if (file["path"] == "Archive/2023/Old lecture.caf") {
-            EXPECT_EQ(file["filename"], "Old lecture.caf");
-        }
-        if (file["filename"] == ".hidden-draft.m4a") {
-            EXPECT_EQ(file["path"], "_.hidden-draft.m4a");
-        }
-    }
     EXPECT_TRUE(
         std::regex_match(metadata["export_date"].get<std::string>(), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
 }
