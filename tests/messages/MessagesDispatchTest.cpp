@@ -123,14 +123,12 @@ TEST(MessagesCommand, ExitCodes)
               cli::success);
     EXPECT_EQ(test::filesBelow(filtered.path() / "messages/txt").size(), 3u);
     // A dry run with the same filters counts what they would export.
-    stderrText.str("");
-    EXPECT_EQ(cli::run({"varnholt", "--home", home.str(), "messages", "--dry-run", "--since", "2024-03-05", "--chat",
-                        "book club", "--chat", "Plans"},
-                       streams),
-              cli::success);
-    EXPECT_NE(stderrText.str().find("Dry run complete: Found 3 conversations (Left out by the filters: 8"),
+    const test::CliRun filteredDry =
+        run({"--dry-run", "--since", "2024-03-05", "--chat", "book club", "--chat", "Plans"});
+    EXPECT_EQ(filteredDry.status, cli::success);
+    EXPECT_NE(filteredDry.err.find("Dry run complete: Found 3 conversations (Left out by the filters: 8"),
               std::string::npos)
-        << stderrText.str();
+        << filteredDry.err;
 
     test::TempDir empty;
     const test::CliRun missing = test::runCli({"--home", empty.str(), "messages", "--out", out.str()});
