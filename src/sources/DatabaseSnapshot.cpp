@@ -86,11 +86,13 @@ std::uint64_t sizeOf(const fs::path& path)
     return ec ? 0 : size;
 }
 
-// Statement-level settings of every snapshot connection: it never writes, and what SQLite sorts
-// stays in memory rather than in the system's temporary folder, which may be too small for it.
+// Statement-level settings of every snapshot connection: it never writes; what SQLite sorts
+// stays in memory rather than in the system's temporary folder, which may be too small for it; and
+// while the app is in the middle of a commit or a checkpoint, SQLite waits a moment and tries again
+// instead of failing the export.
 tl::expected<void, std::string> prepareConnection(const Database& db)
 {
-    if (auto set = db.exec("PRAGMA query_only=ON; PRAGMA temp_store=MEMORY;"); !set)
+    if (auto set = db.exec("PRAGMA query_only=ON; PRAGMA temp_store=MEMORY; PRAGMA busy_timeout=5000;"); !set)
         return set;
     // Reading the schema reads the log too: a file SQLite cannot read in this way fails here.
     auto probe = db.prepare("SELECT COUNT(*) FROM sqlite_master");
