@@ -5,6 +5,8 @@
 #include "sources/notesapp/ScriptDirectives.h"
 
 #include <gtest/gtest.h>
+#include <map>
+#include <tuple>
 
 using namespace varnholt;
 using sample::BodySegment;
@@ -89,32 +91,39 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
         s.attachmentType = std::move(type);
         return s;
     };
-    const std::string html =
-        render({text("東京 👨‍👩‍👧‍👦 ñ\n"), attachment("IMG", "public.jpeg"), text("\n"),
-                attachment("PDF", "com.adobe.pdf"), text("\n"), attachment("TBL", "com.apple.notes.table"), text("\n"),
-                attachment("GONE", "public.png"), text("\n"), attachment("SND", "com.apple.m4a-audio"), text("\n"),
-                attachment("MOV", "com.apple.quicktime-movie"), text("\n"), attachment("URL", "public.url"), text("\n"),
-                attachment("BAD", "public.url")},
-               [](const notesdb::NoteDocument::AttachmentReference& ref) {
-                   RenderedAttachment r;
-                   if (ref.identifier == "IMG")
-                       r = {RenderedAttachment::Kind::image, "My note_files/photo 1.jpg", "photo 1.jpg"};
-                   else if (ref.identifier == "PDF")
-                       r = {RenderedAttachment::Kind::file, "My note_files/a&b.pdf", "a&b.pdf"};
-                   else if (ref.identifier == "TBL")
-                       r.kind = RenderedAttachment::Kind::table;
-                   else if (ref.identifier == "SND")
-                       r = {RenderedAttachment::Kind::audio, "My note_files/memo.m4a", "memo.m4a"};
-                   else if (ref.identifier == "MOV")
-                       r = {RenderedAttachment::Kind::video, "My note_files/clip.mov", "clip.mov"};
-                   else if (ref.identifier == "URL")
-                       r = {RenderedAttachment::Kind::link, "https://example.org/a?b=1&c", "Example <page>"};
-                   else if (ref.identifier == "BAD")
-                       r = {RenderedAttachment::Kind::link, "javascript:alert(1)", "bad"};
-                   else
-                       r.name = "lost.png";
-                   return r;
-               });
+    auto shown = [](RenderedAttachment::Kind kind, std::string path, std::string name) {
+        RenderedAttachment r;
+        r.kind = kind;
+        r.relativePath = std::move(path);
+        r.name = std::move(name);
+        return r;
+    };
+    using Kind = RenderedAttachment::Kind;
+    const std::map<std::string, RenderedAttachment> resolved{
+        {"IMG", shown(Kind::image, "My note_files/photo 1.jpg", "photo 1.jpg")},
+        {"PDF", shown(Kind::file, "My note_files/a&b.pdf", "a&b.pdf")},
+        {"TBL", shown(Kind::table, "", "")},
+        {"GONE", shown(Kind::missing, "", "lost.png")},
+        {"SND", shown(Kind::audio, "My note_files/memo.m4a", "memo.m4a")},
+        {"MOV", shown(Kind::video, "My note_files/clip.mov", "clip.mov")},
+        {"URL", shown(Kind::link, "https://example.org/a?b=1&c", "Example <page>")},
+        {"BAD", shown(Kind::link, "javascript:alert(1)", "bad")},
+        {"TAG", shown(Kind::inlineText, "", "#Zürich<3")},
+        {"SCAN",
+         [&] {
+             RenderedAttachment gallery = shown(Kind::gallery, "", "");
+             gallery.pages = {shown(Kind::image, "n_files/page 1.png", "page 1.png"),
+                              shown(Kind::file, "n_files/page 2.pdf", "page 2.pdf")};
+             return gallery;
+         }()},
+        {"EMPTY", shown(Kind::gallery, "", "scan")}};
+    std::vector<BodySegment> segments{text("東京 👨‍👩‍👧‍👦 ñ\n")};
+    for (const char* id : {"IMG", "PDF", "TBL", "GONE", "SND", "MOV", "URL", "BAD", "TAG", "SCAN", "EMPTY"}) {
+        segments.push_back(attachment(id, "public.data"));
+        segments.push_back(text("\n"));
+    }
+    const std::string html = render(
+        segments, [&](const notesdb::NoteDocument::AttachmentReference& ref) { return resolved.at(ref.identifier); });
     EXPECT_EQ(html,
               "<div>東京 👨‍👩‍👧‍👦 ñ</div>\n"
               "<div><img src=\"My%20note_files/photo%201.jpg\" alt=\"photo 1.jpg\" style=\"max-width: 100%\"></div>\n"
@@ -126,22 +135,37 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
               "<div><video controls src=\"My%20note_files/clip.mov\" style=\"max-width: 100%\"><a "
               "href=\"My%20note_files/clip.mov\">clip.mov</a></video></div>\n"
               "<div><a href=\"https://example.org/a?b=1&amp;c\">Example &lt;page&gt;</a></div>\n"
-              "<div>bad</div>\n");
+              "<div>bad</div>\n"
+              "<div>#Zürich&lt;3</div>\n"
+              "<div><img src=\"n_files/page%201.png\" alt=\"page 1.png\" style=\"max-width: 100%\"><br>"
+              "<a href=\"n_files/page%202.pdf\">page 2.pdf</a></div>\n"
+              "<div>[scan]</div>\n");
 }
 
 TEST(AttachmentKind, FromTheTypeElseTheExtension)
 {
     using notesdb::AttachmentKind;
-    EXPECT_EQ(notesdb::attachmentKind("public.jpeg"), AttachmentKind::image);
-    EXPECT_EQ(notesdb::attachmentKind("public.data", "Scan.HEIC"), AttachmentKind::image);
-    EXPECT_EQ(notesdb::attachmentKind("com.adobe.pdf"), AttachmentKind::pdf);
-    EXPECT_EQ(notesdb::attachmentKind("", "memo.M4A"), AttachmentKind::audio);
-    EXPECT_EQ(notesdb::attachmentKind("public.mpeg-4"), AttachmentKind::video);
-    EXPECT_EQ(notesdb::attachmentKind("public.url"), AttachmentKind::link);
-    EXPECT_EQ(notesdb::attachmentKind("com.apple.notes.table"), AttachmentKind::table);
-    EXPECT_EQ(notesdb::attachmentKind("com.apple.notes.inlinetextattachment.hashtag"), AttachmentKind::inlineText);
-    EXPECT_EQ(notesdb::attachmentKind("public.zip-archive", "a.dir/archive"), AttachmentKind::file);
-    EXPECT_EQ(notesdb::attachmentKindName(AttachmentKind::inlineText), "inline");
+    const std::vector<std::tuple<std::string, std::string, AttachmentKind>> cases{
+        {"public.jpeg", "", AttachmentKind::image},
+        {"public.data", "Scan.HEIC", AttachmentKind::image},
+        {"com.adobe.pdf", "", AttachmentKind::pdf},
+        {"", "memo.M4A", AttachmentKind::audio},
+        {"public.mpeg-4", "", AttachmentKind::video},
+        {"public.url", "", AttachmentKind::link},
+        {"com.apple.notes.table", "", AttachmentKind::table},
+        {"com.apple.notes.inlinetextattachment.hashtag", "", AttachmentKind::hashtag},
+        {"com.apple.notes.inlinetextattachment.mention", "", AttachmentKind::mention},
+        {"com.apple.notes.inlinetextattachment.link", "", AttachmentKind::noteLink},
+        {"com.apple.notes.inlinetextattachment.calculateresult", "", AttachmentKind::inlineText},
+        {"com.apple.drawing.2", "", AttachmentKind::drawing},
+        {"com.apple.drawing", "", AttachmentKind::drawing},
+        {"com.apple.paper", "", AttachmentKind::drawing},
+        {"com.apple.paper.doc.scan", "", AttachmentKind::scan},
+        {"com.apple.notes.gallery", "", AttachmentKind::gallery},
+        {"public.zip-archive", "a.dir/archive", AttachmentKind::file}};
+    for (const auto& [uti, name, kind] : cases)
+        EXPECT_EQ(notesdb::attachmentKind(uti, name), kind) << uti << " " << name;
+    EXPECT_EQ(notesdb::attachmentKindName(AttachmentKind::noteLink), "note_link");
 }
 
 TEST(ScriptDirectives, DestinationAndLimitsFromThePreparedScript)

@@ -402,15 +402,7 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
         // Media folders sit under the account's folder; resolve them now that both are known.
         for (auto& [noteId, list] : attachments) {
             const auto account = accounts.find(noteId);
-            for (Attachment& attachment : list) {
-                if (!attachment.filename)
-                    continue;
-                attachment.directory = mediaFolder(account == accounts.end() ? "" : account->second,
-                                                   attachment.directory.value_or(""), *attachment.filename);
-                if (!attachment.directory)
-                    Trace::line("[FastDB] ⚠️ Attachment file not found: " + *attachment.filename + " (note " +
-                                std::to_string(noteId) + ")");
-            }
+            locateFiles(noteId, account == accounts.end() ? "" : account->second, list);
         }
     }
 
@@ -419,7 +411,7 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
         tableData = queryTableData();
     const LockedNoteOpener opener(m_passwords);
     std::map<std::int64_t, LockedNoteCrypto> lockedCrypto;
-    if (schema.isModernSchema && m_bodies != Bodies::none && opener.hasPasswords())
+    if (schema.isModernSchema && m_bodies != Bodies::none)
         lockedCrypto = queryLockedNoteCrypto();
 
     const size_t total = raws.size();
@@ -436,8 +428,9 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.id = raw.id;
             note.title = std::move(raw.title);
             note.snippet = std::move(raw.snippet);
-            if (raw.isLocked && opener.hasPasswords() && m_bodies != Bodies::none) {
+            if (raw.isLocked && m_bodies != Bodies::none) {
                 const auto crypto = lockedCrypto.find(raw.id);
+                note.lock = crypto == lockedCrypto.end() ? LockKind::unknown : crypto->second.lock;
                 LockedNoteOpener::Result opened =
                     crypto == lockedCrypto.end()
                         ? LockedNoteOpener::Result{std::nullopt, LockedNoteOpener::Failure::missingColumns}
@@ -445,28 +438,30 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
                 if (opened.body) {
                     raw.bodyBlob = std::move(opened.body);
                     note.unlocked = true;
-                } else {
+                } else if (opener.hasPasswords() || note.lock == LockKind::devicePasscode) {
                     Trace::line("[FastDB] \U0001F512 The note \u201c" + note.title.value_or("") + "\u201d (" +
                                 std::to_string(raw.id) +
                                 ") stays locked: " + LockedNoteOpener::explain(opened.failure, opener.passwordCount()));
                 }
             }
+            if (auto found = attachments.find(raw.id); found != attachments.end())
+                note.attachments = std::move(found->second);
             const bool readable = !raw.isLocked || note.unlocked;
             const auto tables = tableData.find(raw.id);
             // A locked note's tables are encrypted as well; only its text is opened.
             const bool hasTables = tables != tableData.end() && !raw.isLocked;
             if (readable && raw.bodyBlob && m_bodies != Bodies::none) {
-                // A table's place in the text is known only from the structured body.
-                if (m_bodies == Bodies::documents || hasTables)
+                // A table's (or hashtag's) place in the text is known only from the structured body.
+                const bool hasTexts = std::any_of(note.attachments.begin(), note.attachments.end(),
+                                                  [](const Attachment& attachment) { return attachment.text; });
+                if (m_bodies == Bodies::documents || hasTables || hasTexts)
                     note.document = NoteBodyDecoder::decodeNoteDocument(*raw.bodyBlob);
                 if (hasTables)
                     attachTables(note, std::move(tables->second));
                 if (note.document) {
-                    note.bodyHTML = note.document->plainText(
-                        [&note](const NoteDocument::AttachmentReference& reference) -> std::optional<std::string> {
-                            if (const NoteTable* table = note.table(reference.identifier))
-                                return table->tabSeparated();
-                            return std::nullopt;
+                    note.bodyHTML =
+                        note.document->plainText([&note](const NoteDocument::AttachmentReference& reference) {
+                            return note.attachmentText(reference);
                         });
                 } else {
                     note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*raw.bodyBlob);
@@ -485,8 +480,6 @@ std::vector<Note> NoteStoreReader::queryNotes(const SchemaInfo& schema) const
             note.accountId = raw.accountId;
             note.folderName = std::move(raw.folderName);
             note.accountName = std::move(raw.accountName);
-            if (auto found = attachments.find(raw.id); found != attachments.end())
-                note.attachments = std::move(found->second);
             notes.push_back(std::move(note));
         }
         report(0.27 + (static_cast<double>(end) / static_cast<double>(total)) * 0.03,
@@ -506,9 +499,23 @@ std::map<std::int64_t, LockedNoteCrypto> NoteStoreReader::queryLockedNoteCrypto(
     auto d = [&](const char* column) {
         return hasData && s.has("ZICNOTEDATA", column) ? std::string("d.") + column : "NULL";
     };
+    // The lock setting of the note's account lives on the account's data row.
+    std::string accountMode = "0";
+    if (const auto accountData = s.entity("ICAccountData");
+        accountData && s.has(kObjects, "ZLOCKEDNOTESMODE") && s.has(kObjects, "ZACCOUNT")) {
+        std::vector<std::string> owners;
+        if (s.has(kObjects, "ZFOLDER") && s.has(kObjects, "ZOWNER"))
+            owners.push_back("(SELECT f.ZOWNER FROM ZICCLOUDSYNCINGOBJECT f WHERE f.Z_PK = n.ZFOLDER)");
+        for (const char* column :
+             {"ZACCOUNT8", "ZACCOUNT7", "ZACCOUNT6", "ZACCOUNT5", "ZACCOUNT4", "ZACCOUNT3", "ZACCOUNT2"})
+            if (s.has(kObjects, column))
+                owners.push_back(std::string("n.") + column);
+        accountMode = "COALESCE((SELECT MAX(ad.ZLOCKEDNOTESMODE) FROM ZICCLOUDSYNCINGOBJECT ad WHERE ad.Z_ENT = " +
+                      std::to_string(*accountData) + " AND ad.ZACCOUNT = " + coalesce(owners) + "), 0)";
+    }
     std::string sql = "SELECT n.Z_PK, " + n("ZCRYPTOSALT") + ", " + n("ZCRYPTOITERATIONCOUNT") + ", " +
                       n("ZCRYPTOWRAPPEDKEY") + ", " + d("ZCRYPTOINITIALIZATIONVECTOR") + ", " + d("ZCRYPTOTAG") + ", " +
-                      d("ZDATA") + " FROM ZICCLOUDSYNCINGOBJECT n";
+                      d("ZDATA") + ", " + accountMode + " FROM ZICCLOUDSYNCINGOBJECT n";
     if (hasData)
         sql += " LEFT JOIN ZICNOTEDATA d ON d.ZNOTE = n.Z_PK";
     sql += " WHERE n.ZISPASSWORDPROTECTED = 1";
@@ -524,6 +531,8 @@ std::map<std::int64_t, LockedNoteCrypto> NoteStoreReader::queryLockedNoteCrypto(
         crypto.initializationVector = blob(4);
         crypto.tag = blob(5);
         crypto.ciphertext = blob(6);
+        crypto.accountLockedNotesMode = statement->columnInt64(7);
+        crypto.lock = LockedNoteOpener::lockOf(crypto);
         result.emplace(statement->columnInt64(0), std::move(crypto));
     }
     return result;
@@ -595,13 +604,58 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
     auto a = [&](const std::string& column) { return s.has(kObjects, column) ? "a." + column : "NULL"; };
     const bool hasMedia = s.has(kObjects, "ZMEDIA");
     auto m = [&](const std::string& column) { return hasMedia && s.has(kObjects, column) ? "m." + column : "NULL"; };
-    std::string sql = "    SELECT a.ZNOTE, a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " + a("ZTYPEUTI") +
-                      ", " + a("ZIDENTIFIER") + ", " + a("ZURLSTRING") + ", " + a("ZTITLE") +
+    // A gallery's pages may name only their gallery; they belong to the gallery's note.
+    const bool hasParent = s.has(kObjects, "ZPARENTATTACHMENT");
+    const std::string note = hasParent ? "COALESCE(a.ZNOTE, g.ZNOTE)" : "a.ZNOTE";
+    // The largest preview image Notes rendered for the attachment: the stand-in of last resort.
+    std::string preview = "NULL";
+    std::string previewGeneration = "NULL";
+    if (const auto previewEntity = s.entity("ICAttachmentPreviewImage");
+        previewEntity && s.has(kObjects, "ZATTACHMENT") && s.has(kObjects, "ZIDENTIFIER")) {
+        std::string size;
+        for (const char* column : {"ZWIDTH", "ZHEIGHT", "ZSCALE"})
+            if (s.has(kObjects, column))
+                size += (size.empty() ? "" : " * ") + std::string("COALESCE(p.") + column + ", 1)";
+        auto largest = [&](const std::string& column) {
+            return "(SELECT " + column +
+                   " FROM ZICCLOUDSYNCINGOBJECT p WHERE p.Z_ENT = " + std::to_string(*previewEntity) +
+                   " AND p.ZATTACHMENT = a.Z_PK ORDER BY " + (size.empty() ? std::string() : size + " DESC, ") +
+                   "p.Z_PK DESC LIMIT 1)";
+        };
+        preview = largest("p.ZIDENTIFIER");
+        if (s.has(kObjects, "ZGENERATION"))
+            previewGeneration = largest("p.ZGENERATION");
+    }
+    std::string sql = "    SELECT " + note + ", a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " +
+                      a("ZTYPEUTI") + ", " + a("ZIDENTIFIER") + ", " + a("ZURLSTRING") + ", " + a("ZTITLE") +
+                      ", NULL, " + a("ZPARENTATTACHMENT") + ", " + a("ZFALLBACKIMAGEGENERATION") + ", " +
+                      a("ZFALLBACKPDFGENERATION") + ", " + preview + ", " + previewGeneration +
                       "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
     if (hasMedia)
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
-    sql +=
-        "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND a.ZNOTE IS NOT NULL\n    ORDER BY a.ZNOTE, a.Z_PK";
+    if (hasParent)
+        sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT g ON g.Z_PK = a.ZPARENTATTACHMENT\n";
+    sql += "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND " + note + " IS NOT NULL\n";
+    // Hashtags, mentions and links to other notes are rows of their own kind, with their text.
+    std::vector<std::string> inlineNote;
+    for (const char* column : {"ZNOTE1", "ZNOTE"})
+        if (s.has(kObjects, column))
+            inlineNote.push_back(std::string("i.") + column);
+    std::vector<std::string> inlineText;
+    for (const char* column : {"ZALTTEXT", "ZTOKENCONTENTIDENTIFIER"})
+        if (s.has(kObjects, column))
+            inlineText.push_back(std::string("i.") + column);
+    const auto inlineEntity = s.entity("ICInlineAttachment");
+    const std::string inlineType = s.has(kObjects, "ZTYPEUTI1") ? "i.ZTYPEUTI1" : "i.ZTYPEUTI";
+    if (inlineEntity && !inlineText.empty() && s.has(kObjects, "ZIDENTIFIER") &&
+        s.has(kObjects, inlineType.substr(2))) {
+        const std::string inlineNoteColumn = coalesce(inlineNote);
+        sql += "    UNION ALL SELECT " + inlineNoteColumn + ", i.Z_PK, NULL, NULL, " + inlineType +
+               ", i.ZIDENTIFIER, NULL, NULL, " + coalesce(inlineText) +
+               ", NULL, NULL, NULL, NULL, NULL\n    FROM ZICCLOUDSYNCINGOBJECT i\n    WHERE i.Z_ENT = " +
+               std::to_string(*inlineEntity) + " AND " + inlineNoteColumn + " IS NOT NULL\n";
+    }
+    sql += "    ORDER BY 1, 2";
     return sql;
 }
 
@@ -623,9 +677,15 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             attachment.directory = columnString(statement, 3);
             attachment.typeUTI = columnString(statement, 4);
             attachment.identifier = columnString(statement, 5);
-            if (statement.columnCount() >= 8) {
+            if (statement.columnCount() >= 14) {
                 attachment.url = columnString(statement, 6);
                 attachment.title = columnString(statement, 7);
+                attachment.text = columnString(statement, 8);
+                attachment.parent = columnOptionalInt64(statement, 9);
+                attachment.fallbackImageGeneration = columnString(statement, 10);
+                attachment.fallbackPdfGeneration = columnString(statement, 11);
+                attachment.previewIdentifier = columnString(statement, 12);
+                attachment.previewGeneration = columnString(statement, 13);
             }
             result[note].push_back(std::move(attachment));
         }
@@ -666,17 +726,150 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
     return result;
 }
 
+namespace {
+// A name the store gives that may be joined to a path: one component, never leading out.
+bool isPlainComponent(const std::string& name)
+{
+    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+}
+
+std::optional<fs::path> firstFile(const std::vector<fs::path>& candidates)
+{
+    for (const fs::path& candidate : candidates)
+        if (isFile(candidate))
+            return candidate;
+    return std::nullopt;
+}
+
+// Where Notes keeps what it renders for an attachment, below a folder that holds an account's files
+// (or the container itself in stores older than accounts): newer versions add a folder per
+// generation, older ones name the file after the attachment.
+std::vector<fs::path> fallbackImages(const fs::path& base, const std::string& identifier,
+                                     const std::optional<std::string>& generation)
+{
+    std::vector<fs::path> out;
+    const fs::path folder = base / "FallbackImages";
+    if (generation && isPlainComponent(*generation))
+        for (const char* name : {"FallbackImage.png", "FallbackImage.jpg", "FallbackImage.jpeg"})
+            out.push_back(folder / identifier / *generation / name);
+    for (const char* extension : {".jpg", ".png", ".jpeg"})
+        out.push_back(folder / (identifier + extension));
+    return out;
+}
+
+std::vector<fs::path> fallbackPdfs(const fs::path& base, const std::string& identifier,
+                                   const std::optional<std::string>& generation)
+{
+    std::vector<fs::path> out;
+    if (generation && isPlainComponent(*generation))
+        out.push_back(base / "FallbackPDFs" / identifier / *generation / "FallbackPDF.pdf");
+    out.push_back(base / "FallbackPDFs" / (identifier + ".pdf"));
+    return out;
+}
+
+std::vector<fs::path> previews(const fs::path& base, const std::string& identifier,
+                               const std::optional<std::string>& generation)
+{
+    std::vector<fs::path> out;
+    if (generation && isPlainComponent(*generation))
+        for (const char* name : {"Preview.png", "Preview.jpeg", "Preview.jpg"})
+            out.push_back(base / "Previews" / identifier / *generation / name);
+    for (const char* extension : {".png", ".jpeg", ".jpg"})
+        out.push_back(base / "Previews" / (identifier + extension));
+    return out;
+}
+} // namespace
+
+void NoteStoreReader::locateFiles(std::int64_t noteId, const std::string& accountIdentifier,
+                                  std::vector<Attachment>& attachments) const
+{
+    using Source = Attachment::FileSource;
+    std::vector<fs::path> bases;
+    if (!m_containerFolder.empty()) {
+        if (isPlainComponent(accountIdentifier))
+            bases.push_back(fs::path(m_containerFolder) / "Accounts" / accountIdentifier);
+        bases.push_back(fs::path(m_containerFolder));
+    }
+    for (Attachment& attachment : attachments) {
+        const AttachmentKind kind = attachment.kind();
+        const std::string mediaIdentifier = attachment.directory.value_or("");
+        attachment.directory.reset();
+        if (kind == AttachmentKind::table || kind == AttachmentKind::link || kind == AttachmentKind::gallery ||
+            isInlineKind(kind))
+            continue;
+        auto standIn = [&](Source source) -> bool {
+            const std::string identifier = source == Source::preview ? attachment.previewIdentifier.value_or("")
+                                                                     : attachment.identifier.value_or("");
+            if (!isPlainComponent(identifier))
+                return false;
+            for (const fs::path& base : bases) {
+                const auto found = firstFile(source == Source::fallbackImage
+                                                 ? fallbackImages(base, identifier, attachment.fallbackImageGeneration)
+                                             : source == Source::fallbackPdf
+                                                 ? fallbackPdfs(base, identifier, attachment.fallbackPdfGeneration)
+                                                 : previews(base, identifier, attachment.previewGeneration));
+                if (found) {
+                    attachment.fileSource = source;
+                    attachment.standInFile = found->string();
+                    return true;
+                }
+            }
+            return false;
+        };
+        auto original = [&]() -> bool {
+            if (!attachment.filename)
+                return false;
+            attachment.directory = mediaFolder(accountIdentifier, mediaIdentifier, *attachment.filename);
+            if (attachment.directory)
+                attachment.fileSource = Source::original;
+            return attachment.directory.has_value();
+        };
+        // Drawings and scans have no file of their own: Notes keeps the image (or PDF) it rendered.
+        // A scanned page shows as Notes renders it (cropped, straightened), its photo only without that.
+        std::vector<Source> order{Source::original, Source::fallbackImage, Source::preview};
+        if (kind == AttachmentKind::drawing)
+            order = {Source::fallbackImage, Source::preview};
+        else if (kind == AttachmentKind::scan)
+            order = {Source::fallbackPdf, Source::fallbackImage, Source::preview};
+        else if (attachment.parent)
+            order = {Source::fallbackImage, Source::original, Source::preview};
+        bool found = false;
+        for (const Source source : order)
+            if ((found = source == Source::original ? original() : standIn(source)))
+                break;
+        if (found)
+            continue;
+        if (attachment.filename)
+            Trace::line("[FastDB] ⚠️ Attachment file not found: " + *attachment.filename + " (note " +
+                        std::to_string(noteId) + ")");
+        else
+            Trace::line("[FastDB] ⚠️ Nothing to show for the " + std::string(attachmentKindName(kind)) + " " +
+                        attachment.identifier.value_or("") + " in note " + std::to_string(noteId) +
+                        ": the store has neither its file, a fallback image nor a preview; it is exported as a "
+                        "placeholder");
+    }
+    for (const Attachment& gallery : attachments) {
+        if (gallery.kind() != AttachmentKind::gallery)
+            continue;
+        const bool anyPage = std::any_of(attachments.begin(), attachments.end(), [&](const Attachment& page) {
+            return page.parent == gallery.id && page.shownFile();
+        });
+        if (!anyPage)
+            Trace::line("[FastDB] ⚠️ The scanned document or gallery " + gallery.identifier.value_or("") +
+                        " in note " + std::to_string(noteId) +
+                        " has no page images in the store; it is exported as a placeholder");
+    }
+}
+
 std::optional<std::string> NoteStoreReader::mediaFolder(const std::string& accountIdentifier,
                                                         const std::string& mediaIdentifier,
                                                         const std::string& filename) const
 {
-    if (m_containerFolder.empty() || mediaIdentifier.empty() || filename.empty() ||
-        mediaIdentifier.find('/') != std::string::npos || filename.find('/') != std::string::npos ||
-        mediaIdentifier == ".." || filename == "..")
+    if (m_containerFolder.empty() || !isPlainComponent(mediaIdentifier) || !isPlainComponent(filename))
         return std::nullopt;
     const fs::path container(m_containerFolder);
     std::vector<fs::path> candidates;
-    if (!accountIdentifier.empty() && accountIdentifier.find('/') == std::string::npos && accountIdentifier != "..")
+    if (isPlainComponent(accountIdentifier))
         candidates.push_back(container / "Accounts" / accountIdentifier / "Media" / mediaIdentifier);
     candidates.push_back(container / "Media" / mediaIdentifier); // older stores keep media beside the database
     std::error_code ec;
