@@ -607,30 +607,10 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
     // A gallery's pages may name only their gallery; they belong to the gallery's note.
     const bool hasParent = s.has(kObjects, "ZPARENTATTACHMENT");
     const std::string note = hasParent ? "COALESCE(a.ZNOTE, g.ZNOTE)" : "a.ZNOTE";
-    // The largest preview image Notes rendered for the attachment: the stand-in of last resort.
-    std::string preview = "NULL";
-    std::string previewGeneration = "NULL";
-    if (const auto previewEntity = s.entity("ICAttachmentPreviewImage");
-        previewEntity && s.has(kObjects, "ZATTACHMENT") && s.has(kObjects, "ZIDENTIFIER")) {
-        std::string size;
-        for (const char* column : {"ZWIDTH", "ZHEIGHT", "ZSCALE"})
-            if (s.has(kObjects, column))
-                size += (size.empty() ? "" : " * ") + std::string("COALESCE(p.") + column + ", 1)";
-        auto largest = [&](const std::string& column) {
-            return "(SELECT " + column +
-                   " FROM ZICCLOUDSYNCINGOBJECT p WHERE p.Z_ENT = " + std::to_string(*previewEntity) +
-                   " AND p.ZATTACHMENT = a.Z_PK ORDER BY " + (size.empty() ? std::string() : size + " DESC, ") +
-                   "p.Z_PK DESC LIMIT 1)";
-        };
-        preview = largest("p.ZIDENTIFIER");
-        if (s.has(kObjects, "ZGENERATION"))
-            previewGeneration = largest("p.ZGENERATION");
-    }
     std::string sql = "    SELECT " + note + ", a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " +
                       a("ZTYPEUTI") + ", " + a("ZIDENTIFIER") + ", " + a("ZURLSTRING") + ", " + a("ZTITLE") +
                       ", NULL, " + a("ZPARENTATTACHMENT") + ", " + a("ZFALLBACKIMAGEGENERATION") + ", " +
-                      a("ZFALLBACKPDFGENERATION") + ", " + preview + ", " + previewGeneration +
-                      "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
+                      a("ZFALLBACKPDFGENERATION") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
     if (hasMedia)
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
     if (hasParent)
@@ -652,11 +632,50 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
         const std::string inlineNoteColumn = coalesce(inlineNote);
         sql += "    UNION ALL SELECT " + inlineNoteColumn + ", i.Z_PK, NULL, NULL, " + inlineType +
                ", i.ZIDENTIFIER, NULL, NULL, " + coalesce(inlineText) +
-               ", NULL, NULL, NULL, NULL, NULL\n    FROM ZICCLOUDSYNCINGOBJECT i\n    WHERE i.Z_ENT = " +
+               ", NULL, NULL, NULL\n    FROM ZICCLOUDSYNCINGOBJECT i\n    WHERE i.Z_ENT = " +
                std::to_string(*inlineEntity) + " AND " + inlineNoteColumn + " IS NOT NULL\n";
     }
     sql += "    ORDER BY 1, 2";
     return sql;
+}
+
+void NoteStoreReader::addLargestPreviews(std::map<std::int64_t, std::vector<Attachment>>& attachments) const
+{
+    // The previews Notes rendered for attachments, in one pass: the largest of each is the stand-in
+    // of last resort for one whose file is missing.
+    const StoreShape& s = shape();
+    const auto previewEntity = s.entity("ICAttachmentPreviewImage");
+    if (!previewEntity || !s.has(kObjects, "ZATTACHMENT") || !s.has(kObjects, "ZIDENTIFIER"))
+        return;
+    std::string size;
+    for (const char* column : {"ZWIDTH", "ZHEIGHT", "ZSCALE"})
+        if (s.has(kObjects, column))
+            size += std::string(size.empty() ? "" : " * ") + "COALESCE(" + column + ", 1)";
+    auto statement = m_db.prepare("SELECT ZATTACHMENT, ZIDENTIFIER, " +
+                                  std::string(s.has(kObjects, "ZGENERATION") ? "ZGENERATION" : "NULL") + ", " +
+                                  (size.empty() ? std::string("0") : size) +
+                                  " FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " + std::to_string(*previewEntity) +
+                                  " AND ZATTACHMENT IS NOT NULL ORDER BY Z_PK");
+    if (!statement)
+        return;
+    struct Preview {
+        std::string identifier;
+        std::optional<std::string> generation;
+        double size = -1;
+    };
+    std::map<std::int64_t, Preview> largest;
+    while (statement->step() == Statement::Step::Row) {
+        Preview& best = largest[statement->columnInt64(0)];
+        const double size = statement->columnDouble(3);
+        if (size >= best.size)
+            best = {statement->columnText(1), columnString(*statement, 2), size};
+    }
+    for (auto& [note, list] : attachments)
+        for (Attachment& attachment : list)
+            if (const auto found = largest.find(attachment.id); found != largest.end()) {
+                attachment.previewIdentifier = found->second.identifier;
+                attachment.previewGeneration = found->second.generation;
+            }
 }
 
 std::map<std::int64_t, std::vector<Attachment>>
@@ -677,15 +696,13 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             attachment.directory = columnString(statement, 3);
             attachment.typeUTI = columnString(statement, 4);
             attachment.identifier = columnString(statement, 5);
-            if (statement.columnCount() >= 14) {
+            if (statement.columnCount() >= 12) {
                 attachment.url = columnString(statement, 6);
                 attachment.title = columnString(statement, 7);
                 attachment.text = columnString(statement, 8);
                 attachment.parent = columnOptionalInt64(statement, 9);
                 attachment.fallbackImageGeneration = columnString(statement, 10);
                 attachment.fallbackPdfGeneration = columnString(statement, 11);
-                attachment.previewIdentifier = columnString(statement, 12);
-                attachment.previewGeneration = columnString(statement, 13);
             }
             result[note].push_back(std::move(attachment));
         }
@@ -711,6 +728,7 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             return result;
         const std::unordered_set<std::int64_t> wanted(noteIds.begin(), noteIds.end());
         readRows(*statement, &wanted);
+        addLargestPreviews(result);
         return result;
     }
     // The legacy statement names its ids: they go in slices under SQLite's limit on bound parameters.

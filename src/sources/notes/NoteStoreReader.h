@@ -75,6 +75,7 @@ private:
 
     const StoreShape& shape() const;
     std::vector<RawNote> readRawNotes(const SchemaInfo& schema) const;
+    void addLargestPreviews(std::map<std::int64_t, std::vector<Attachment>>& attachments) const;
     // Finds the file each attachment shows (its own, or the image Notes rendered for it) and names
     // what is missing.
     void locateFiles(std::int64_t noteId, const std::string& accountIdentifier,
