@@ -15,10 +15,7 @@ namespace {
 
 BodySegment text(std::string t, std::optional<int> style = std::nullopt)
 {
-    BodySegment s;
-    s.text = std::move(t);
-    s.styleType = style;
-    return s;
+    return sample::textSegment(std::move(t), style);
 }
 
 BodySegment item(std::string t, int style, int indent = 0, std::optional<bool> done = std::nullopt)
@@ -85,12 +82,6 @@ TEST(NoteHtmlRenderer, NestedListsAndChecklists)
 
 TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
 {
-    auto attachment = [](std::string id, std::string type) {
-        BodySegment s = text(sample::kObjectReplacement);
-        s.attachmentIdentifier = std::move(id);
-        s.attachmentType = std::move(type);
-        return s;
-    };
     auto shown = [](RenderedAttachment::Kind kind, std::string path, std::string name) {
         RenderedAttachment r;
         r.kind = kind;
@@ -119,7 +110,7 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
         {"EMPTY", shown(Kind::gallery, "", "scan")}};
     std::vector<BodySegment> segments{text("東京 👨‍👩‍👧‍👦 ñ\n")};
     for (const char* id : {"IMG", "PDF", "TBL", "GONE", "SND", "MOV", "URL", "BAD", "TAG", "SCAN", "EMPTY"}) {
-        segments.push_back(attachment(id, "public.data"));
+        segments.push_back(sample::attachmentSegment(id, "public.data"));
         segments.push_back(text("\n"));
     }
     const std::string html = render(

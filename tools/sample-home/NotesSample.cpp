@@ -18,16 +18,12 @@ constexpr double kBase = 1709647402; // 2024-03-05 14:03:22 UTC
 
 BodySegment text(std::string value)
 {
-    BodySegment segment;
-    segment.text = std::move(value);
-    return segment;
+    return textSegment(std::move(value));
 }
 
 BodySegment styled(std::string value, int styleType)
 {
-    BodySegment segment = text(std::move(value));
-    segment.styleType = styleType;
-    return segment;
+    return textSegment(std::move(value), styleType);
 }
 
 BodySegment checklistItem(std::string value, bool done)
@@ -39,10 +35,7 @@ BodySegment checklistItem(std::string value, bool done)
 
 BodySegment attachment(const std::string& identifier, const std::string& type)
 {
-    BodySegment segment = text(kObjectReplacement);
-    segment.attachmentIdentifier = identifier;
-    segment.attachmentType = type;
-    return segment;
+    return attachmentSegment(identifier, type);
 }
 
 // A tiny but valid PNG (1x1, grey).
