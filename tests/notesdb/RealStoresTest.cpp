@@ -200,6 +200,19 @@ TEST(RealStores, GroupContainersShowAttachmentFilesAndHashtags)
                   fs::file_size(real / "RhetTbull_apple-notes-parser/bitcoin.pdf"));
         EXPECT_NE(readFile(notes / "This note has tags.html")->find("<div>#travel</div>"), std::string::npos);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pages/On My Mac/Folder2/Subfolder/Subsubfolder"), {}), 1);
+
+        // Without its file the PDF shows as the largest preview Notes rendered of it, named in the trace.
+        fs::remove_all(home / kContainer / "Accounts/LocalAccount/Media");
+        test::TraceCapture trace;
+        for (const json& line : exportFast(home, dir / "without-media"))
+            if (line["title"] == "This note has an attachment") {
+                EXPECT_EQ(line["attachments"][0]["file_source"], "preview");
+                const std::string preview = line["attachments"][0]["stand_in_file"];
+                EXPECT_NE(preview.find("/Accounts/LocalAccount/Previews/"), std::string::npos);
+                EXPECT_NE(preview.find("-3-296x384-0/"), std::string::npos) << "the largest of six";
+                EXPECT_TRUE(fs::is_regular_file(preview));
+            }
+        EXPECT_EQ(trace.linesStartingWith("[FastDB] ⚠️ Attachment file not found: bitcoin.pdf").size(), 1u);
     }
 }
 

@@ -855,6 +855,11 @@ void NoteStoreReader::locateFiles(std::int64_t noteId, const std::string& accoun
         for (const Source source : order)
             if ((found = source == Source::original ? original() : standIn(source)))
                 break;
+        if (found && order.front() == Source::original && attachment.fileSource != Source::original)
+            Trace::line("[FastDB] ⚠️ Attachment file not found: " + attachment.filename.value_or("") + " (note " +
+                        std::to_string(noteId) + "); the " +
+                        (attachment.fileSource == Source::preview ? "preview" : "image") +
+                        " Notes made of it stands in");
         if (found)
             continue;
         if (attachment.filename)
