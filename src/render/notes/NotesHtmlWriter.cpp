@@ -109,7 +109,9 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
     };
     auto shown = [&](const notesdb::Attachment& attachment, const std::string& name) {
         RenderedAttachment rendered;
-        switch (notesdb::attachmentKind(attachment.typeUTI.value_or(""), name)) {
+        // A stand-in is what its file is: a drawing's image, a PDF's preview.
+        const bool original = attachment.fileSource == notesdb::Attachment::FileSource::original;
+        switch (notesdb::attachmentKind(original ? attachment.typeUTI.value_or("") : "", name)) {
         case AttachmentKind::image:
             rendered.kind = RenderedAttachment::Kind::image;
             break;
@@ -120,9 +122,7 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
             rendered.kind = RenderedAttachment::Kind::video;
             break;
         default:
-            // A drawing or scan shows as what Notes rendered: an image, or a PDF to open.
-            rendered.kind = notesdb::attachmentKind("", name) == AttachmentKind::image ? RenderedAttachment::Kind::image
-                                                                                       : RenderedAttachment::Kind::file;
+            rendered.kind = RenderedAttachment::Kind::file;
             break;
         }
         rendered.relativePath = filesFolderName + "/" + name;
@@ -172,16 +172,17 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
                 return missing("scanned document", "scan");
             return rendered;
         }
+        const std::string kindName(notesdb::attachmentKindName(kind));
         if (!attachment)
-            return missing(std::string(notesdb::attachmentKindName(kind)), "attachment");
-        if (const auto name = copyShown(*attachment))
-            return shown(*attachment, *name);
-        if (attachment->filename && !attachment->shownFile()) {
-            rendered.name = *attachment->filename; // named by the reader's trace already
-            return rendered;
-        }
-        return missing(std::string(notesdb::attachmentKindName(kind)),
-                       attachment->filename.value_or(std::string(notesdb::attachmentKindName(kind))));
+            return missing(kindName, "attachment");
+        if (!attachment->shownFile() && !attachment->filename)
+            return missing(kindName, kindName);
+        if (attachment->shownFile())
+            if (const auto name = copyShown(*attachment))
+                return shown(*attachment, *name);
+        // A file the store names but does not hold, or one that could not be copied: both traced.
+        rendered.name = attachment->filename.value_or(kindName);
+        return rendered;
     };
 
     if (note.document)
