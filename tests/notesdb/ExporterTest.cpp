@@ -305,14 +305,8 @@ TEST(NotesDispatch, FastBranchRunsThroughTheManagerAndTheCommandLine)
     EXPECT_TRUE(fs::exists(dir / "managed/notes.ndjson"));
 
     std::ostringstream out, err;
-    auto run = [&](std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        args.insert(args.begin(), {"varnholt", "--home", home.string(), "notes"});
-        return cli::run(args, {out, err});
-    };
-    EXPECT_EQ(run({"--fast", "--format", "json,pdf", "--out", (dir / "bad").string()}), cli::badUsage);
-
+    EXPECT_EQ(cli::run({"varnholt", "--home", home.string(), "notes", "--fast", "--format", "json,pdf"}, {out, err}),
+              cli::badUsage);
     fs::create_directories(dir / "empty-home");
     std::vector<std::string> args{"varnholt", "--home", (dir / "empty-home").string(), "notes",
                                   "--fast",   "--out",  (dir / "x").string()};
