@@ -67,7 +67,12 @@ TEST(NoteStoreAccess, ProbeAndPaths)
 TEST(NoteStoreReader, ModernQueryTakesOnlyNoteRowsWithTheirDatesAndNames)
 {
     test::TempDir dir;
-    const DatabaseSnapshot opened = open(modernStore(dir.path(), 3), dir.path());
+    {
+        // A lock the note row itself names marks it too.
+        auto db = Database::open(modernStore(dir.path(), 3).string(), Database::Mode::ReadWriteCreate);
+        ASSERT_TRUE(db && db->exec("UPDATE ZICCLOUDSYNCINGOBJECT SET ZLOCKEDNOTESMODE = 2 WHERE ZTITLE1 = 'Note 0'"));
+    }
+    const DatabaseSnapshot opened = open(dir / "NoteStore.sqlite", dir.path());
     test::TraceCapture trace;
     NoteStoreReader reader(opened.database(), dir.str());
     const SchemaInfo schema = reader.detectSchema();
@@ -77,8 +82,9 @@ TEST(NoteStoreReader, ModernQueryTakesOnlyNoteRowsWithTheirDatesAndNames)
     EXPECT_EQ(notes[0].title, "Note 2"); // newest modification first
     EXPECT_EQ(notes[2].created, std::nullopt) << "a creation date of 0 is no date";
     EXPECT_DOUBLE_EQ(*notes[0].modified, 700000002 + 978307200.0);
-    EXPECT_TRUE(notes[1].isLocked);
+    EXPECT_TRUE(notes[1].isLocked && notes[2].isLocked);
     EXPECT_EQ(notes[1].bodyHTML, std::nullopt);
+    EXPECT_EQ(notes[1].lock, LockKind::unknown) << "no salt, no archive, no account setting";
     EXPECT_EQ(notes[0].bodyHTML, "Note 2\nbody 2");
     EXPECT_EQ(notes[0].folderName, "Notes");
     EXPECT_EQ(notes[0].accountName, "iCloud");
