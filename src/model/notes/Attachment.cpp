@@ -58,14 +58,23 @@ AttachmentKind attachmentKind(std::string_view typeUti, std::string_view filenam
         return AttachmentKind::drawing;
     if (typeUti == "public.url")
         return AttachmentKind::link;
-    const std::string extension = lowerExtension(filename);
-    if (among(typeUti, kImageTypes) || among(extension, kImageExtensions))
+    // The type decides where it names a kind; only a type that does not falls back to the name.
+    if (among(typeUti, kImageTypes))
         return AttachmentKind::image;
-    if (typeUti == "com.adobe.pdf" || extension == ".pdf")
+    if (typeUti == "com.adobe.pdf")
         return AttachmentKind::pdf;
-    if (among(typeUti, kAudioTypes) || among(extension, kAudioExtensions))
+    if (among(typeUti, kAudioTypes))
         return AttachmentKind::audio;
-    if (among(typeUti, kVideoTypes) || among(extension, kVideoExtensions))
+    if (among(typeUti, kVideoTypes))
+        return AttachmentKind::video;
+    const std::string extension = lowerExtension(filename);
+    if (among(extension, kImageExtensions))
+        return AttachmentKind::image;
+    if (extension == ".pdf")
+        return AttachmentKind::pdf;
+    if (among(extension, kAudioExtensions))
+        return AttachmentKind::audio;
+    if (among(extension, kVideoExtensions))
         return AttachmentKind::video;
     return AttachmentKind::file;
 }
