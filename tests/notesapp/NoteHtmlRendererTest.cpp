@@ -5,6 +5,8 @@
 #include "sources/notesapp/ScriptDirectives.h"
 
 #include <gtest/gtest.h>
+#include <map>
+#include <tuple>
 
 using namespace varnholt;
 using sample::BodySegment;
@@ -13,10 +15,7 @@ namespace {
 
 BodySegment text(std::string t, std::optional<int> style = std::nullopt)
 {
-    BodySegment s;
-    s.text = std::move(t);
-    s.styleType = style;
-    return s;
+    return sample::textSegment(std::move(t), style);
 }
 
 BodySegment item(std::string t, int style, int indent = 0, std::optional<bool> done = std::nullopt)
@@ -83,38 +82,39 @@ TEST(NoteHtmlRenderer, NestedListsAndChecklists)
 
 TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
 {
-    auto attachment = [](std::string id, std::string type) {
-        BodySegment s = text(sample::kObjectReplacement);
-        s.attachmentIdentifier = std::move(id);
-        s.attachmentType = std::move(type);
-        return s;
+    auto shown = [](RenderedAttachment::Kind kind, std::string path, std::string name) {
+        RenderedAttachment r;
+        r.kind = kind;
+        r.relativePath = std::move(path);
+        r.name = std::move(name);
+        return r;
     };
-    const std::string html =
-        render({text("東京 👨‍👩‍👧‍👦 ñ\n"), attachment("IMG", "public.jpeg"), text("\n"),
-                attachment("PDF", "com.adobe.pdf"), text("\n"), attachment("TBL", "com.apple.notes.table"), text("\n"),
-                attachment("GONE", "public.png"), text("\n"), attachment("SND", "com.apple.m4a-audio"), text("\n"),
-                attachment("MOV", "com.apple.quicktime-movie"), text("\n"), attachment("URL", "public.url"), text("\n"),
-                attachment("BAD", "public.url")},
-               [](const notesdb::NoteDocument::AttachmentReference& ref) {
-                   RenderedAttachment r;
-                   if (ref.identifier == "IMG")
-                       r = {RenderedAttachment::Kind::image, "My note_files/photo 1.jpg", "photo 1.jpg"};
-                   else if (ref.identifier == "PDF")
-                       r = {RenderedAttachment::Kind::file, "My note_files/a&b.pdf", "a&b.pdf"};
-                   else if (ref.identifier == "TBL")
-                       r.kind = RenderedAttachment::Kind::table;
-                   else if (ref.identifier == "SND")
-                       r = {RenderedAttachment::Kind::audio, "My note_files/memo.m4a", "memo.m4a"};
-                   else if (ref.identifier == "MOV")
-                       r = {RenderedAttachment::Kind::video, "My note_files/clip.mov", "clip.mov"};
-                   else if (ref.identifier == "URL")
-                       r = {RenderedAttachment::Kind::link, "https://example.org/a?b=1&c", "Example <page>"};
-                   else if (ref.identifier == "BAD")
-                       r = {RenderedAttachment::Kind::link, "javascript:alert(1)", "bad"};
-                   else
-                       r.name = "lost.png";
-                   return r;
-               });
+    using Kind = RenderedAttachment::Kind;
+    const std::map<std::string, RenderedAttachment> resolved{
+        {"IMG", shown(Kind::image, "My note_files/photo 1.jpg", "photo 1.jpg")},
+        {"PDF", shown(Kind::file, "My note_files/a&b.pdf", "a&b.pdf")},
+        {"TBL", shown(Kind::table, "", "")},
+        {"GONE", shown(Kind::missing, "", "lost.png")},
+        {"SND", shown(Kind::audio, "My note_files/memo.m4a", "memo.m4a")},
+        {"MOV", shown(Kind::video, "My note_files/clip.mov", "clip.mov")},
+        {"URL", shown(Kind::link, "https://example.org/a?b=1&c", "Example <page>")},
+        {"BAD", shown(Kind::link, "javascript:alert(1)", "bad")},
+        {"TAG", shown(Kind::inlineText, "", "#Zürich<3")},
+        {"SCAN",
+         [&] {
+             RenderedAttachment gallery = shown(Kind::gallery, "", "");
+             gallery.pages = {shown(Kind::image, "n_files/page 1.png", "page 1.png"),
+                              shown(Kind::file, "n_files/page 2.pdf", "page 2.pdf")};
+             return gallery;
+         }()},
+        {"EMPTY", shown(Kind::gallery, "", "scan")}};
+    std::vector<BodySegment> segments{text("東京 👨‍👩‍👧‍👦 ñ\n")};
+    for (const char* id : {"IMG", "PDF", "TBL", "GONE", "SND", "MOV", "URL", "BAD", "TAG", "SCAN", "EMPTY"}) {
+        segments.push_back(sample::attachmentSegment(id, "public.data"));
+        segments.push_back(text("\n"));
+    }
+    const std::string html = render(
+        segments, [&](const notesdb::NoteDocument::AttachmentReference& ref) { return resolved.at(ref.identifier); });
     EXPECT_EQ(html,
               "<div>東京 👨‍👩‍👧‍👦 ñ</div>\n"
               "<div><img src=\"My%20note_files/photo%201.jpg\" alt=\"photo 1.jpg\" style=\"max-width: 100%\"></div>\n"
@@ -126,22 +126,30 @@ TEST(NoteHtmlRenderer, AttachmentsEmojiAndWideText)
               "<div><video controls src=\"My%20note_files/clip.mov\" style=\"max-width: 100%\"><a "
               "href=\"My%20note_files/clip.mov\">clip.mov</a></video></div>\n"
               "<div><a href=\"https://example.org/a?b=1&amp;c\">Example &lt;page&gt;</a></div>\n"
-              "<div>bad</div>\n");
+              "<div>bad</div>\n"
+              "<div>#Zürich&lt;3</div>\n"
+              "<div><img src=\"n_files/page%201.png\" alt=\"page 1.png\" style=\"max-width: 100%\"><br>"
+              "<a href=\"n_files/page%202.pdf\">page 2.pdf</a></div>\n"
+              "<div>[scan]</div>\n");
 }
 
 TEST(AttachmentKind, FromTheTypeElseTheExtension)
 {
+    // The cases where the order of the tests matters: a type before the name, a scan before the
+    // sketches of its family, a named inline kind before the rest.
     using notesdb::AttachmentKind;
-    EXPECT_EQ(notesdb::attachmentKind("public.jpeg"), AttachmentKind::image);
-    EXPECT_EQ(notesdb::attachmentKind("public.data", "Scan.HEIC"), AttachmentKind::image);
-    EXPECT_EQ(notesdb::attachmentKind("com.adobe.pdf"), AttachmentKind::pdf);
-    EXPECT_EQ(notesdb::attachmentKind("", "memo.M4A"), AttachmentKind::audio);
-    EXPECT_EQ(notesdb::attachmentKind("public.mpeg-4"), AttachmentKind::video);
-    EXPECT_EQ(notesdb::attachmentKind("public.url"), AttachmentKind::link);
-    EXPECT_EQ(notesdb::attachmentKind("com.apple.notes.table"), AttachmentKind::table);
-    EXPECT_EQ(notesdb::attachmentKind("com.apple.notes.inlinetextattachment.hashtag"), AttachmentKind::inlineText);
-    EXPECT_EQ(notesdb::attachmentKind("public.zip-archive", "a.dir/archive"), AttachmentKind::file);
-    EXPECT_EQ(notesdb::attachmentKindName(AttachmentKind::inlineText), "inline");
+    const std::vector<std::tuple<std::string, std::string, AttachmentKind>> cases{
+        {"public.data", "Scan.HEIC", AttachmentKind::image},
+        {"", "memo.M4A", AttachmentKind::audio},
+        {"com.adobe.pdf", "cover.png", AttachmentKind::pdf},
+        {"com.apple.paper.doc.scan", "", AttachmentKind::scan},
+        {"com.apple.paper", "", AttachmentKind::drawing},
+        {"com.apple.drawing.2", "", AttachmentKind::drawing},
+        {"com.apple.notes.inlinetextattachment.mention", "", AttachmentKind::mention},
+        {"com.apple.notes.inlinetextattachment.calculateresult", "", AttachmentKind::inlineText},
+        {"public.zip-archive", "a.dir/archive", AttachmentKind::file}};
+    for (const auto& [uti, name, kind] : cases)
+        EXPECT_EQ(notesdb::attachmentKind(uti, name), kind) << uti << " " << name;
 }
 
 TEST(ScriptDirectives, DestinationAndLimitsFromThePreparedScript)

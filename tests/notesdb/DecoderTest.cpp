@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "platform/Gzip.h"
 #include "platform/ZStream.h"
 #include "sample-home/NoteBodyEncoder.h"
@@ -7,7 +8,6 @@
 #include "sources/notes/notestore.pb.h"
 #include "support/RealData.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -16,17 +16,9 @@ using namespace varnholt::notesdb;
 using sample::BodySegment;
 
 namespace {
-BodySegment segment(std::string text)
-{
-    BodySegment s;
-    s.text = std::move(text);
-    return s;
-}
-
 std::string readAll(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return readFile(path).value();
 }
 } // namespace
 
@@ -72,18 +64,15 @@ TEST(Gzip, InflatesBeyondOneMebibyteAndRefusesBadStreams)
 
 TEST(NoteBodyDecoder, ProtobufRouteKeepsEveryCharacterAndNamesAttachments)
 {
-    BodySegment title = segment("Café 東京 🎉\n");
-    title.styleType = 0;
-    BodySegment picture = segment(sample::kObjectReplacement);
-    picture.attachmentIdentifier = "ID-1";
-    picture.attachmentType = "public.jpeg";
-    BodySegment item = segment("Milk 🥛");
+    const BodySegment title = sample::textSegment("Café 東京 🎉\n", 0);
+    const BodySegment picture = sample::attachmentSegment("ID-1", "public.jpeg");
+    BodySegment item = sample::textSegment("Milk 🥛");
     item.styleType = 103;
     item.checklistDone = true;
-    BodySegment link = segment(" link");
+    BodySegment link = sample::textSegment(" link");
     link.link = "https://example.org";
     link.fontWeight = 1;
-    const std::string blob = sample::encodeCompressedNoteBody({title, picture, segment("\n"), item, link});
+    const std::string blob = sample::encodeCompressedNoteBody({title, picture, sample::textSegment("\n"), item, link});
 
     EXPECT_EQ(NoteBodyDecoder::decodeNoteBody(blob), "Café 東京 🎉\n[attachment: public.jpeg]\nMilk 🥛 link");
 
@@ -138,7 +127,7 @@ TEST(NoteBodyDecoder, RoutesFollowTheFirstBytes)
     EXPECT_EQ(NoteBodyDecoder::decodeNoteBody("\x1F\x8B plain text here"), std::nullopt);
 
     // A protobuf whose length points past the end is not a note: the readable runs are scanned instead.
-    std::string broken = sample::encodeNoteBody({segment("Readable text survives the damage")});
+    std::string broken = sample::encodeNoteBody({sample::textSegment("Readable text survives the damage")});
     broken.resize(broken.size() - 3);
     for (const std::string& blob : {broken, deflateGzip(broken)}) {
         const auto scanned = NoteBodyDecoder::decodeNoteBody(blob);

@@ -1,12 +1,12 @@
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Files.h"
 #include "render/notes/NotesHtmlWriter.h"
+#include "sample-home/LockedNoteSample.h"
 #include "sample-home/SampleHome.h"
 #include "sources/MacHomeSource.h"
 #include "sources/notes/LockedNoteOpener.h"
 #include "sources/notes/NoteBodyDecoder.h"
 #include "sources/notesapp/NotesLibrary.h"
-#include "support/RealData.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -43,20 +43,12 @@ LockedNoteCrypto vector()
     return crypto;
 }
 
-fs::path homeWithStore(const fs::path& home, const fs::path& store)
-{
-    const fs::path container = home / "Library/Group Containers/group.com.apple.notes";
-    test::copyDatabase(store, container);
-    fs::rename(container / store.filename(), container / "NoteStore.sqlite");
-    return home;
-}
-
-nlohmann::json lockedLine(const fs::path& out)
+nlohmann::json lineTitled(const fs::path& out, const std::string& title)
 {
     std::istringstream in(readFile(out / "notes.ndjson").value());
     for (std::string line; std::getline(in, line);) {
         auto object = nlohmann::json::parse(line);
-        if (object["is_locked"] == true)
+        if (object["title"] == title)
             return object;
     }
     return {};
@@ -90,60 +82,60 @@ TEST(LockedNoteOpener, TheVectorOpensWithItsPasswordOnly)
     EXPECT_EQ(LockedNoteOpener::explain(Failure::wrongPassword, 2), "none of the 2 passwords given opens it");
 }
 
-TEST(LockedNotes, RealStoresOpenWithTheirPasswordInBothMethods)
+TEST(LockedNoteOpener, ALockIsAPasswordOnlyWhereTheNoteKeepsASalt)
 {
-    VARNHOLT_REQUIRE_REALDATA(real);
-    const fs::path base = real / "RhetTbull_apple-notes-parser";
-    for (const char* store : {"NoteStore-macOS-12-Monterey.sqlite", "NoteStore-macOS-13-Ventura.sqlite",
-                              "NoteStore-macOS-14-Sonoma.sqlite"}) {
-        SCOPED_TRACE(store);
-        const bool classic = std::string(store).find("-14-") == std::string::npos;
-        test::TempDir dir;
-        const fs::path home = homeWithStore(dir / "home", base / store);
-        for (const std::vector<std::string>& passwords :
-             {std::vector<std::string>{"wrong", "tbull"}, std::vector<std::string>{"wrong"}}) {
-            const bool opens = classic && passwords.size() == 2;
-            test::TraceCapture trace;
-            NotesExporterFastDB exporter({}, MacHomeSource::make(home.string()));
-            exporter.setPasswords(passwords);
-            const fs::path out = dir / ("out" + std::to_string(passwords.size()));
-            exporter.exportTo(out.string(), {ExportFormat::json, ExportFormat::html});
-            const nlohmann::json locked = lockedLine(out);
-            EXPECT_EQ(locked["title"], "This note is password protected");
-            EXPECT_EQ(locked["body_text"], opens ? "This note is password protected\n\nThis is a secret!" : "");
-            const auto lines = trace.linesStartingWith("[FastDB] \U0001F512 The note \u201cThis note is password "
-                                                       "protected\u201d");
-            ASSERT_EQ(lines.size(), opens ? 0u : 1u);
-            if (!opens) {
-                EXPECT_NE(lines[0].find(classic ? "the password given does not open it" : "macOS 14 and later"),
-                          std::string::npos)
-                    << lines[0];
-            }
+    EXPECT_EQ(LockedNoteOpener::lockOf(vector()), LockKind::password) << "the classic salt and iteration count";
+    LockedNoteCrypto newer;
+    newer.ciphertext = sample::cipherObjectArchive(true);
+    EXPECT_EQ(LockedNoteOpener::lockOf(newer), LockKind::password) << "the passphrase salt in the metadata";
+    newer.ciphertext = sample::cipherObjectArchive(false);
+    EXPECT_EQ(LockedNoteOpener::lockOf(newer), LockKind::devicePasscode);
+    EXPECT_EQ(LockedNoteOpener({"tbull"}).open(newer).failure, Failure::devicePasscode);
+    EXPECT_EQ(LockedNoteOpener({}).open(newer).failure, Failure::devicePasscode) << "said even without passwords";
 
-            const auto library =
-                notesapp::NotesLibrary::open(MacHomeSource(home.string()), defaultReadabilityProbe(), {},
-                                             notesapp::NotesLibrary::Content::everything, {}, passwords);
-            const auto note =
-                std::find_if(library.notes().begin(), library.notes().end(), [](const Note& n) { return n.isLocked; });
-            ASSERT_NE(note, library.notes().end());
-            const std::string page =
-                notesapp::NotesHtmlWriter(library, dir / "pages").renderPage(*note, "x", dir / "x");
-            EXPECT_EQ(page.find("<div>This is a secret!</div>") != std::string::npos, opens) << page;
-            EXPECT_EQ(page.find(notesapp::NotesHtmlWriter::kLockedPlaceholder) != std::string::npos, !opens);
-        }
-    }
+    // Where the note tells nothing, its account's setting does.
+    LockedNoteCrypto bare;
+    EXPECT_EQ(LockedNoteOpener::lockOf(bare), LockKind::unknown);
+    bare.ciphertext = "bplist00 but damaged";
+    bare.accountLockedNotesMode = 1;
+    EXPECT_EQ(LockedNoteOpener::lockOf(bare), LockKind::unknown);
+    bare.accountLockedNotesMode = 2;
+    EXPECT_EQ(LockedNoteOpener::lockOf(bare), LockKind::devicePasscode);
 }
 
-TEST(LockedNotes, ALockedNoteWithoutItsCryptoColumnsStaysLockedAndTheExportSucceeds)
+// The sample's "Bank details" has no crypto data (its lock is unknown), "Diary" is locked with the
+// device passcode: both stay locked, the export succeeds, and each is named as what it is.
+TEST(LockedNotes, SampleHomeNamesEachLockInBothMethods)
 {
     test::TempDir dir;
     sample::buildSampleHome(dir / "home");
     test::TraceCapture trace;
     NotesExporterFastDB exporter({}, MacHomeSource::make((dir / "home").string()));
     exporter.setPasswords({"anything"});
-    exporter.exportTo((dir / "out").string(), {ExportFormat::json});
+    exporter.exportTo((dir / "out").string(), {ExportFormat::json, ExportFormat::html});
     const auto lines = trace.linesStartingWith("[FastDB] \U0001F512 The note ");
-    ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines[0].find("stays locked: the store lacks the data needed to open it"), std::string::npos) << lines[0];
-    EXPECT_EQ(lockedLine(dir / "out")["body_text"], "");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "[FastDB] \U0001F512 The note \u201cBank details\u201d (14) stays locked: the store lacks the "
+                        "data needed to open it");
+    EXPECT_EQ(lines[1],
+              "[FastDB] \U0001F512 The note \u201cDiary\u201d (15) stays locked: it is locked with the device "
+              "passcode, which a password cannot open (remove the lock on the device to export its text)");
+    const nlohmann::json bank = lineTitled(dir / "out", "Bank details");
+    EXPECT_EQ(bank["lock"], "unknown");
+    EXPECT_EQ(bank["body_text"], "");
+    EXPECT_EQ(lineTitled(dir / "out", "Diary")["lock"], "device_passcode");
+    EXPECT_EQ(readFile(dir / "out/txt/Bank details.txt"), "Note is locked or empty");
+    EXPECT_EQ(readFile(dir / "out/txt/Diary.txt"),
+              "Note is locked with the device passcode; a password cannot open it");
+
+    const auto library = notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()));
+    const notesapp::NotesHtmlWriter writer(library, dir / "pages");
+    for (const Note& note : library.notes()) {
+        if (!note.isLocked)
+            continue;
+        const std::string placeholder = note.title == "Diary"
+                                            ? "This note is locked with the device passcode; a password cannot open it."
+                                            : "This note is locked.";
+        EXPECT_NE(writer.renderPage(note, "x", dir / "x").find("<div>" + placeholder + "</div>"), std::string::npos);
+    }
 }

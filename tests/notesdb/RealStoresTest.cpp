@@ -2,8 +2,11 @@
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"
+#include "render/notes/NotesHtmlWriter.h"
 #include "sample-home/NoteBodyEncoder.h"
 #include "sources/MacHomeSource.h"
+#include "sources/notesapp/NotesLibrary.h"
+#include "support/NotesAnswerKey.h"
 #include "support/RealData.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -19,26 +22,14 @@ using nlohmann::json;
 namespace {
 const char* kContainer = "Library/Group Containers/group.com.apple.notes";
 
-// Puts a real store (and whatever lies beside it, for a whole container) into a fresh home
-// and exports it; returns the NDJSON lines.
-std::vector<json> exportRealStore(const fs::path& store, const test::TempDir& dir, bool wholeContainer = false)
+// Exports a home by the fast method; returns the NDJSON lines.
+std::vector<json> exportFast(const fs::path& home, const fs::path& out, std::vector<std::string> passwords = {})
 {
-    const fs::path container = dir / "home" / kContainer;
-    fs::create_directories(container);
-    if (wholeContainer)
-        fs::copy(store.parent_path(), container, fs::copy_options::recursive);
-    else
-        test::copyDatabase(store, container);
-    if (store.filename() != "NoteStore.sqlite")
-        for (const char* suffix : {"", "-wal", "-shm"})
-            if (fs::exists(container / (store.filename().string() + suffix)))
-                fs::rename(container / (store.filename().string() + suffix),
-                           container / (std::string("NoteStore.sqlite") + suffix));
-    test::TraceCapture quiet;
-    NotesExporterFastDB exporter({}, MacHomeSource::make((dir / "home").string()));
-    exporter.exportTo((dir / "out").string(), {ExportFormat::json, ExportFormat::html});
+    NotesExporterFastDB exporter({}, MacHomeSource::make(home.string()));
+    exporter.setPasswords(std::move(passwords));
+    exporter.exportTo(out.string(), {ExportFormat::json, ExportFormat::html});
     std::vector<json> lines;
-    std::istringstream in(readFile(dir / "out/notes.ndjson").value());
+    std::istringstream in(readFile(out / "notes.ndjson").value());
     for (std::string line; std::getline(in, line);)
         lines.push_back(json::parse(line));
     return lines;
@@ -54,49 +45,6 @@ std::int64_t noteRows(const fs::path& store, const test::TempDir& dir)
     return statement->columnInt64(0);
 }
 
-struct KeyNote {
-    std::string name, folder, account, plaintext, body;
-    bool locked = false;
-};
-
-// The answer key Notes itself wrote: "note.<field>=" lines, the plain text running to the next note.
-std::vector<KeyNote> readAnswerKey(const fs::path& path)
-{
-    std::vector<KeyNote> notes;
-    std::istringstream in(readFile(path).value());
-    bool inText = false;
-    bool inBody = false;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("note.id=", 0) == 0) {
-            notes.emplace_back();
-            inText = false;
-            inBody = false;
-        } else if (notes.empty()) {
-            continue;
-        } else if (inText) {
-            notes.back().plaintext += "\n" + line;
-        } else if (line.rfind("note.body=", 0) == 0) {
-            notes.back().body = line.substr(10);
-            inBody = true;
-        } else if (inBody && line.rfind("note.", 0) != 0) {
-            notes.back().body += "\n" + line;
-        } else if (line.rfind("note.plaintext=", 0) == 0) {
-            notes.back().plaintext = line.substr(15);
-            inText = true;
-            inBody = false;
-        } else if (line.rfind("note.name=", 0) == 0) {
-            notes.back().name = line.substr(10);
-        } else if (line.rfind("note.folder=", 0) == 0) {
-            notes.back().folder = line.substr(12);
-        } else if (line.rfind("note.account=", 0) == 0) {
-            notes.back().account = line.substr(13);
-        } else if (line == "note.password_protected=True") {
-            notes.back().locked = true;
-        }
-    }
-    return notes;
-}
-
 std::string trimEnd(std::string text)
 {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
@@ -104,36 +52,15 @@ std::string trimEnd(std::string text)
     return text;
 }
 
-// The tables of Notes' own HTML body, cell by cell.
-json tablesOf(const std::string& body)
-{
-    json tables = json::array();
-    const std::regex table("<table[^>]*>([\\s\\S]*?)</table>"), row("<tr>([\\s\\S]*?)</tr>"),
-        cell("<td[^>]*>([\\s\\S]*?)</td>"), tag("<[^>]+>|\\n");
-    for (std::sregex_iterator t(body.begin(), body.end(), table), end; t != end; ++t) {
-        json rows = json::array();
-        const std::string inner = (*t)[1];
-        for (std::sregex_iterator r(inner.begin(), inner.end(), row); r != end; ++r) {
-            json cells = json::array();
-            const std::string cellsText = (*r)[1];
-            for (std::sregex_iterator c(cellsText.begin(), cellsText.end(), cell); c != end; ++c)
-                cells.push_back(std::regex_replace((*c)[1].str(), tag, ""));
-            rows.push_back(cells);
-        }
-        tables.push_back(rows);
-    }
-    return tables;
-}
-
 // Notes' plain text with each U+FFFC of a table replaced by its rows, as our text writes them.
-std::string withTableRows(std::string plaintext, const json& tables)
+std::string withTableRows(std::string plaintext, const test::TableCells& tables)
 {
-    for (const json& table : tables) {
+    for (const auto& table : tables) {
         std::string rows;
-        for (const json& row : table) {
+        for (const auto& row : table) {
             std::string line;
-            for (const json& cell : row)
-                line += (line.empty() ? "" : "\t") + cell.get<std::string>();
+            for (const std::string& cell : row)
+                line += (line.empty() ? "" : "\t") + cell;
             rows += (rows.empty() ? "" : "\n") + line;
         }
         const size_t at = plaintext.find(sample::kObjectReplacement);
@@ -143,55 +70,97 @@ std::string withTableRows(std::string plaintext, const json& tables)
     return plaintext;
 }
 
-// Our text names each attachment where Notes leaves U+FFFC.
-std::string asNotesWritesIt(const std::string& body)
+// Our text writes an attachment's name, or a hashtag's text, where Notes leaves U+FFFC.
+std::string asNotesWritesIt(const json& line)
 {
+    std::string body = line["body_text"];
+    for (const json& attachment : line["attachments"])
+        if (attachment.contains("text")) {
+            const std::string text = attachment["text"];
+            body.replace(body.find(text), text.size(), sample::kObjectReplacement);
+        }
     return std::regex_replace(body, std::regex(R"(\[attachment: [^\]]*\])"), sample::kObjectReplacement);
+}
+
+// The text a reader sees in a rendered page: tags dropped, entities decoded, blanks collapsed;
+// tables, attachments and hashtags (which Notes' own text leaves out) dropped too.
+std::string visibleText(std::string html)
+{
+    html = html.substr(html.find("<body>"));
+    html = std::regex_replace(html, std::regex("<table[\\s\\S]*?</table>"), " ");
+    html =
+        std::regex_replace(html, std::regex("<a href=\"[^\"]*_files/[^\"]*\">[^<]*</a>|<img[^>]*>|\\[Table\\]"), " ");
+    html = std::regex_replace(html, std::regex("<[^>]+>"), " ");
+    html = std::regex_replace(html, std::regex("#\\w+|\\[[^\\]]*\\]"), " ");
+    for (const auto& [entity, character] : std::vector<std::pair<std::string, std::string>>{
+             {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}})
+        html = std::regex_replace(html, std::regex(entity), character);
+    html = std::regex_replace(html, std::regex("\xEF\xBF\xBC"), " ");
+    html = std::regex_replace(html, std::regex("\\s+"), " ");
+    return std::regex_replace(html, std::regex("^ | $"), "");
 }
 } // namespace
 
-TEST(RealStores, EveryRhetTbullStoreExportsTheTextNotesGives)
+// Notes' own export of each store is the answer key for both methods: text, folders, tables, and
+// the locked note, which the password opens where the store uses the classic scheme.
+TEST(RealStores, BothMethodsGiveTheTextNotesItselfExported)
 {
     VARNHOLT_REQUIRE_REALDATA(real);
     const fs::path base = real / "RhetTbull_apple-notes-parser";
-    const std::map<std::string, std::string> stores{
-        {"NoteStore-macOS-12-Monterey.sqlite", "Notes-macOS-12-Monterey.txt"},
-        {"NoteStore-macOS-13-Ventura.sqlite", "Notes-macOS-13-Ventura.txt"},
-        {"NoteStore-macOS-14-Sonoma.sqlite", "Notes-macOS-14-Sonoma.txt"},
-        {"NoteStore-macOS-15-Seqoia.sqlite", "Notes-macOS-15-Seqoia.txt"},
-        {"NoteStore-macOS-26-Tahoe.sqlite", "notes_macOS-26-Tahoe-beta.txt"}};
-    for (const auto& [store, key] : stores) {
+    for (const auto& [store, key] : test::rhetTbullStores()) {
         SCOPED_TRACE(store);
+        const bool classic = store.find("-12-") != std::string::npos || store.find("-13-") != std::string::npos;
         test::TempDir dir;
-        const std::vector<json> lines = exportRealStore(base / store, dir);
+        const fs::path home = test::homeWithStore(dir / "home", base / store);
+        test::TraceCapture trace;
+        const std::vector<std::string> passwords{"wrong", "tbull"};
+        const std::vector<json> lines = exportFast(home, dir / "out", passwords);
         EXPECT_EQ(static_cast<std::int64_t>(lines.size()), noteRows(base / store, dir));
-        const std::vector<KeyNote> answers = readAnswerKey(base / key);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out/txt"), {}), static_cast<long>(lines.size()));
+        EXPECT_EQ(
+            trace.linesStartingWith("[FastDB] \U0001F512 The note \u201cThis note is password protected\u201d").size(),
+            classic ? 0u : 1u);
+        const auto library = notesapp::NotesLibrary::open(MacHomeSource(home.string()), defaultReadabilityProbe(), {},
+                                                          notesapp::NotesLibrary::Content::everything, {}, passwords);
+        const notesapp::NotesHtmlWriter writer(library, dir / "pages");
+
+        const std::vector<test::AnswerNote> answers = test::readAnswerKey(base / key);
         ASSERT_GE(answers.size(), 7u);
-        for (const KeyNote& expected : answers) {
+        // Some versions leave Recently Deleted out of their scripting output; we export it anyway.
+        EXPECT_GE(library.notes().size(), answers.size());
+        for (const test::AnswerNote& expected : answers) {
             SCOPED_TRACE(expected.name);
-            const auto found = std::find_if(lines.begin(), lines.end(),
-                                            [&](const json& line) { return line["title"] == expected.name; });
-            ASSERT_NE(found, lines.end());
-            EXPECT_EQ((*found)["folder"], expected.folder);
-            EXPECT_EQ((*found)["account"], expected.account);
-            EXPECT_EQ((*found)["is_locked"], expected.locked);
-            const json tables = tablesOf(expected.body);
-            EXPECT_EQ((*found)["tables"], tables);
-            if (expected.locked) {
-                EXPECT_EQ((*found)["body_text"], "");
-            } else {
-                EXPECT_EQ(trimEnd(asNotesWritesIt((*found)["body_text"])),
-                          trimEnd(withTableRows(expected.plaintext, tables)));
+            const auto line = std::find_if(lines.begin(), lines.end(),
+                                           [&](const json& line) { return line["title"] == expected.name; });
+            ASSERT_NE(line, lines.end());
+            EXPECT_EQ((*line)["folder"], expected.folder);
+            EXPECT_EQ((*line)["account"], expected.account);
+            EXPECT_EQ((*line)["is_locked"], expected.locked);
+            EXPECT_EQ((*line)["lock"], expected.locked ? "password" : "none");
+            const test::TableCells tables = test::tableCells(expected.body);
+            EXPECT_EQ((*line)["tables"].get<test::TableCells>(), tables);
+            const bool opened = !expected.locked || classic;
+            EXPECT_EQ(trimEnd(asNotesWritesIt(*line)),
+                      opened ? trimEnd(withTableRows(expected.plaintext, tables)) : std::string());
+
+            const auto note = std::find_if(library.notes().begin(), library.notes().end(),
+                                           [&](const notesdb::Note& n) { return n.title == expected.name; });
+            ASSERT_NE(note, library.notes().end());
+            const std::string page = writer.renderPage(*note, "x_files", dir / "files");
+            if (!opened) {
+                EXPECT_NE(page.find(notesapp::NotesHtmlWriter::kLockedPlaceholder), std::string::npos);
+                continue;
             }
+            EXPECT_EQ(visibleText(page), visibleText("<body>" + expected.plaintext));
+            EXPECT_EQ(test::tableCells(page), tables);
             if (expected.name == "This note has special formatting") {
-                EXPECT_EQ(tables, json::parse(R"([[["Header 1","Header 2"],["Item 1","Item 2"]]])"));
+                EXPECT_EQ(tables, (test::TableCells{{{"Header 1", "Header 2"}, {"Item 1", "Item 2"}}}));
             }
         }
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out/txt"), {}), static_cast<long>(lines.size()));
     }
 }
 
-TEST(RealStores, GroupContainersListAttachmentFilesWhereTheyLie)
+TEST(RealStores, GroupContainersShowAttachmentFilesAndHashtags)
 {
     VARNHOLT_REQUIRE_REALDATA(real);
     for (const char* name : {"macOS15-Sequioa", "macOS26-Tahoe"}) {
@@ -199,16 +168,51 @@ TEST(RealStores, GroupContainersListAttachmentFilesWhereTheyLie)
         const fs::path store =
             real / "RhetTbull_apple-notes-parser/GroupContainers" / name / "group.com.apple.notes/NoteStore.sqlite";
         test::TempDir dir;
-        const std::vector<json> lines = exportRealStore(store, dir, true);
+        const fs::path home = test::homeWithStore(dir / "home", store, true);
+        test::TraceCapture quiet;
+        const std::vector<json> lines = exportFast(home, dir / "out");
         EXPECT_EQ(static_cast<std::int64_t>(lines.size()), noteRows(store, dir));
-        const auto note = std::find_if(lines.begin(), lines.end(),
-                                       [](const json& line) { return line["title"] == "This note has an attachment"; });
-        ASSERT_NE(note, lines.end());
-        const json& attachments = (*note)["attachments"];
-        ASSERT_EQ(attachments.size(), 1u);
-        EXPECT_EQ(attachments[0]["type_uti"], "com.adobe.pdf");
-        EXPECT_TRUE(fs::is_regular_file(fs::path(attachments[0]["directory"].get<std::string>()) /
-                                        attachments[0]["filename"].get<std::string>()));
+        for (const json& line : lines) {
+            const json& attachments = line["attachments"];
+            if (line["title"] == "This note has an attachment") {
+                ASSERT_EQ(attachments.size(), 1u);
+                EXPECT_EQ(attachments[0]["kind"], "pdf");
+                EXPECT_EQ(attachments[0]["file_source"], "original");
+                EXPECT_TRUE(fs::is_regular_file(fs::path(attachments[0]["directory"].get<std::string>()) /
+                                                attachments[0]["filename"].get<std::string>()));
+            }
+            if (line["title"] == "This note has tags") {
+                ASSERT_EQ(attachments.size(), 2u);
+                EXPECT_EQ(attachments[0]["kind"], "hashtag");
+                EXPECT_EQ(attachments[0]["text"], "#travel");
+                EXPECT_NE(line["body_text"].get<std::string>().find("#travel\n#vacation"), std::string::npos);
+            }
+        }
+
+        const auto library = notesapp::NotesLibrary::open(MacHomeSource(home.string()));
+        std::atomic<bool> stop{false};
+        ASSERT_EQ(notesapp::NotesHtmlWriter(library, dir / "pages").writeAll(std::nullopt, stop).failed, 0);
+        const fs::path notes = dir / "pages/On My Mac/Notes";
+        EXPECT_NE(readFile(notes / "This note has an attachment.html")
+                      ->find("<a href=\"This%20note%20has%20an%20attachment_files/bitcoin.pdf\">bitcoin.pdf</a>"),
+                  std::string::npos);
+        EXPECT_EQ(fs::file_size(notes / "This note has an attachment_files/bitcoin.pdf"),
+                  fs::file_size(real / "RhetTbull_apple-notes-parser/bitcoin.pdf"));
+        EXPECT_NE(readFile(notes / "This note has tags.html")->find("<div>#travel</div>"), std::string::npos);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pages/On My Mac/Folder2/Subfolder/Subsubfolder"), {}), 1);
+
+        // Without its file the PDF shows as the largest preview Notes rendered of it, named in the trace.
+        fs::remove_all(home / kContainer / "Accounts/LocalAccount/Media");
+        test::TraceCapture trace;
+        for (const json& line : exportFast(home, dir / "without-media"))
+            if (line["title"] == "This note has an attachment") {
+                EXPECT_EQ(line["attachments"][0]["file_source"], "preview");
+                const std::string preview = line["attachments"][0]["stand_in_file"];
+                EXPECT_NE(preview.find("/Accounts/LocalAccount/Previews/"), std::string::npos);
+                EXPECT_NE(preview.find("-3-296x384-0/"), std::string::npos) << "the largest of six";
+                EXPECT_TRUE(fs::is_regular_file(preview));
+            }
+        EXPECT_EQ(trace.linesStartingWith("[FastDB] ⚠️ Attachment file not found: bitcoin.pdf").size(), 1u);
     }
 }
 
@@ -218,7 +222,8 @@ TEST(RealStores, IosStoreWithWalAndEmptyLabStores)
     {
         const fs::path store = real / "MargaretYe_IOS-note/group.com.apple.notes/NoteStore.sqlite";
         test::TempDir dir;
-        const std::vector<json> lines = exportRealStore(store, dir, true);
+        test::TraceCapture quiet;
+        const std::vector<json> lines = exportFast(test::homeWithStore(dir / "home", store, true), dir / "out");
         ASSERT_EQ(lines.size(), 24u);
         int withText = 0;
         int attachmentsOnDisk = 0;
@@ -241,6 +246,10 @@ TEST(RealStores, IosStoreWithWalAndEmptyLabStores)
     }
     for (const char* home : {"Eryk589_Bootcamp", "hackathonrunner_number1"}) {
         test::TempDir dir;
-        EXPECT_TRUE(exportRealStore(real / home / kContainer / "NoteStore.sqlite", dir).empty()) << home;
+        test::TraceCapture quiet;
+        EXPECT_TRUE(
+            exportFast(test::homeWithStore(dir / "home", real / home / kContainer / "NoteStore.sqlite"), dir / "out")
+                .empty())
+            << home;
     }
 }

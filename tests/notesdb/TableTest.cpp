@@ -130,22 +130,10 @@ TEST(NoteTableDecoder, FastExportPutsRowsInTheTextAndCellsInTheJson)
         store.beginTransaction();
         sample::SampleNote note;
         note.title = "Tables";
-        auto body = [](const std::string& id) {
-            sample::BodySegment table;
-            table.text = sample::kObjectReplacement;
-            table.attachmentIdentifier = id;
-            table.attachmentType = "com.apple.notes.table";
-            return table;
-        };
-        auto text = [](const std::string& content) {
-            sample::BodySegment segment;
-            segment.text = content;
-            return segment;
-        };
-        sample::BodySegment title = text("Tables\n");
-        title.styleType = 0;
+        auto table = [](const std::string& id) { return sample::attachmentSegment(id, "com.apple.notes.table"); };
         note.body = sample::encodeCompressedNoteBody(
-            {title, body("SECOND"), text("\nbetween\n"), body("BROKEN"), text("\n"), body("FIRST"), text("\nend")});
+            {sample::textSegment("Tables\n", 0), table("SECOND"), sample::textSegment("\nbetween\n"), table("BROKEN"),
+             sample::textSegment("\n"), table("FIRST"), sample::textSegment("\nend")});
         const std::int64_t id = store.addNote(note);
         sample::SampleTable first;
         first.cells = {{"A", "B"}};

@@ -45,23 +45,9 @@ public:
         std::lock_guard lock(m_mutex);
         return !m_exited;
     }
-    void terminate() override
-    {
-        std::lock_guard lock(m_mutex);
-        signals.push_back("TERM");
-        exit(15);
-    }
-    void interrupt() override
-    {
-        std::lock_guard lock(m_mutex);
-        signals.push_back("INT");
-    }
-    void kill() override
-    {
-        std::lock_guard lock(m_mutex);
-        signals.push_back("KILL");
-        exit(137);
-    }
+    void terminate() override { signal("TERM", 15); }
+    void interrupt() override { signal("INT", std::nullopt); }
+    void kill() override { signal("KILL", 137); } // for a script that ignores the other two
     int wait() override
     {
         std::unique_lock lock(m_mutex);
@@ -72,6 +58,13 @@ public:
     std::vector<std::string> signals;
 
 private:
+    void signal(const std::string& name, std::optional<int> exitStatus)
+    {
+        std::lock_guard lock(m_mutex);
+        signals.push_back(name);
+        if (exitStatus)
+            exit(*exitStatus);
+    }
     void exit(int status)
     {
         if (m_exited)

@@ -187,6 +187,10 @@ void buildHostileNotes(const fs::path& home)
         file.attachmentIdentifier = fmt::format("../../HOSTILE-ATTACHMENT-{}", n);
         file.attachmentType = "public.jpeg";
         body.push_back(file);
+        // A drawing whose rendered images and a hashtag whose text point out of the container.
+        body.push_back(attachmentSegment(fmt::format("../../HOSTILE-DRAWING-{}", n), "com.apple.drawing.2"));
+        body.push_back(
+            attachmentSegment(fmt::format("HOSTILE-TAG-{}", n), "com.apple.notes.inlinetextattachment.hashtag"));
 
         SampleNote note;
         note.title = names[n];
@@ -199,6 +203,12 @@ void buildHostileNotes(const fs::path& home)
         const std::int64_t id = store.addNote(note);
         store.addAttachment(id, "public.jpeg", fmt::format("../../HOSTILE-ATTACHMENT-{}", n),
                             fmt::format("../../../../../../outside-{}", n), "../../../../../../outside/secret.txt");
+        const std::int64_t drawing =
+            store.addAttachment(id, "com.apple.drawing.2", fmt::format("../../HOSTILE-DRAWING-{}", n));
+        store.setRendering(drawing, "../../../../../../outside", "..");
+        store.addPreview(drawing, "../../../../../../outside/secret", "..", 1, 1, 1);
+        store.addInlineAttachment(id, "com.apple.notes.inlinetextattachment.hashtag", fmt::format("HOSTILE-TAG-{}", n),
+                                  hostileTexts()[n % hostileTexts().size()]);
     }
     store.commit();
     store.finish();

@@ -80,4 +80,20 @@ std::string compressedPlainBody(const std::string& title, const std::string& tex
     return encodeCompressedNoteBody({heading, body});
 }
 
+BodySegment textSegment(std::string text, std::optional<int> styleType)
+{
+    BodySegment segment;
+    segment.text = std::move(text);
+    segment.styleType = styleType;
+    return segment;
+}
+
+BodySegment attachmentSegment(std::string identifier, std::string typeUti)
+{
+    BodySegment segment = textSegment(kObjectReplacement);
+    segment.attachmentIdentifier = std::move(identifier);
+    segment.attachmentType = std::move(typeUti);
+    return segment;
+}
+
 } // namespace varnholt::sample

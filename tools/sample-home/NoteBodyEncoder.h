@@ -21,6 +21,11 @@ struct BodySegment {
     std::string attachmentType;
 };
 
+// A stretch of plain text, with a paragraph style when given.
+BodySegment textSegment(std::string text, std::optional<int> styleType = std::nullopt);
+// The U+FFFC that stands for an attachment of this identifier and type.
+BodySegment attachmentSegment(std::string identifier, std::string typeUti);
+
 // Encodes segments as the note-store protobuf message (text plus attribute runs whose lengths
 // count UTF-16 code units), uncompressed.
 std::string encodeNoteBody(const std::vector<BodySegment>& segments);

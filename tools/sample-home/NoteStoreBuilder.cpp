@@ -2,6 +2,7 @@
 
 #include "platform/Statement.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fmt/format.h>
@@ -15,7 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 // Entity numbers as macOS 15 has them; they differ between versions, which readers must cope with.
+constexpr std::int64_t kAccountDataEntity = 3;
 constexpr std::int64_t kAttachmentEntity = 4;
+constexpr std::int64_t kPreviewEntity = 5;
+constexpr std::int64_t kInlineAttachmentEntity = 8;
 constexpr std::int64_t kMediaEntity = 10;
 constexpr std::int64_t kNoteEntity = 11;
 constexpr std::int64_t kAccountEntity = 13;
@@ -59,6 +63,22 @@ const std::vector<std::pair<std::string, std::string>>& objectColumns()
         {"ZTITLE2", "VARCHAR"},
         {"ZMERGEABLEDATA1", "BLOB"},
         {"ZURLSTRING", "VARCHAR"},
+        {"ZPARENTATTACHMENT", "INTEGER"},
+        {"ZNOTE1", "INTEGER"},
+        {"ZATTACHMENT", "INTEGER"},
+        {"ZACCOUNTDATA", "INTEGER"},
+        {"ZCRYPTOITERATIONCOUNT", "INTEGER"},
+        {"ZWIDTH", "FLOAT"},
+        {"ZHEIGHT", "FLOAT"},
+        {"ZSCALE", "FLOAT"},
+        {"ZTYPEUTI1", "VARCHAR"},
+        {"ZALTTEXT", "VARCHAR"},
+        {"ZTOKENCONTENTIDENTIFIER", "VARCHAR"},
+        {"ZFALLBACKIMAGEGENERATION", "VARCHAR"},
+        {"ZFALLBACKPDFGENERATION", "VARCHAR"},
+        {"ZGENERATION", "VARCHAR"},
+        {"ZCRYPTOSALT", "BLOB"},
+        {"ZCRYPTOWRAPPEDKEY", "BLOB"},
     };
     return kColumns;
 }
@@ -220,8 +240,6 @@ std::int64_t NoteStoreBuilder::addNote(const SampleNote& note)
             {"ZACCOUNT7", note.account}};
     if (note.title)
         row.emplace_back("ZTITLE1", *note.title);
-    if (note.passwordProtected)
-        row.emplace_back("ZLOCKEDNOTESMODE", std::int64_t{2});
     insertRow(m_db, "ZICCLOUDSYNCINGOBJECT", row, m_omitted);
     if (note.body) {
         auto statement = m_db.prepare("INSERT INTO ZICNOTEDATA (Z_ENT, Z_OPT, ZNOTE, ZDATA) VALUES (?, 1, ?, ?)");
@@ -281,6 +299,78 @@ void NoteStoreBuilder::setLinkCard(std::int64_t attachment, const std::string& u
     statement->bindInt64(3, attachment);
     if (statement->step() != Statement::Step::Done)
         throw std::runtime_error("sample Notes store: cannot store a link card");
+}
+
+void NoteStoreBuilder::setRendering(std::int64_t attachment, const std::string& fallbackImageGeneration,
+                                    const std::string& fallbackPdfGeneration, std::int64_t gallery)
+{
+    auto statement = m_db.prepare("UPDATE ZICCLOUDSYNCINGOBJECT SET ZFALLBACKIMAGEGENERATION = NULLIF(?, ''), "
+                                  "ZFALLBACKPDFGENERATION = NULLIF(?, ''), ZPARENTATTACHMENT = NULLIF(?, 0) "
+                                  "WHERE Z_PK = ?");
+    if (!statement)
+        throw std::runtime_error("sample Notes store: " + statement.error());
+    statement->bindText(1, fallbackImageGeneration);
+    statement->bindText(2, fallbackPdfGeneration);
+    statement->bindInt64(3, gallery);
+    statement->bindInt64(4, attachment);
+    if (statement->step() != Statement::Step::Done)
+        throw std::runtime_error("sample Notes store: cannot store how an attachment is drawn");
+}
+
+void NoteStoreBuilder::addPreview(std::int64_t attachment, const std::string& identifier, const std::string& generation,
+                                  double width, double height, double scale)
+{
+    insertRow(m_db, "ZICCLOUDSYNCINGOBJECT",
+              {{"Z_PK", m_nextPk++},
+               {"Z_ENT", kPreviewEntity},
+               {"Z_OPT", std::int64_t{1}},
+               {"ZATTACHMENT", attachment},
+               {"ZIDENTIFIER", identifier},
+               {"ZGENERATION", generation},
+               {"ZWIDTH", width},
+               {"ZHEIGHT", height},
+               {"ZSCALE", scale}},
+              m_omitted);
+}
+
+std::int64_t NoteStoreBuilder::addInlineAttachment(std::int64_t note, const std::string& typeUti,
+                                                   const std::string& identifier, const std::string& altText)
+{
+    const std::int64_t pk = m_nextPk++;
+    // Notes keeps the tag's standardized form beside the text it shows: "#Travel" -> "TRAVEL".
+    std::string token = altText.empty() || (altText[0] != '#' && altText[0] != '@') ? altText : altText.substr(1);
+    for (char& c : token)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    insertRow(m_db, "ZICCLOUDSYNCINGOBJECT",
+              {{"Z_PK", pk},
+               {"Z_ENT", kInlineAttachmentEntity},
+               {"Z_OPT", std::int64_t{1}},
+               {"ZNOTE1", note},
+               {"ZTYPEUTI1", typeUti},
+               {"ZIDENTIFIER", identifier},
+               {"ZALTTEXT", altText},
+               {"ZTOKENCONTENTIDENTIFIER", token}},
+              m_omitted);
+    return pk;
+}
+
+void NoteStoreBuilder::setLockedNotesMode(std::int64_t account, std::int64_t mode)
+{
+    const std::int64_t pk = m_nextPk++;
+    insertRow(m_db, "ZICCLOUDSYNCINGOBJECT",
+              {{"Z_PK", pk},
+               {"Z_ENT", kAccountDataEntity},
+               {"Z_OPT", std::int64_t{1}},
+               {"ZACCOUNT", account},
+               {"ZLOCKEDNOTESMODE", mode}},
+              m_omitted);
+    auto statement = m_db.prepare("UPDATE ZICCLOUDSYNCINGOBJECT SET ZACCOUNTDATA = ? WHERE Z_PK = ?");
+    if (!statement)
+        throw std::runtime_error("sample Notes store: " + statement.error());
+    statement->bindInt64(1, pk);
+    statement->bindInt64(2, account);
+    if (statement->step() != Statement::Step::Done)
+        throw std::runtime_error("sample Notes store: cannot link an account's data");
 }
 
 void NoteStoreBuilder::beginTransaction()

@@ -50,6 +50,19 @@ public:
     // A link card's address and page title on its attachment row (ZURLSTRING, ZTITLE).
     void setLinkCard(std::int64_t attachment, const std::string& url, const std::string& title);
 
+    // What Notes keeps to draw an attachment without its file: the generation folders of its
+    // fallback image and PDF (empty: none), and the gallery it is a page of (0: none).
+    void setRendering(std::int64_t attachment, const std::string& fallbackImageGeneration,
+                      const std::string& fallbackPdfGeneration = {}, std::int64_t gallery = 0);
+    // A preview image row (ICAttachmentPreviewImage) of an attachment.
+    void addPreview(std::int64_t attachment, const std::string& identifier, const std::string& generation, double width,
+                    double height, double scale);
+    // A hashtag, mention or link to a note (ICInlineAttachment) with the text it shows.
+    std::int64_t addInlineAttachment(std::int64_t note, const std::string& typeUti, const std::string& identifier,
+                                     const std::string& altText);
+    // The account's data row, with its locked-notes setting (1 a password, 2 the device passcode).
+    void setLockedNotesMode(std::int64_t account, std::int64_t mode);
+
     void beginTransaction();
     void commit();
     // Everything so far goes into the main file; what follows stays in the WAL.

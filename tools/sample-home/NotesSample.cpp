@@ -1,5 +1,6 @@
 #include "sample-home/NotesSample.h"
 
+#include "sample-home/LockedNoteSample.h"
 #include "sample-home/NoteBodyEncoder.h"
 #include "sample-home/NoteStoreBuilder.h"
 #include "sample-home/NoteTableEncoder.h"
@@ -17,16 +18,12 @@ constexpr double kBase = 1709647402; // 2024-03-05 14:03:22 UTC
 
 BodySegment text(std::string value)
 {
-    BodySegment segment;
-    segment.text = std::move(value);
-    return segment;
+    return textSegment(std::move(value));
 }
 
 BodySegment styled(std::string value, int styleType)
 {
-    BodySegment segment = text(std::move(value));
-    segment.styleType = styleType;
-    return segment;
+    return textSegment(std::move(value), styleType);
 }
 
 BodySegment checklistItem(std::string value, bool done)
@@ -38,10 +35,7 @@ BodySegment checklistItem(std::string value, bool done)
 
 BodySegment attachment(const std::string& identifier, const std::string& type)
 {
-    BodySegment segment = text(kObjectReplacement);
-    segment.attachmentIdentifier = identifier;
-    segment.attachmentType = type;
-    return segment;
+    return attachmentSegment(identifier, type);
 }
 
 // A tiny but valid PNG (1x1, grey).
@@ -105,6 +99,69 @@ void addLargeScale(NoteStoreBuilder& store, const fs::path& container, std::int6
     }
     store.commit();
 }
+// Drawings, sketches and scans, which Notes shows through the images it rendered for them, and a
+// hashtag and a mention, which show their text. One scanned document has lost its page images.
+void addDrawingsAndScans(NoteStoreBuilder& store, const fs::path& container, SampleNote note)
+{
+    const fs::path account = container / "Accounts/LocalAccount";
+    const std::string drawing = "D1A2B3C4-0001-4A00-8000-00000000D001";
+    const std::string sketch = "D1A2B3C4-0002-4A00-8000-00000000D002";
+    const std::string paper = "D1A2B3C4-0003-4A00-8000-00000000D003";
+    const std::string receipt = "6A11E2F0-0004-4A00-8000-00000000A004";
+    const std::string letter = "5CA11E70-0005-4A00-8000-00000000A005";
+    const std::string lost = "6A11E2F0-0006-4A00-8000-00000000A006";
+    const std::string tag = "7A6C0DE0-0007-4A00-8000-00000000A007";
+    const std::string mention = "3E471000-0008-4A00-8000-00000000A008";
+    note.body = encodeCompressedNoteBody(
+        {styled("Sketches and scans\n", 0), text("A drawing:\n"), attachment(drawing, "com.apple.drawing.2"),
+         text("\nAn older sketch:\n"), attachment(sketch, "com.apple.drawing"),
+         text("\nA sketch with only its preview:\n"), attachment(paper, "com.apple.paper"),
+         text("\nThe receipt, scanned:\n"), attachment(receipt, "com.apple.notes.gallery"),
+         text("\nA scanned letter:\n"), attachment(letter, "com.apple.paper.doc.scan"),
+         text("\nA scan whose pages are lost:\n"), attachment(lost, "com.apple.notes.gallery"), text("\nFiled under "),
+         attachment(tag, "com.apple.notes.inlinetextattachment.hashtag"), text(" for "),
+         attachment(mention, "com.apple.notes.inlinetextattachment.mention"), text(".")});
+    const std::int64_t id = store.addNote(note);
+
+    store.setRendering(store.addAttachment(id, "com.apple.drawing.2", drawing),
+                       "1_0D1A0000-0000-4000-8000-0000000000D1");
+    writeSampleFile(account / "FallbackImages" / drawing / "1_0D1A0000-0000-4000-8000-0000000000D1/FallbackImage.png",
+                    samplePng());
+    store.addAttachment(id, "com.apple.drawing", sketch);
+    writeSampleFile(account / "FallbackImages" / (sketch + ".png"), samplePng());
+    // Only previews, in two sizes: the larger one is shown.
+    const std::int64_t paperRow = store.addAttachment(id, "com.apple.paper", paper);
+    store.addPreview(paperRow, paper + "-1-64x48-0", "1_5A11000-0000-4000-8000-000000000064", 64, 48, 1);
+    store.addPreview(paperRow, paper + "-2-288x216-0", "1_5A11000-0000-4000-8000-000000000288", 288, 216, 2);
+    writeSampleFile(account / "Previews" / (paper + "-1-64x48-0") / "1_5A11000-0000-4000-8000-000000000064/Preview.png",
+                    samplePng());
+    writeSampleFile(account / "Previews" / (paper + "-2-288x216-0") /
+                        "1_5A11000-0000-4000-8000-000000000288/Preview.png",
+                    samplePng());
+    // A scanned document: a gallery whose pages are images, the first as Notes cropped it, the
+    // second by its photo alone.
+    const std::int64_t receiptRow = store.addAttachment(id, "com.apple.notes.gallery", receipt);
+    const std::string firstPage = "6A11E2F0-0104-4A00-8000-00000000A104";
+    store.setRendering(store.addAttachment(id, "public.jpeg", firstPage, "6A11E2F0-0204-4A00-8000-00000000A204",
+                                           "Receipt photo 1.png"),
+                       "1_9A6E0000-0000-4000-8000-000000000001", {}, receiptRow);
+    writeSampleFile(account / "FallbackImages" / firstPage / "1_9A6E0000-0000-4000-8000-000000000001/FallbackImage.png",
+                    samplePng());
+    store.setRendering(store.addAttachment(id, "public.jpeg", "6A11E2F0-0304-4A00-8000-00000000A304",
+                                           "6A11E2F0-0404-4A00-8000-00000000A404", "Receipt page 2.png"),
+                       {}, {}, receiptRow);
+    writeSampleFile(account / "Media/6A11E2F0-0404-4A00-8000-00000000A404/Receipt page 2.png", samplePng());
+    // A scan kept as a document of its own, with the PDF Notes made of it.
+    store.setRendering(store.addAttachment(id, "com.apple.paper.doc.scan", letter), {},
+                       "1_0F0F0000-0000-4000-8000-0000000000F1");
+    writeSampleFile(account / "FallbackPDFs" / letter / "1_0F0F0000-0000-4000-8000-0000000000F1/FallbackPDF.pdf",
+                    samplePdf());
+    // A damaged scan: the page row is there, none of its images is.
+    const std::int64_t lostRow = store.addAttachment(id, "com.apple.notes.gallery", lost);
+    store.setRendering(store.addAttachment(id, "public.jpeg", "6A11E2F0-0106-4A00-8000-00000000A106"), {}, {}, lostRow);
+    store.addInlineAttachment(id, "com.apple.notes.inlinetextattachment.hashtag", tag, "#Reisen");
+    store.addInlineAttachment(id, "com.apple.notes.inlinetextattachment.mention", mention, "@Ada Byron");
+}
 } // namespace
 
 fs::path notesContainer(const fs::path& home)
@@ -124,6 +181,7 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
     NoteStoreBuilder store(container / "NoteStore.sqlite");
 
     const std::int64_t account = store.addAccount("On My Mac", "LocalAccount");
+    store.setLockedNotesMode(account, 1);
     const std::int64_t notes = store.addFolder("Notes", account, "DefaultFolder-LocalAccount");
     const std::int64_t trash = store.addFolder("Recently Deleted", account, "TrashFolder-LocalAccount", 1);
     const std::int64_t travel = store.addFolder("Reisen ✈️", account, "5C1D6A0E-0B7B-4C55-9E43-1F1B7E0A11AA");
@@ -221,6 +279,13 @@ void buildNotes(const fs::path& home, const SampleOptions& options)
         n.passwordProtected = true;
         store.addNote(n);
     }
+    // Locked with the device passcode (the newer scheme, no passphrase salt): no password opens it.
+    {
+        SampleNote n = note("Diary", cipherObjectArchive(false), 45, notes);
+        n.passwordProtected = true;
+        store.addNote(n);
+    }
+    addDrawingsAndScans(store, container, note("Sketches and scans", {}, 35, travel));
     // A note in the trash, marked for deletion.
     {
         SampleNote n = note("Old draft", compressedPlainBody("Old draft", "Thrown away, but still here."), 50, trash);

@@ -40,6 +40,27 @@ struct WriteFailure {
     std::string reason;
 };
 
+// What only some attachments have: a link card's address and title, a hashtag's text, the gallery a
+// page belongs to, and where a drawing's or scan's rendered image lies.
+void addAttachmentDetails(nlohmann::json& entry, const notesdb::Attachment& attachment,
+                          const std::vector<notesdb::Attachment>& all)
+{
+    if (attachment.url) {
+        entry["url"] = *attachment.url;
+        entry["title"] = attachment.title.value_or("");
+    }
+    if (attachment.text)
+        entry["text"] = *attachment.text;
+    if (attachment.parent)
+        for (const notesdb::Attachment& gallery : all)
+            if (gallery.id == *attachment.parent)
+                entry["gallery"] = gallery.identifier.value_or("");
+    if (attachment.fileSource != notesdb::Attachment::FileSource::none)
+        entry["file_source"] = notesdb::fileSourceName(attachment.fileSource);
+    if (attachment.standInFile && attachment.fileSource != notesdb::Attachment::FileSource::original)
+        entry["stand_in_file"] = *attachment.standInFile;
+}
+
 // A task that threw (out of memory, say) fails the export as it would have on this thread.
 void rethrowFirst(const std::vector<std::exception_ptr>& failures)
 {
@@ -170,7 +191,7 @@ void NotesExporterFastDB::writeNotes(notesdb::NoteStoreReader::Cursor& cursor, c
                         continue;
                     const fs::path path = folder / fileNames[r][i];
                     const std::string_view content =
-                        note.bodyHTML ? std::string_view(*note.bodyHTML) : std::string_view(kLockedOrEmpty);
+                        note.bodyHTML ? std::string_view(*note.bodyHTML) : note.lockedPlaceholder();
                     if (auto written = writeFile(path, content); !written) {
                         std::lock_guard lock(failuresMutex);
                         failures.push_back({path.string(), written.error().description()});
@@ -238,10 +259,7 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
             {"kind", notesdb::attachmentKindName(attachment.kind())},
         });
     for (size_t i = 0; i < note.attachments.size(); ++i)
-        if (note.attachments[i].url) {
-            attachments[i]["url"] = *note.attachments[i].url;
-            attachments[i]["title"] = note.attachments[i].title.value_or("");
-        }
+        addAttachmentDetails(attachments[i], note.attachments[i], note.attachments);
     nlohmann::json tables = nlohmann::json::array();
     for (const auto& entry : note.tables)
         tables.push_back(entry.second.cellTexts());
@@ -255,6 +273,7 @@ std::string NotesExporterFastDB::ndjsonLine(const Note& note)
         {"is_deleted", note.isDeleted},
         {"is_pinned", note.isPinned},
         {"is_locked", note.isLocked},
+        {"lock", notesdb::lockKindName(note.lock)},
         {"folder", note.folderName.value_or("")},
         {"account", note.accountName.value_or("")},
         {"attachments", std::move(attachments)},

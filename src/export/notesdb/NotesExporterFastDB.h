@@ -20,7 +20,6 @@ namespace varnholt {
 class NotesExporterFastDB {
 public:
     static constexpr std::size_t kBatchSize = 100;
-    static constexpr const char* kLockedOrEmpty = "Note is locked or empty";
 
     // `scratchFolder` is where a copy of the store goes should it not be readable in place (the output
     // folder when empty).

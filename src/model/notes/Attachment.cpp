@@ -41,18 +41,40 @@ AttachmentKind attachmentKind(std::string_view typeUti, std::string_view filenam
 {
     if (typeUti == "com.apple.notes.table")
         return AttachmentKind::table;
+    if (typeUti == "com.apple.notes.inlinetextattachment.hashtag")
+        return AttachmentKind::hashtag;
+    if (typeUti == "com.apple.notes.inlinetextattachment.mention")
+        return AttachmentKind::mention;
+    if (typeUti == "com.apple.notes.inlinetextattachment.link")
+        return AttachmentKind::noteLink;
     if (typeUti.rfind("com.apple.notes.inlinetextattachment", 0) == 0)
         return AttachmentKind::inlineText;
+    if (typeUti == "com.apple.notes.gallery")
+        return AttachmentKind::gallery;
+    // A scan kept as a document of its own (newer versions) before the sketches of the same family.
+    if (typeUti.rfind("com.apple.paper.doc.scan", 0) == 0)
+        return AttachmentKind::scan;
+    if (typeUti.rfind("com.apple.drawing", 0) == 0 || typeUti.rfind("com.apple.paper", 0) == 0)
+        return AttachmentKind::drawing;
     if (typeUti == "public.url")
         return AttachmentKind::link;
-    const std::string extension = lowerExtension(filename);
-    if (among(typeUti, kImageTypes) || among(extension, kImageExtensions))
+    // The type decides where it names a kind; only a type that does not falls back to the name.
+    if (among(typeUti, kImageTypes))
         return AttachmentKind::image;
-    if (typeUti == "com.adobe.pdf" || extension == ".pdf")
+    if (typeUti == "com.adobe.pdf")
         return AttachmentKind::pdf;
-    if (among(typeUti, kAudioTypes) || among(extension, kAudioExtensions))
+    if (among(typeUti, kAudioTypes))
         return AttachmentKind::audio;
-    if (among(typeUti, kVideoTypes) || among(extension, kVideoExtensions))
+    if (among(typeUti, kVideoTypes))
+        return AttachmentKind::video;
+    const std::string extension = lowerExtension(filename);
+    if (among(extension, kImageExtensions))
+        return AttachmentKind::image;
+    if (extension == ".pdf")
+        return AttachmentKind::pdf;
+    if (among(extension, kAudioExtensions))
+        return AttachmentKind::audio;
+    if (among(extension, kVideoExtensions))
         return AttachmentKind::video;
     return AttachmentKind::file;
 }
@@ -74,10 +96,54 @@ std::string_view attachmentKindName(AttachmentKind kind)
         return "table";
     case AttachmentKind::inlineText:
         return "inline";
+    case AttachmentKind::drawing:
+        return "drawing";
+    case AttachmentKind::scan:
+        return "scan";
+    case AttachmentKind::gallery:
+        return "gallery";
+    case AttachmentKind::hashtag:
+        return "hashtag";
+    case AttachmentKind::mention:
+        return "mention";
+    case AttachmentKind::noteLink:
+        return "note_link";
     case AttachmentKind::file:
         break;
     }
     return "file";
+}
+
+bool isInlineKind(AttachmentKind kind)
+{
+    return kind == AttachmentKind::inlineText || kind == AttachmentKind::hashtag || kind == AttachmentKind::mention ||
+           kind == AttachmentKind::noteLink;
+}
+
+std::optional<std::string> Attachment::shownFile() const
+{
+    if (fileSource == FileSource::original && directory && filename)
+        return *directory + "/" + *filename;
+    if (fileSource != FileSource::none && fileSource != FileSource::original)
+        return standInFile;
+    return std::nullopt;
+}
+
+std::string_view fileSourceName(Attachment::FileSource source)
+{
+    switch (source) {
+    case Attachment::FileSource::original:
+        return "original";
+    case Attachment::FileSource::fallbackImage:
+        return "fallback_image";
+    case Attachment::FileSource::fallbackPdf:
+        return "fallback_pdf";
+    case Attachment::FileSource::preview:
+        return "preview";
+    case Attachment::FileSource::none:
+        break;
+    }
+    return {};
 }
 
 } // namespace varnholt::notesdb

@@ -7,10 +7,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace varnholt::notesdb {
+
+// What a locked note is locked with. The user's passwords can open only `password`; a note locked
+// with the device passcode is opened by the device's keychain, never by a password.
+enum class LockKind { none, password, devicePasscode, unknown };
+// "none", "password", "device_passcode", "unknown".
+std::string_view lockKindName(LockKind kind);
 
 // One note as the fast export writes it.
 struct Note {
@@ -28,6 +35,7 @@ struct Note {
     bool isLocked = false;
     // A locked note that one of the user's passwords opened: its body is there like any other's.
     bool unlocked = false;
+    LockKind lock = LockKind::none;
     std::optional<std::string> folderName;
     std::optional<std::string> accountName;
     std::vector<Attachment> attachments;
@@ -49,6 +57,20 @@ struct Note {
     }
     // The stored body is compressed but does not inflate: the store is damaged and the text is lost.
     bool bodyUnreadable = false;
+
+    // The attachment with this identifier, if the note has one.
+    const Attachment* attachment(const std::string& identifier) const
+    {
+        for (const Attachment& candidate : attachments)
+            if (candidate.identifier == identifier)
+                return &candidate;
+        return nullptr;
+    }
+    // What stands for an attachment in the plain text: a table's rows, a hashtag's or mention's
+    // text; absent for the usual marker.
+    std::optional<std::string> attachmentText(const NoteDocument::AttachmentReference& reference) const;
+    // The text that stands for the body of a note no password opened (or whose body is empty).
+    std::string_view lockedPlaceholder() const;
 };
 
 } // namespace varnholt::notesdb

@@ -215,6 +215,21 @@ private:
             return rendered.table ? tableHtml(*rendered.table) : "[Table]";
         case RenderedAttachment::Kind::inlineText:
             return escapeHtml(rendered.name);
+        case RenderedAttachment::Kind::gallery: {
+            std::string pages;
+            for (const RenderedAttachment& page : rendered.pages) {
+                if (!pages.empty())
+                    pages += "<br>";
+                const std::string url = encodeRelativeUrl(page.relativePath);
+                pages +=
+                    page.kind == RenderedAttachment::Kind::image
+                        ? "<img src=\"" + url + "\" alt=\"" + escapeHtml(page.name) + "\" style=\"max-width: 100%\">"
+                        : "<a href=\"" + url + "\">" + escapeHtml(page.name) + "</a>";
+            }
+            if (!pages.empty())
+                return pages;
+            break;
+        }
         case RenderedAttachment::Kind::missing:
             break;
         }

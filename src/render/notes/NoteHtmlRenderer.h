@@ -6,16 +6,18 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varnholt {
 
 // How an attachment appears in a rendered note.
 struct RenderedAttachment {
-    enum class Kind { image, file, audio, video, link, table, inlineText, missing };
+    enum class Kind { image, file, audio, video, link, table, inlineText, gallery, missing };
     Kind kind = Kind::missing;
     std::string relativePath;                  // below the note's HTML file, e.g. "Title_files/photo.jpg"
     std::string name;                          // shown for files, inline text (a hashtag) and missing attachments
     const notesdb::NoteTable* table = nullptr; // the cells of a table, when they could be read
+    std::vector<RenderedAttachment> pages;     // a gallery's (scanned document's) pages, in order
 };
 
 // Renders a note body as formatted HTML (the inside of <body>): paragraphs as

@@ -61,73 +61,64 @@ UniqueNames& pageNamesOf(std::map<std::string, UniqueNames>& books, const fs::pa
 
 } // namespace
 
+std::string NotesHtmlWriter::lockedPlaceholder(const Note& note)
+{
+    if (note.lock == notesdb::LockKind::devicePasscode)
+        return "This note is locked with the device passcode; a password cannot open it.";
+    return kLockedPlaceholder;
+}
+
 std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& filesFolderName,
                                         const fs::path& filesFolder) const
 {
+    using notesdb::AttachmentKind;
     const std::string title = note.title && !note.title->empty() ? *note.title : "Untitled";
     std::string body;
     if (note.isLocked && !note.unlocked) {
-        body =
-            "<div><h1>" + escapeHtml(title) + "</h1></div>\n<div><br></div>\n<div>" + kLockedPlaceholder + "</div>\n";
+        body = "<div><h1>" + escapeHtml(title) + "</h1></div>\n<div><br></div>\n<div>" +
+               escapeHtml(lockedPlaceholder(note)) + "</div>\n";
         return NoteHtmlRenderer::page(title, body);
     }
 
-    std::map<std::string, const notesdb::Attachment*> byIdentifier;
-    for (const auto& attachment : note.attachments)
-        if (attachment.identifier)
-            byIdentifier[*attachment.identifier] = &attachment;
     UniqueNames usedNames;
     static const FileNameRule kAttachmentRule = notesNameRule("attachment");
 
-    auto resolve = [&](const NoteDocument::AttachmentReference& reference) {
-        RenderedAttachment rendered;
-        const auto found = byIdentifier.find(reference.identifier);
-        const notesdb::Attachment* attachment = found == byIdentifier.end() ? nullptr : found->second;
-        const std::string uti = !reference.typeUti.empty()          ? reference.typeUti
-                                : attachment && attachment->typeUTI ? *attachment->typeUTI
-                                                                    : std::string();
-        const notesdb::AttachmentKind kind =
-            notesdb::attachmentKind(uti, attachment && attachment->filename ? *attachment->filename : "");
-        if (kind == notesdb::AttachmentKind::link && attachment && attachment->url) {
-            rendered.kind = RenderedAttachment::Kind::link;
-            rendered.relativePath = *attachment->url;
-            rendered.name = attachment->title.value_or(*attachment->url);
-            return rendered;
-        }
-        if (uti == "com.apple.notes.table") {
-            rendered.kind = RenderedAttachment::Kind::table;
-            rendered.table = note.table(reference.identifier);
-            return rendered;
-        }
-        if (uti.rfind("com.apple.notes.inlinetextattachment", 0) == 0) {
-            rendered.kind = RenderedAttachment::Kind::inlineText;
-            rendered.name = m_library.inlineText(reference.identifier).value_or("");
-            return rendered;
-        }
-        if (!attachment || !attachment->filename || !attachment->directory) {
-            rendered.name = attachment && attachment->filename ? *attachment->filename : "attachment";
-            return rendered;
-        }
-        const fs::path source = fs::path(*attachment->directory) / *attachment->filename;
-        const fs::path safe = kAttachmentRule.apply(*attachment->filename);
+    // Copies the file an attachment shows into the note's folder; its name there, or nothing.
+    auto copyShown = [&](const notesdb::Attachment& attachment) -> std::optional<std::string> {
+        const auto source = attachment.shownFile();
+        if (!source)
+            return std::nullopt;
+        // A rendered stand-in is named for what it shows ("drawing.png"), not "FallbackImage.png".
+        const std::string shownName =
+            attachment.fileSource == notesdb::Attachment::FileSource::original
+                ? *attachment.filename
+                : (attachment.filename ? fs::path(*attachment.filename).stem().string()
+                                       : std::string(notesdb::attachmentKindName(attachment.kind()))) +
+                      fs::path(*source).extension().string();
+        const fs::path safe = kAttachmentRule.apply(shownName);
         const std::string name = usedNames.claim(safe.stem().string(), safe.extension().string());
         std::error_code ec;
         // The attachment folder is made only when something goes in it.
         fs::create_directories(filesFolder, ec);
-        fs::copy_file(source, filesFolder / name, fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(*source, filesFolder / name, fs::copy_options::overwrite_existing, ec);
         if (ec) {
-            Trace::line("[NotesLibrary] Could not copy attachment " + source.string() + ": " + ec.message());
-            rendered.name = *attachment->filename;
-            return rendered;
+            Trace::line("[NotesLibrary] Could not copy attachment " + *source + ": " + ec.message());
+            return std::nullopt;
         }
-        switch (notesdb::attachmentKind(uti, name)) {
-        case notesdb::AttachmentKind::image:
+        return name;
+    };
+    auto shown = [&](const notesdb::Attachment& attachment, const std::string& name) {
+        RenderedAttachment rendered;
+        // A stand-in is what its file is: a drawing's image, a PDF's preview.
+        const bool original = attachment.fileSource == notesdb::Attachment::FileSource::original;
+        switch (notesdb::attachmentKind(original ? attachment.typeUTI.value_or("") : "", name)) {
+        case AttachmentKind::image:
             rendered.kind = RenderedAttachment::Kind::image;
             break;
-        case notesdb::AttachmentKind::audio:
+        case AttachmentKind::audio:
             rendered.kind = RenderedAttachment::Kind::audio;
             break;
-        case notesdb::AttachmentKind::video:
+        case AttachmentKind::video:
             rendered.kind = RenderedAttachment::Kind::video;
             break;
         default:
@@ -135,7 +126,62 @@ std::string NotesHtmlWriter::renderPage(const Note& note, const std::string& fil
             break;
         }
         rendered.relativePath = filesFolderName + "/" + name;
-        rendered.name = *attachment->filename;
+        rendered.name = attachment.filename.value_or(name);
+        return rendered;
+    };
+    auto missing = [&](const std::string& what, const std::string& name) {
+        Trace::line("[NotesLibrary] \u26A0\uFE0F The " + what + " in \u201c" + title +
+                    "\u201d is shown as a placeholder: the store keeps no file for it");
+        RenderedAttachment rendered;
+        rendered.name = name;
+        return rendered;
+    };
+
+    auto resolve = [&](const NoteDocument::AttachmentReference& reference) {
+        RenderedAttachment rendered;
+        const notesdb::Attachment* attachment = note.attachment(reference.identifier);
+        const std::string uti = !reference.typeUti.empty()          ? reference.typeUti
+                                : attachment && attachment->typeUTI ? *attachment->typeUTI
+                                                                    : std::string();
+        const AttachmentKind kind =
+            notesdb::attachmentKind(uti, attachment && attachment->filename ? *attachment->filename : "");
+        if (kind == AttachmentKind::link && attachment && attachment->url) {
+            rendered.kind = RenderedAttachment::Kind::link;
+            rendered.relativePath = *attachment->url;
+            rendered.name = attachment->title.value_or(*attachment->url);
+            return rendered;
+        }
+        if (kind == AttachmentKind::table) {
+            rendered.kind = RenderedAttachment::Kind::table;
+            rendered.table = note.table(reference.identifier);
+            return rendered;
+        }
+        if (notesdb::isInlineKind(kind)) {
+            rendered.kind = RenderedAttachment::Kind::inlineText;
+            rendered.name = attachment ? attachment->text.value_or("") : "";
+            return rendered;
+        }
+        if (kind == AttachmentKind::gallery) {
+            // A scanned document or gallery: its pages are attachments that name it as their parent.
+            rendered.kind = RenderedAttachment::Kind::gallery;
+            for (const notesdb::Attachment& page : note.attachments)
+                if (attachment && page.parent == attachment->id)
+                    if (const auto name = copyShown(page))
+                        rendered.pages.push_back(shown(page, *name));
+            if (rendered.pages.empty())
+                return missing("scanned document", "scan");
+            return rendered;
+        }
+        const std::string kindName(notesdb::attachmentKindName(kind));
+        if (!attachment)
+            return missing(kindName, "attachment");
+        if (!attachment->shownFile() && !attachment->filename)
+            return missing(kindName, kindName);
+        if (attachment->shownFile())
+            if (const auto name = copyShown(*attachment))
+                return shown(*attachment, *name);
+        // A file the store names but does not hold, or one that could not be copied: both traced.
+        rendered.name = attachment->filename.value_or(kindName);
         return rendered;
     };
 

@@ -34,6 +34,8 @@ public:
                            const std::filesystem::path& filesFolder) const;
 
     static constexpr const char* kLockedPlaceholder = "This note is locked.";
+    // What a locked note's page says: which lock it has, where that is known.
+    static std::string lockedPlaceholder(const notesdb::Note& note);
 
 private:
     const NotesLibrary& m_library;

@@ -443,15 +443,7 @@ NoteStoreReader::Cursor NoteStoreReader::openNotes(const SchemaInfo& schema) con
         // Media folders sit under the account's folder; resolve them now that both are known.
         for (auto& [noteId, list] : state->attachments) {
             const auto account = accounts.find(noteId);
-            for (Attachment& attachment : list) {
-                if (!attachment.filename)
-                    continue;
-                attachment.directory = mediaFolder(account == accounts.end() ? "" : account->second,
-                                                   attachment.directory.value_or(""), *attachment.filename);
-                if (!attachment.directory)
-                    Trace::line("[FastDB] ⚠️ Attachment file not found: " + *attachment.filename + " (note " +
-                                std::to_string(noteId) + ")");
-            }
+            locateFiles(noteId, account == accounts.end() ? "" : account->second, list);
         }
     }
 
@@ -472,7 +464,8 @@ NoteStoreReader::Cursor NoteStoreReader::openNotes(const SchemaInfo& schema) con
                     state->tables.emplace(std::move(*tables));
         }
         state->opener = LockedNoteOpener(m_passwords);
-        if (schema.isModernSchema && state->opener.hasPasswords())
+        // Read even without passwords: what a note keeps tells which lock it has.
+        if (schema.isModernSchema)
             state->lockedCrypto = queryLockedNoteCrypto();
     }
     report(0.27, "Extracting text from " + std::to_string(state->raws.size()) + " notes...");
@@ -518,8 +511,9 @@ Note NoteStoreReader::Cursor::convert(RawNote& raw)
             blob = columnBlob(body, 0);
     }
 
-    if (raw.isLocked && state.opener.hasPasswords() && wantBodies) {
+    if (raw.isLocked && wantBodies) {
         const auto crypto = state.lockedCrypto.find(raw.id);
+        note.lock = crypto == state.lockedCrypto.end() ? LockKind::unknown : crypto->second.lock;
         LockedNoteOpener::Result opened =
             crypto == state.lockedCrypto.end()
                 ? LockedNoteOpener::Result{std::nullopt, LockedNoteOpener::Failure::missingColumns}
@@ -527,18 +521,24 @@ Note NoteStoreReader::Cursor::convert(RawNote& raw)
         if (opened.body) {
             blob = std::move(opened.body);
             note.unlocked = true;
-        } else {
+        } else if (state.opener.hasPasswords() || note.lock == LockKind::devicePasscode) {
             Trace::line("[FastDB] \U0001F512 The note \u201c" + note.title.value_or("") + "\u201d (" +
                         std::to_string(raw.id) +
                         ") stays locked: " + LockedNoteOpener::explain(opened.failure, state.opener.passwordCount()));
         }
     }
+    if (auto found = state.attachments.find(raw.id); found != state.attachments.end()) {
+        note.attachments = std::move(found->second);
+        state.attachments.erase(found);
+    }
     const bool readable = !raw.isLocked || note.unlocked;
     // A locked note's tables are encrypted as well; only its text is opened.
     const bool hasTables = state.tables && !raw.isLocked && state.withTables.count(raw.id) > 0;
     if (readable && blob && wantBodies) {
-        // A table's place in the text is known only from the structured body.
-        if (reader.m_bodies == Bodies::documents || hasTables)
+        // A table's (or hashtag's) place in the text is known only from the structured body.
+        const bool hasTexts = std::any_of(note.attachments.begin(), note.attachments.end(),
+                                          [](const Attachment& attachment) { return attachment.text.has_value(); });
+        if (reader.m_bodies == Bodies::documents || hasTables || hasTexts)
             note.document = NoteBodyDecoder::decodeNoteDocument(*blob);
         if (hasTables) {
             std::vector<std::pair<std::string, std::string>> tables;
@@ -551,11 +551,7 @@ Note NoteStoreReader::Cursor::convert(RawNote& raw)
         }
         if (note.document) {
             note.bodyHTML = note.document->plainText(
-                [&note](const NoteDocument::AttachmentReference& reference) -> std::optional<std::string> {
-                    if (const NoteTable* table = note.table(reference.identifier))
-                        return table->tabSeparated();
-                    return std::nullopt;
-                });
+                [&note](const NoteDocument::AttachmentReference& reference) { return note.attachmentText(reference); });
         } else {
             note.bodyHTML = NoteBodyDecoder::decodeNoteBody(*blob);
         }
@@ -572,10 +568,6 @@ Note NoteStoreReader::Cursor::convert(RawNote& raw)
     note.accountId = raw.accountId;
     note.folderName = std::move(raw.folderName);
     note.accountName = std::move(raw.accountName);
-    if (auto found = state.attachments.find(raw.id); found != state.attachments.end()) {
-        note.attachments = std::move(found->second);
-        state.attachments.erase(found);
-    }
     return note;
 }
 
@@ -607,9 +599,23 @@ std::map<std::int64_t, LockedNoteCrypto> NoteStoreReader::queryLockedNoteCrypto(
     auto d = [&](const char* column) {
         return hasData && s.has("ZICNOTEDATA", column) ? std::string("d.") + column : "NULL";
     };
+    // The lock setting of the note's account lives on the account's data row.
+    std::string accountMode = "0";
+    if (const auto accountData = s.entity("ICAccountData");
+        accountData && s.has(kObjects, "ZLOCKEDNOTESMODE") && s.has(kObjects, "ZACCOUNT")) {
+        std::vector<std::string> owners;
+        if (s.has(kObjects, "ZFOLDER") && s.has(kObjects, "ZOWNER"))
+            owners.push_back("(SELECT f.ZOWNER FROM ZICCLOUDSYNCINGOBJECT f WHERE f.Z_PK = n.ZFOLDER)");
+        for (const char* column :
+             {"ZACCOUNT8", "ZACCOUNT7", "ZACCOUNT6", "ZACCOUNT5", "ZACCOUNT4", "ZACCOUNT3", "ZACCOUNT2"})
+            if (s.has(kObjects, column))
+                owners.push_back(std::string("n.") + column);
+        accountMode = "COALESCE((SELECT MAX(ad.ZLOCKEDNOTESMODE) FROM ZICCLOUDSYNCINGOBJECT ad WHERE ad.Z_ENT = " +
+                      std::to_string(*accountData) + " AND ad.ZACCOUNT = " + coalesce(owners) + "), 0)";
+    }
     std::string sql = "SELECT n.Z_PK, " + n("ZCRYPTOSALT") + ", " + n("ZCRYPTOITERATIONCOUNT") + ", " +
                       n("ZCRYPTOWRAPPEDKEY") + ", " + d("ZCRYPTOINITIALIZATIONVECTOR") + ", " + d("ZCRYPTOTAG") + ", " +
-                      d("ZDATA") + " FROM ZICCLOUDSYNCINGOBJECT n";
+                      d("ZDATA") + ", " + accountMode + " FROM ZICCLOUDSYNCINGOBJECT n";
     if (hasData)
         sql += " LEFT JOIN ZICNOTEDATA d ON d.ZNOTE = n.Z_PK";
     sql += " WHERE n.ZISPASSWORDPROTECTED = 1";
@@ -625,6 +631,8 @@ std::map<std::int64_t, LockedNoteCrypto> NoteStoreReader::queryLockedNoteCrypto(
         crypto.initializationVector = blob(4);
         crypto.tag = blob(5);
         crypto.ciphertext = blob(6);
+        crypto.accountLockedNotesMode = statement->columnInt64(7);
+        crypto.lock = LockedNoteOpener::lockOf(crypto);
         result.emplace(statement->columnInt64(0), std::move(crypto));
     }
     return result;
@@ -717,14 +725,78 @@ std::string NoteStoreReader::attachmentsStatement(const SchemaInfo& schema, std:
     auto a = [&](const std::string& column) { return s.has(kObjects, column) ? "a." + column : "NULL"; };
     const bool hasMedia = s.has(kObjects, "ZMEDIA");
     auto m = [&](const std::string& column) { return hasMedia && s.has(kObjects, column) ? "m." + column : "NULL"; };
-    std::string sql = "    SELECT a.ZNOTE, a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " + a("ZTYPEUTI") +
-                      ", " + a("ZIDENTIFIER") + ", " + a("ZURLSTRING") + ", " + a("ZTITLE") +
-                      "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
+    // A gallery's pages may name only their gallery; they belong to the gallery's note.
+    const bool hasParent = s.has(kObjects, "ZPARENTATTACHMENT");
+    const std::string note = hasParent ? "COALESCE(a.ZNOTE, g.ZNOTE)" : "a.ZNOTE";
+    std::string sql = "    SELECT " + note + ", a.Z_PK, " + m("ZFILENAME") + ", " + m("ZIDENTIFIER") + ", " +
+                      a("ZTYPEUTI") + ", " + a("ZIDENTIFIER") + ", " + a("ZURLSTRING") + ", " + a("ZTITLE") +
+                      ", NULL, " + a("ZPARENTATTACHMENT") + ", " + a("ZFALLBACKIMAGEGENERATION") + ", " +
+                      a("ZFALLBACKPDFGENERATION") + "\n    FROM ZICCLOUDSYNCINGOBJECT a\n";
     if (hasMedia)
         sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT m ON m.Z_PK = a.ZMEDIA\n";
-    sql +=
-        "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND a.ZNOTE IS NOT NULL\n    ORDER BY a.ZNOTE, a.Z_PK";
+    if (hasParent)
+        sql += "    LEFT JOIN ZICCLOUDSYNCINGOBJECT g ON g.Z_PK = a.ZPARENTATTACHMENT\n";
+    sql += "    WHERE a.Z_ENT = " + std::to_string(*attachment) + " AND " + note + " IS NOT NULL\n";
+    // Hashtags, mentions and links to other notes are rows of their own kind, with their text.
+    std::vector<std::string> inlineNote;
+    for (const char* column : {"ZNOTE1", "ZNOTE"})
+        if (s.has(kObjects, column))
+            inlineNote.push_back(std::string("i.") + column);
+    std::vector<std::string> inlineText;
+    for (const char* column : {"ZALTTEXT", "ZTOKENCONTENTIDENTIFIER"})
+        if (s.has(kObjects, column))
+            inlineText.push_back(std::string("i.") + column);
+    const auto inlineEntity = s.entity("ICInlineAttachment");
+    const std::string inlineType = s.has(kObjects, "ZTYPEUTI1") ? "i.ZTYPEUTI1" : "i.ZTYPEUTI";
+    if (inlineEntity && !inlineText.empty() && s.has(kObjects, "ZIDENTIFIER") &&
+        s.has(kObjects, inlineType.substr(2))) {
+        const std::string inlineNoteColumn = coalesce(inlineNote);
+        sql += "    UNION ALL SELECT " + inlineNoteColumn + ", i.Z_PK, NULL, NULL, " + inlineType +
+               ", i.ZIDENTIFIER, NULL, NULL, " + coalesce(inlineText) +
+               ", NULL, NULL, NULL\n    FROM ZICCLOUDSYNCINGOBJECT i\n    WHERE i.Z_ENT = " +
+               std::to_string(*inlineEntity) + " AND " + inlineNoteColumn + " IS NOT NULL\n";
+    }
+    sql += "    ORDER BY 1, 2";
     return sql;
+}
+
+void NoteStoreReader::addLargestPreviews(std::map<std::int64_t, std::vector<Attachment>>& attachments) const
+{
+    // The previews Notes rendered for attachments, in one pass: the largest of each is the stand-in
+    // of last resort for one whose file is missing.
+    const StoreShape& s = shape();
+    const auto previewEntity = s.entity("ICAttachmentPreviewImage");
+    if (!previewEntity || !s.has(kObjects, "ZATTACHMENT") || !s.has(kObjects, "ZIDENTIFIER"))
+        return;
+    std::string size;
+    for (const char* column : {"ZWIDTH", "ZHEIGHT", "ZSCALE"})
+        if (s.has(kObjects, column))
+            size += std::string(size.empty() ? "" : " * ") + "COALESCE(" + column + ", 1)";
+    auto statement = m_db.prepare("SELECT ZATTACHMENT, ZIDENTIFIER, " +
+                                  std::string(s.has(kObjects, "ZGENERATION") ? "ZGENERATION" : "NULL") + ", " +
+                                  (size.empty() ? std::string("0") : size) +
+                                  " FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " + std::to_string(*previewEntity) +
+                                  " AND ZATTACHMENT IS NOT NULL ORDER BY Z_PK");
+    if (!statement)
+        return;
+    struct Preview {
+        std::string identifier;
+        std::optional<std::string> generation;
+        double size = -1;
+    };
+    std::map<std::int64_t, Preview> largest;
+    while (statement->step() == Statement::Step::Row) {
+        Preview& best = largest[statement->columnInt64(0)];
+        const double size = statement->columnDouble(3);
+        if (size >= best.size)
+            best = {statement->columnText(1), columnString(*statement, 2), size};
+    }
+    for (auto& [note, list] : attachments)
+        for (Attachment& attachment : list)
+            if (const auto found = largest.find(attachment.id); found != largest.end()) {
+                attachment.previewIdentifier = found->second.identifier;
+                attachment.previewGeneration = found->second.generation;
+            }
 }
 
 std::map<std::int64_t, std::vector<Attachment>>
@@ -745,9 +817,13 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             attachment.directory = columnString(statement, 3);
             attachment.typeUTI = columnString(statement, 4);
             attachment.identifier = columnString(statement, 5);
-            if (statement.columnCount() >= 8) {
+            if (statement.columnCount() >= 12) {
                 attachment.url = columnString(statement, 6);
                 attachment.title = columnString(statement, 7);
+                attachment.text = columnString(statement, 8);
+                attachment.parent = columnOptionalInt64(statement, 9);
+                attachment.fallbackImageGeneration = columnString(statement, 10);
+                attachment.fallbackPdfGeneration = columnString(statement, 11);
             }
             result[note].push_back(std::move(attachment));
         }
@@ -773,6 +849,7 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
             return result;
         const std::unordered_set<std::int64_t> wanted(noteIds.begin(), noteIds.end());
         readRows(*statement, &wanted);
+        addLargestPreviews(result);
         return result;
     }
     // The legacy statement names its ids: they go in slices under SQLite's limit on bound parameters.
@@ -788,17 +865,155 @@ NoteStoreReader::queryAllAttachments(const SchemaInfo& schema, const std::vector
     return result;
 }
 
+namespace {
+// A name the store gives that may be joined to a path: one component, never leading out.
+bool isPlainComponent(const std::string& name)
+{
+    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+}
+
+std::optional<fs::path> firstFile(const std::vector<fs::path>& candidates)
+{
+    for (const fs::path& candidate : candidates)
+        if (isFile(candidate))
+            return candidate;
+    return std::nullopt;
+}
+
+// Where Notes keeps what it renders for an attachment, below a folder that holds an account's files
+// (or the container itself in stores older than accounts): newer versions add a folder per
+// generation, older ones name the file after the attachment.
+std::vector<fs::path> fallbackImages(const fs::path& base, const std::string& identifier,
+                                     const std::optional<std::string>& generation)
+{
+    std::vector<fs::path> out;
+    const fs::path folder = base / "FallbackImages";
+    if (generation && isPlainComponent(*generation))
+        for (const char* name : {"FallbackImage.png", "FallbackImage.jpg", "FallbackImage.jpeg"})
+            out.push_back(folder / identifier / *generation / name);
+    for (const char* extension : {".jpg", ".png", ".jpeg"})
+        out.push_back(folder / (identifier + extension));
+    return out;
+}
+
+std::vector<fs::path> fallbackPdfs(const fs::path& base, const std::string& identifier,
+                                   const std::optional<std::string>& generation)
+{
+    std::vector<fs::path> out;
+    if (generation && isPlainComponent(*generation))
+        out.push_back(base / "FallbackPDFs" / identifier / *generation / "FallbackPDF.pdf");
+    out.push_back(base / "FallbackPDFs" / (identifier + ".pdf"));
+    return out;
+}
+
+std::vector<fs::path> previews(const fs::path& base, const std::string& identifier,
+                               const std::optional<std::string>& generation)
+{
+    std::vector<fs::path> out;
+    if (generation && isPlainComponent(*generation))
+        for (const char* name : {"Preview.png", "Preview.jpeg", "Preview.jpg"})
+            out.push_back(base / "Previews" / identifier / *generation / name);
+    for (const char* extension : {".png", ".jpeg", ".jpg"})
+        out.push_back(base / "Previews" / (identifier + extension));
+    return out;
+}
+} // namespace
+
+void NoteStoreReader::locateFiles(std::int64_t noteId, const std::string& accountIdentifier,
+                                  std::vector<Attachment>& attachments) const
+{
+    using Source = Attachment::FileSource;
+    std::vector<fs::path> bases;
+    if (!m_containerFolder.empty()) {
+        if (isPlainComponent(accountIdentifier))
+            bases.push_back(fs::path(m_containerFolder) / "Accounts" / accountIdentifier);
+        bases.push_back(fs::path(m_containerFolder));
+    }
+    for (Attachment& attachment : attachments) {
+        const AttachmentKind kind = attachment.kind();
+        const std::string mediaIdentifier = attachment.directory.value_or("");
+        attachment.directory.reset();
+        if (kind == AttachmentKind::table || kind == AttachmentKind::link || kind == AttachmentKind::gallery ||
+            isInlineKind(kind))
+            continue;
+        auto standIn = [&](Source source) -> bool {
+            const std::string identifier = source == Source::preview ? attachment.previewIdentifier.value_or("")
+                                                                     : attachment.identifier.value_or("");
+            if (!isPlainComponent(identifier))
+                return false;
+            for (const fs::path& base : bases) {
+                const auto found = firstFile(source == Source::fallbackImage
+                                                 ? fallbackImages(base, identifier, attachment.fallbackImageGeneration)
+                                             : source == Source::fallbackPdf
+                                                 ? fallbackPdfs(base, identifier, attachment.fallbackPdfGeneration)
+                                                 : previews(base, identifier, attachment.previewGeneration));
+                if (found) {
+                    attachment.fileSource = source;
+                    attachment.standInFile = found->string();
+                    return true;
+                }
+            }
+            return false;
+        };
+        auto original = [&]() -> bool {
+            if (!attachment.filename)
+                return false;
+            attachment.directory = mediaFolder(accountIdentifier, mediaIdentifier, *attachment.filename);
+            if (attachment.directory)
+                attachment.fileSource = Source::original;
+            return attachment.directory.has_value();
+        };
+        // Drawings and scans have no file of their own: Notes keeps the image (or PDF) it rendered.
+        // A scanned page shows as Notes renders it (cropped, straightened), its photo only without that.
+        std::vector<Source> order{Source::original, Source::fallbackImage, Source::preview};
+        if (kind == AttachmentKind::drawing)
+            order = {Source::fallbackImage, Source::preview};
+        else if (kind == AttachmentKind::scan)
+            order = {Source::fallbackPdf, Source::fallbackImage, Source::preview};
+        else if (attachment.parent)
+            order = {Source::fallbackImage, Source::original, Source::preview};
+        bool found = false;
+        for (const Source source : order)
+            if ((found = source == Source::original ? original() : standIn(source)))
+                break;
+        if (found && order.front() == Source::original && attachment.fileSource != Source::original)
+            Trace::line("[FastDB] ⚠️ Attachment file not found: " + attachment.filename.value_or("") + " (note " +
+                        std::to_string(noteId) + "); the " +
+                        (attachment.fileSource == Source::preview ? "preview" : "image") +
+                        " Notes made of it stands in");
+        if (found)
+            continue;
+        if (attachment.filename)
+            Trace::line("[FastDB] ⚠️ Attachment file not found: " + *attachment.filename + " (note " +
+                        std::to_string(noteId) + ")");
+        else
+            Trace::line("[FastDB] ⚠️ Nothing to show for the " + std::string(attachmentKindName(kind)) + " " +
+                        attachment.identifier.value_or("") + " in note " + std::to_string(noteId) +
+                        ": the store has neither its file, a fallback image nor a preview; it is exported as a "
+                        "placeholder");
+    }
+    for (const Attachment& gallery : attachments) {
+        if (gallery.kind() != AttachmentKind::gallery)
+            continue;
+        const bool anyPage = std::any_of(attachments.begin(), attachments.end(), [&](const Attachment& page) {
+            return page.parent == gallery.id && page.shownFile();
+        });
+        if (!anyPage)
+            Trace::line("[FastDB] ⚠️ The scanned document or gallery " + gallery.identifier.value_or("") +
+                        " in note " + std::to_string(noteId) +
+                        " has no page images in the store; it is exported as a placeholder");
+    }
+}
+
 std::optional<std::string> NoteStoreReader::mediaFolder(const std::string& accountIdentifier,
                                                         const std::string& mediaIdentifier,
                                                         const std::string& filename) const
 {
-    if (m_containerFolder.empty() || mediaIdentifier.empty() || filename.empty() ||
-        mediaIdentifier.find('/') != std::string::npos || filename.find('/') != std::string::npos ||
-        mediaIdentifier == ".." || filename == "..")
+    if (m_containerFolder.empty() || !isPlainComponent(mediaIdentifier) || !isPlainComponent(filename))
         return std::nullopt;
     const fs::path container(m_containerFolder);
     std::vector<fs::path> candidates;
-    if (!accountIdentifier.empty() && accountIdentifier.find('/') == std::string::npos && accountIdentifier != "..")
+    if (isPlainComponent(accountIdentifier))
         candidates.push_back(container / "Accounts" / accountIdentifier / "Media" / mediaIdentifier);
     candidates.push_back(container / "Media" / mediaIdentifier); // older stores keep media beside the database
     std::error_code ec;

@@ -40,18 +40,6 @@ std::optional<std::int64_t> optionalInt(const Statement& s, int column)
     return s.columnInt64(column);
 }
 
-void readInlineAttachments(const Database& db, std::map<std::string, std::string>& texts)
-{
-    const auto columns = db.columnsOf("ZICCLOUDSYNCINGOBJECT").value_or(std::set<std::string>{});
-    const auto inlineEntity = entity(db, "ICInlineAttachment");
-    if (!inlineEntity || !columns.count("ZALTTEXT") || !columns.count("ZIDENTIFIER"))
-        return;
-    if (auto s = db.prepare("SELECT ZIDENTIFIER, ZALTTEXT FROM ZICCLOUDSYNCINGOBJECT WHERE Z_ENT = " +
-                            std::to_string(*inlineEntity) + " AND ZALTTEXT IS NOT NULL"))
-        while (s->step() == Statement::Step::Row)
-            texts[s->columnText(0)] = s->columnText(1);
-}
-
 void readModern(const Database& db, std::vector<Account>& accounts, std::vector<Folder>& folders)
 {
     const auto columns = db.columnsOf("ZICCLOUDSYNCINGOBJECT").value_or(std::set<std::string>{});
@@ -126,10 +114,9 @@ NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& ca
                           ErrorKind::damaged);
 
     NotesLibrary library;
-    if (schema.isModernSchema) {
+    if (schema.isModernSchema)
         readModern(db, library.m_accounts, library.m_folders);
-        readInlineAttachments(db, library.m_inlineText);
-    } else
+    else
         readLegacy(db, library.m_accounts, library.m_folders);
     for (size_t i = 0; i < library.m_folders.size(); ++i)
         library.m_folderIndex[library.m_folders[i].id] = i;
@@ -192,14 +179,6 @@ std::vector<std::string> NotesLibrary::location(const notesdb::Note& note) const
         account = kDefaultAccountName;
     folders.insert(folders.begin(), account);
     return folders;
-}
-
-std::optional<std::string> NotesLibrary::inlineText(const std::string& identifier) const
-{
-    const auto it = m_inlineText.find(identifier);
-    if (it == m_inlineText.end())
-        return std::nullopt;
-    return it->second;
 }
 
 std::map<std::int64_t, long long> NotesLibrary::notesPerAccount() const

@@ -54,9 +54,6 @@ public:
     std::optional<std::int64_t> accountOf(const notesdb::Note& note) const;
     bool isInTrash(const notesdb::Note& note) const;
 
-    // The text of an inline attachment (a hashtag or a mention), by its identifier.
-    std::optional<std::string> inlineText(const std::string& identifier) const;
-
     // Notes per account id (notes without a known account under 0).
     std::map<std::int64_t, long long> notesPerAccount() const;
 
@@ -65,7 +62,6 @@ private:
     std::vector<Folder> m_folders;
     std::vector<notesdb::Note> m_notes;
     std::map<std::int64_t, size_t> m_folderIndex;
-    std::map<std::string, std::string> m_inlineText;
 };
 
 } // namespace varnholt::notesapp
