@@ -85,12 +85,6 @@ private:
     std::vector<RawNote> readRawNotes(const SchemaInfo& schema) const;
     std::string tableDataStatement(const std::string& noteTest) const;
     void addLargestPreviews(std::map<std::int64_t, std::vector<Attachment>>& attachments) const;
-    // Finds the file each attachment shows (its own, or the image Notes rendered for it) and names
-    // what is missing.
-    void locateFiles(std::int64_t noteId, const std::string& accountIdentifier,
-                     std::vector<Attachment>& attachments) const;
-    std::optional<std::string> mediaFolder(const std::string& accountIdentifier, const std::string& mediaIdentifier,
-                                           const std::string& filename) const;
     void attachTables(Note& note, std::vector<std::pair<std::string, std::string>> blobs) const;
     void report(double fraction, const std::string& message) const;
 
