@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Statement.h"
 #include "sample-home/SampleFiles.h"
+#include "sample-home/SamplePlist.h"
 #include "sample-home/VoiceMemosSample.h"
 #include "sample-home/WriteAheadLogSample.h"
 #include "sources/BackupManifest.h"
@@ -21,33 +22,6 @@ namespace varnholt::sample {
 namespace fs = std::filesystem;
 
 namespace {
-struct PlistFree {
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
-
-struct MemoryFree {
-    void operator()(char* bytes) const { std::free(bytes); }
-};
-
-std::string toBinary(const PlistPtr& plist)
-{
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(plist.get(), &bytes, &length);
-    const std::unique_ptr<char, MemoryFree> owned(bytes);
-    return std::string(bytes, length);
-}
-
-std::string toXml(const PlistPtr& plist)
-{
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(plist.get(), &bytes, &length);
-    const std::unique_ptr<char, MemoryFree> owned(bytes);
-    return std::string(bytes, length);
-}
-
 // Seconds since 1970 as a property-list date (seconds since 2001).
 plist_t dateNode(long long secondsSince1970)
 {
@@ -59,13 +33,7 @@ std::string makeMBFileArchive(const std::string& relativePath, std::uint64_t siz
                               const std::string& encryptionKey)
 {
     PlistPtr archive(plist_new_dict());
-    plist_dict_set_item(archive.get(), "$version", plist_new_uint(100000));
-    plist_dict_set_item(archive.get(), "$archiver", plist_new_string("NSKeyedArchiver"));
-    plist_t top = plist_new_dict();
-    plist_dict_set_item(top, "root", plist_new_uid(1));
-    plist_dict_set_item(archive.get(), "$top", top);
-    plist_t objects = plist_new_array();
-    plist_array_append_item(objects, plist_new_string("$null"));
+    plist_t objects = startKeyedArchive(archive);
     plist_t record = plist_new_dict();
     plist_dict_set_item(record, "$class", plist_new_uid(3));
     plist_dict_set_item(record, "RelativePath", plist_new_uid(2));
@@ -81,18 +49,12 @@ std::string makeMBFileArchive(const std::string& relativePath, std::uint64_t siz
     plist_dict_set_item(record, "Flags", plist_new_uint(0));
     plist_array_append_item(objects, record);
     plist_array_append_item(objects, plist_new_string(relativePath.c_str()));
-    plist_t klass = plist_new_dict();
-    plist_dict_set_item(klass, "$classname", plist_new_string("MBFile"));
-    plist_t classes = plist_new_array();
-    plist_array_append_item(classes, plist_new_string("MBFile"));
-    plist_array_append_item(classes, plist_new_string("NSObject"));
-    plist_dict_set_item(klass, "$classes", classes);
-    plist_array_append_item(objects, klass);
+    plist_array_append_item(objects, archivedClass("MBFile"));
     if (!encryptionKey.empty()) {
         // An archived NSMutableData: its bytes under NS.data, its class after it.
         plist_dict_set_item(record, "EncryptionKey", plist_new_uid(4));
         plist_t data = plist_new_dict();
-        plist_dict_set_item(data, "NS.data", plist_new_data(encryptionKey.data(), encryptionKey.size()));
+        plist_dict_set_item(data, "NS.data", plistData(encryptionKey));
         plist_dict_set_item(data, "$class", plist_new_uid(5));
         plist_array_append_item(objects, data);
         plist_t dataClass = plist_new_dict();
@@ -104,8 +66,7 @@ std::string makeMBFileArchive(const std::string& relativePath, std::uint64_t siz
         plist_dict_set_item(dataClass, "$classes", dataClasses);
         plist_array_append_item(objects, dataClass);
     }
-    plist_dict_set_item(archive.get(), "$objects", objects);
-    return toBinary(archive);
+    return binaryPlist(archive.get());
 }
 
 namespace {
@@ -243,7 +204,7 @@ void BackupBuilder::finish(const Device& device)
     plist_dict_set_item(manifest.get(), "Version", plist_new_string("10.0"));
     plist_dict_set_item(manifest.get(), "Date", dateNode(device.lastBackup));
     plist_dict_set_item(manifest.get(), "Lockdown", plist_copy(lockdown.get()));
-    writeSampleFile(m_folder / "Manifest.plist", toBinary(manifest));
+    writeSampleFile(m_folder / "Manifest.plist", binaryPlist(manifest.get()));
 
     PlistPtr info(plist_new_dict());
     plist_dict_set_item(info.get(), "Device Name", plist_new_string(device.name.c_str()));
@@ -251,14 +212,14 @@ void BackupBuilder::finish(const Device& device)
     plist_dict_set_item(info.get(), "Product Type", plist_new_string(device.productType.c_str()));
     plist_dict_set_item(info.get(), "Product Version", plist_new_string(device.productVersion.c_str()));
     plist_dict_set_item(info.get(), "Last Backup Date", dateNode(device.lastBackup));
-    writeSampleFile(m_folder / "Info.plist", toXml(info));
+    writeSampleFile(m_folder / "Info.plist", xmlPlist(info.get()));
 
     PlistPtr status(plist_new_dict());
     plist_dict_set_item(status.get(), "IsFullBackup", plist_new_bool(0));
     plist_dict_set_item(status.get(), "SnapshotState", plist_new_string("finished"));
     plist_dict_set_item(status.get(), "Version", plist_new_string("3.3"));
     plist_dict_set_item(status.get(), "Date", dateNode(device.lastBackup));
-    writeSampleFile(m_folder / "Status.plist", toBinary(status));
+    writeSampleFile(m_folder / "Status.plist", binaryPlist(status.get()));
 }
 
 } // namespace varnholt::sample

@@ -1,27 +1,16 @@
 #include "sample-home/MessageSummarySample.h"
 
+#include "sample-home/SamplePlist.h"
 #include "sample-home/TypedStreamWriter.h"
 
 #include <cstdint>
-#include <memory>
-#include <plist/plist.h>
-#include <stdexcept>
 
 namespace varnholt::sample {
-
-namespace {
-struct PlistFree {
-    void operator()(plist_t node) const { plist_free(node); }
-};
-struct BinaryFree {
-    void operator()(char* bytes) const { plist_to_bin_free(bytes); }
-};
-} // namespace
 
 std::string messageSummaryInfo(const std::vector<std::pair<double, std::string>>& versions, int partCount,
                                const std::vector<int>& unsentParts)
 {
-    const std::unique_ptr<void, PlistFree> root(plist_new_dict());
+    const PlistPtr root(plist_new_dict());
     if (!versions.empty()) {
         plist_t edits = plist_new_dict();
         plist_t list = plist_new_array();
@@ -52,13 +41,7 @@ std::string messageSummaryInfo(const std::vector<std::pair<double, std::string>>
             plist_array_append_item(retracted, plist_new_uint(static_cast<std::uint64_t>(part)));
         plist_dict_set_item(root.get(), "rp", retracted);
     }
-    char* raw = nullptr;
-    std::uint32_t length = 0;
-    plist_to_bin(root.get(), &raw, &length);
-    const std::unique_ptr<char, BinaryFree> bytes(raw);
-    if (!bytes)
-        throw std::runtime_error("sample chat.db: the summary property list could not be written");
-    return std::string(bytes.get(), length);
+    return binaryPlist(root.get());
 }
 
 } // namespace varnholt::sample
