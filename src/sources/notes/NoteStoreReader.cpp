@@ -400,6 +400,17 @@ struct NoteStoreReader::Cursor::State {
     std::map<std::int64_t, LockedNoteCrypto> lockedCrypto;
     std::optional<Statement> body;
     std::optional<Statement> tables;
+    // The list and every body come from one read transaction: one consistent state of the store,
+    // and no new look at a log the app may be checkpointing meanwhile.
+    const Database* transaction = nullptr;
+
+    ~State()
+    {
+        body.reset();
+        tables.reset();
+        if (transaction)
+            (void)transaction->exec("COMMIT");
+    }
 };
 
 NoteStoreReader::Cursor::Cursor(const NoteStoreReader& reader, std::unique_ptr<State> state)
@@ -423,6 +434,9 @@ std::size_t NoteStoreReader::Cursor::done() const
 NoteStoreReader::Cursor NoteStoreReader::openNotes(const SchemaInfo& schema) const
 {
     auto state = std::make_unique<Cursor::State>();
+    // A caller already inside a transaction keeps its own.
+    if (m_db.exec("BEGIN"))
+        state->transaction = &m_db;
     state->raws = readRawNotes(schema);
 
     report(0.25, "Loading attachments...");
