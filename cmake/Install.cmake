@@ -1,6 +1,4 @@
-# Where `cmake --install` (and so the .deb) puts each file. The programs look for what they need
-# relative to their own folder (../libexec/varnholt, ../share/varnholt) or in VARNHOLT_DATA_DIR,
-# so these places and the lookups in the code must move together.
+# Where `cmake --install` (and so the .deb) puts each file.
 include(GNUInstallDirs)
 
 set(VARNHOLT_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
@@ -8,11 +6,6 @@ set(VARNHOLT_RESOURCES_DIR ${PROJECT_SOURCE_DIR}/resources)
 set(VARNHOLT_METAINFO_ID org.varnholt.varnholt)
 
 install(TARGETS varnholt RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET varnholt-osascript)
-    # A helper the Notes export starts, not a command for people: it stays off PATH.
-    install(TARGETS varnholt-osascript RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/varnholt)
-endif()
-install(FILES ${VARNHOLT_RESOURCES_DIR}/export_notes.applescript DESTINATION ${CMAKE_INSTALL_DATADIR}/varnholt)
 
 install(FILES ${VARNHOLT_PACKAGING_DIR}/completions/varnholt.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME varnholt)

@@ -1,6 +1,8 @@
 #include "convert/FormatConverter.h"
 
 #include "convert/MarkdownConverter.h"
+#include "platform/DomainError.h"
+#include "platform/FileCopy.h"
 #include "platform/Files.h"
 #include "platform/ThreadPool.h"
 #include "platform/Trace.h"
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 
 namespace varnholt {
 
@@ -51,6 +54,34 @@ std::string conversionFailure(const std::exception_ptr& failure)
     } catch (...) {
         return "[NotesExporter] \u274c A conversion failed";
     }
+}
+
+// The first output the workers of one run could not write.
+class FirstFailure {
+public:
+    void record(const ConversionOutcome& outcome)
+    {
+        if (outcome)
+            return;
+        std::lock_guard lock(m_mutex);
+        if (!m_error)
+            m_error = outcome.error();
+    }
+    ErrorPtr error() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_error;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    ErrorPtr m_error;
+};
+
+// Ends the conversion run with an output that could not be written, as the kind of error it is.
+[[noreturn]] void throwFailure(const ErrorPtr& error)
+{
+    throw DomainError("NotesExporter", 13, error->description(), error->kind());
 }
 
 // Conversion formats in the order each file's conversions are started.
@@ -132,10 +163,13 @@ int FormatConverter::convertFolder(const std::string& sourceFolder, const std::s
         return 0;
     ThreadPool pool(m_workers);
     if (folders.count(ExportFormat::markdown))
-        convertMarkdown(pool, sourceFolder, files, folders.at(ExportFormat::markdown));
+        if (auto converted = convertMarkdown(pool, sourceFolder, files, folders.at(ExportFormat::markdown)); !converted)
+            throwFailure(converted.error());
     if (folders.count(ExportFormat::pdf))
-        convertPdf(pool, sourceFolder, files, folders.at(ExportFormat::pdf), source);
+        if (auto converted = convertPdf(pool, sourceFolder, files, folders.at(ExportFormat::pdf), source); !converted)
+            throwFailure(converted.error());
 
+    FirstFailure failure;
     std::size_t processed = 0;
     for (std::size_t offset = 0; offset < total; offset += kBatchSize) {
         if (m_stop.stop_requested()) {
@@ -156,31 +190,31 @@ int FormatConverter::convertFolder(const std::string& sourceFolder, const std::s
                 if (folder == folders.end())
                     continue;
                 const fs::path output = folder->second / (base + extensionFor(format));
-                if (auto created = createDirectories(output.parent_path()); !created) {
-                    Trace::line("[NotesExporter] \u274c " + created.error().description());
-                    continue;
-                }
-                tasks.push_back([this, format, htmlPath, out = output.string(), source] {
+                if (auto created = createDirectories(output.parent_path()); !created)
+                    throw created.error();
+                tasks.push_back([this, format, htmlPath, out = output.string(), source, &failure] {
                     const auto guard = m_locks.lock(out);
                     switch (format) {
                     case ExportFormat::rtf:
-                        convertWithTextutil(htmlPath, out, TextutilFormat::rtf);
+                        failure.record(convertWithTextutil(htmlPath, out, TextutilFormat::rtf));
                         break;
                     case ExportFormat::txt:
-                        convertWithTextutil(htmlPath, out, TextutilFormat::txt);
+                        failure.record(convertWithTextutil(htmlPath, out, TextutilFormat::txt));
                         break;
                     case ExportFormat::pdf:
-                        convertHTMLToPDF(htmlPath, out, source);
+                        failure.record(convertHTMLToPDF(htmlPath, out, source));
                         break;
                     default:
-                        convertHTMLToMarkdown(htmlPath, out);
+                        failure.record(convertHTMLToMarkdown(htmlPath, out));
                         break;
                     }
                 });
             }
         }
-        for (const std::exception_ptr& failure : pool.runAll(std::move(tasks)))
-            Trace::line(conversionFailure(failure));
+        for (const std::exception_ptr& thrown : pool.runAll(std::move(tasks)))
+            Trace::line(conversionFailure(thrown));
+        if (const ErrorPtr error = failure.error())
+            throwFailure(error);
         processed += batchEnd - offset;
         if (progressHandler)
             progressHandler(0.96 + (static_cast<double>(processed) / static_cast<double>(total)) * 0.03,
@@ -200,80 +234,86 @@ template <typename Job> std::vector<std::vector<Job>> shares(std::vector<Job> jo
     return out;
 }
 
-// The output path of `relative` (an .html path) in `folder`, its folder made; empty when it
-// cannot be made.
+// The output path of `relative` (an .html path) in `folder`, its folder made (throws when it cannot be).
 std::string outputFor(const fs::path& folder, const std::string& relative, const char* extension)
 {
     const fs::path output = folder / (relative.substr(0, relative.size() - kHtmlSuffix.size()) + extension);
-    if (auto created = createDirectories(output.parent_path()); !created) {
-        Trace::line("[NotesExporter] \u274c " + created.error().description());
-        return {};
-    }
+    if (auto created = createDirectories(output.parent_path()); !created)
+        throw created.error();
     return output.string();
+}
+
+// Runs one converter per share of the notes; the first output one of them could not write.
+template <typename Converter, typename Job>
+ConversionOutcome convertShares(ThreadPool& pool, std::vector<Job> jobs, const Converter& makeConverter)
+{
+    FirstFailure failure;
+    std::vector<std::function<void()>> tasks;
+    for (auto& share : shares(std::move(jobs), pool.size()))
+        tasks.push_back([&failure, &makeConverter, share = std::move(share)] {
+            failure.record(makeConverter().convertAll(share));
+        });
+    for (const std::exception_ptr& thrown : pool.runAll(std::move(tasks)))
+        Trace::line(conversionFailure(thrown));
+    if (const ErrorPtr error = failure.error())
+        return tl::unexpected(error);
+    return {};
 }
 } // namespace
 
-void FormatConverter::convertMarkdown(ThreadPool& pool, const std::string& sourceFolder,
-                                      const std::vector<std::string>& files, const fs::path& folder) const
+ConversionOutcome FormatConverter::convertMarkdown(ThreadPool& pool, const std::string& sourceFolder,
+                                                   const std::vector<std::string>& files, const fs::path& folder) const
 {
     std::vector<MarkdownConverter::Job> jobs;
     for (const std::string& relative : files) {
-        const std::string output = outputFor(folder, relative, ".md");
-        if (output.empty())
-            continue;
-        jobs.push_back({(fs::path(sourceFolder) / relative).string(), output});
+        jobs.push_back({(fs::path(sourceFolder) / relative).string(), outputFor(folder, relative, ".md")});
         // A note's attachments sit in "<title>_files" beside its page; its Markdown links there too.
         const std::string base = relative.substr(0, relative.size() - kHtmlSuffix.size());
         const fs::path attachments = fs::path(sourceFolder) / (base + "_files");
         std::error_code ec;
         if (!fs::is_directory(attachments, ec))
             continue;
-        fs::copy(attachments, folder / (base + "_files"),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-        if (ec)
+        if (auto copied = copyTreeAtomically(attachments, folder / (base + "_files")); !copied) {
             Trace::line("[NotesExporter] \u274c Could not copy the attachments of " + relative +
-                        " beside its Markdown: " + ec.message());
+                        " beside its Markdown: " + copied.error().error.description());
+            if (copied.error().side == CopySide::output)
+                return tl::unexpected(ErrorPtr(copied.error().error.clone()));
+        }
     }
-    std::vector<std::function<void()>> tasks;
-    for (auto& share : shares(std::move(jobs), pool.size()))
-        tasks.push_back([this, share = std::move(share)] { MarkdownConverter(m_tools, m_stop).convertAll(share); });
-    for (const std::exception_ptr& failure : pool.runAll(std::move(tasks)))
-        Trace::line(conversionFailure(failure));
+    return convertShares(pool, std::move(jobs), [this] { return MarkdownConverter(m_tools, m_stop); });
 }
 
-void FormatConverter::convertPdf(ThreadPool& pool, const std::string& sourceFolder,
-                                 const std::vector<std::string>& files, const fs::path& folder, SourceHtml source) const
+ConversionOutcome FormatConverter::convertPdf(ThreadPool& pool, const std::string& sourceFolder,
+                                              const std::vector<std::string>& files, const fs::path& folder,
+                                              SourceHtml source) const
 {
     std::vector<PdfConverter::Job> jobs;
-    for (const std::string& relative : files) {
-        const std::string output = outputFor(folder, relative, ".pdf");
-        if (!output.empty())
-            jobs.push_back({(fs::path(sourceFolder) / relative).string(), output});
-    }
+    for (const std::string& relative : files)
+        jobs.push_back({(fs::path(sourceFolder) / relative).string(), outputFor(folder, relative, ".pdf")});
     if (m_tools.resourceFolder.empty() || !fs::exists(m_tools.bundledWeasyprint()))
         Trace::line(PdfConverter::missingBundledCopyLine(m_tools));
-    std::vector<std::function<void()>> tasks;
-    for (auto& share : shares(std::move(jobs), pool.size()))
-        tasks.push_back(
-            [this, source, share = std::move(share)] { PdfConverter(m_tools, m_stop, source).convertAll(share); });
-    for (const std::exception_ptr& failure : pool.runAll(std::move(tasks)))
-        Trace::line(conversionFailure(failure));
+    return convertShares(pool, std::move(jobs), [this, source] { return PdfConverter(m_tools, m_stop, source); });
 }
 
-void FormatConverter::convertWithTextutil(const std::string& inputPath, const std::string& outputPath,
-                                          TextutilFormat format) const
+ConversionOutcome FormatConverter::convertWithTextutil(const std::string& inputPath, const std::string& outputPath,
+                                                       TextutilFormat format) const
 {
-    TextutilConverter::convert(inputPath, outputPath, format);
+    auto converted = TextutilConverter::convert(inputPath, outputPath, format);
+    if (!converted && converted.error().side == ConversionSide::output)
+        return tl::unexpected(converted.error().error);
+    return {};
 }
 
-void FormatConverter::convertHTMLToPDF(const std::string& htmlPath, const std::string& pdfPath, SourceHtml source) const
+ConversionOutcome FormatConverter::convertHTMLToPDF(const std::string& htmlPath, const std::string& pdfPath,
+                                                    SourceHtml source) const
 {
-    PdfConverter(m_tools, m_stop, source).convert(htmlPath, pdfPath);
+    return PdfConverter(m_tools, m_stop, source).convert(htmlPath, pdfPath);
 }
 
-void FormatConverter::convertHTMLToMarkdown(const std::string& htmlPath, const std::string& markdownPath) const
+ConversionOutcome FormatConverter::convertHTMLToMarkdown(const std::string& htmlPath,
+                                                         const std::string& markdownPath) const
 {
-    MarkdownConverter(m_tools, m_stop).convert(htmlPath, markdownPath);
+    return MarkdownConverter(m_tools, m_stop).convert(htmlPath, markdownPath);
 }
 
 } // namespace varnholt

@@ -30,9 +30,11 @@ public:
     // Converts the HTML below the output folder (its "html" folder when
     // `html` is among the formats). Each output keeps the source's folder
     // within its format folder: html/Work/Plan.html -> markdown/Work/Plan.md.
-    // Throws FileSystemError when a format folder cannot be created; every
-    // other failure is logged and costs only its own output. Returns the
-    // number of HTML files processed. A stop request ends it between batches.
+    // Throws the Error of the first output that cannot be written (a format
+    // folder, a converted file: a full disk loses every later file too); a note
+    // that cannot be read or converted is logged and costs only its own output.
+    // Returns the number of HTML files processed. A stop request ends it
+    // between batches.
     int convertFormats(const std::string& outputPath, const ExportFormatSet& formats, std::optional<long long> limit,
                        const ProgressHandler& progressHandler);
 
@@ -40,10 +42,13 @@ public:
     int convertFolder(const std::string& sourceFolder, const std::string& outputPath, const ExportFormatSet& formats,
                       std::optional<long long> limit, const ProgressHandler& progressHandler, SourceHtml source);
 
-    void convertWithTextutil(const std::string& inputPath, const std::string& outputPath, TextutilFormat format) const;
-    void convertHTMLToPDF(const std::string& htmlPath, const std::string& pdfPath,
-                          SourceHtml source = SourceHtml::fixCharsetInPlace) const;
-    void convertHTMLToMarkdown(const std::string& htmlPath, const std::string& markdownPath) const;
+    // Each fails only with an output that could not be written.
+    [[nodiscard]] ConversionOutcome convertWithTextutil(const std::string& inputPath, const std::string& outputPath,
+                                                        TextutilFormat format) const;
+    [[nodiscard]] ConversionOutcome convertHTMLToPDF(const std::string& htmlPath, const std::string& pdfPath,
+                                                     SourceHtml source = SourceHtml::fixCharsetInPlace) const;
+    [[nodiscard]] ConversionOutcome convertHTMLToMarkdown(const std::string& htmlPath,
+                                                          const std::string& markdownPath) const;
 
     // Relative paths of the regular files ending in ".html" below `folder`,
     // in walk order (names sorted within each folder). With a limit the walk
@@ -54,10 +59,11 @@ public:
 
 private:
     // One converter process per worker, each with its share of the notes.
-    void convertMarkdown(ThreadPool& pool, const std::string& sourceFolder, const std::vector<std::string>& files,
-                         const std::filesystem::path& folder) const;
-    void convertPdf(ThreadPool& pool, const std::string& sourceFolder, const std::vector<std::string>& files,
-                    const std::filesystem::path& folder, SourceHtml source) const;
+    ConversionOutcome convertMarkdown(ThreadPool& pool, const std::string& sourceFolder,
+                                      const std::vector<std::string>& files, const std::filesystem::path& folder) const;
+    ConversionOutcome convertPdf(ThreadPool& pool, const std::string& sourceFolder,
+                                 const std::vector<std::string>& files, const std::filesystem::path& folder,
+                                 SourceHtml source) const;
 
     ConversionTools m_tools;
     std::stop_token m_stop;

@@ -48,7 +48,7 @@ MarkdownConverter::MarkdownConverter(const ConversionTools& tools, std::stop_tok
 {
 }
 
-void MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
+ConversionOutcome MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
 {
     std::vector<Pending> pending;
     pending.reserve(jobs.size());
@@ -64,7 +64,11 @@ void MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
         pending.push_back(std::move(note));
     }
     if (pending.empty())
-        return;
+        return {};
+    auto failed = [](const Error& error) -> ConversionOutcome {
+        Trace::line("[NotesExporter] Error writing Markdown file: " + error.description());
+        return tl::unexpected(ErrorPtr(error.clone()));
+    };
 
     std::vector<Candidate> candidates;
     if (!m_tools.resourceFolder.empty() && exists(m_tools.bundledPython()))
@@ -79,22 +83,19 @@ void MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
 
     for (const Candidate& candidate : candidates) {
         if (m_stop.stop_requested())
-            return;
+            return {};
         std::vector<std::pair<std::string, std::string>> files;
         for (Pending& note : pending) {
             if (note.done)
                 continue;
             note.input = std::make_unique<TemporaryOutput>(note.job.markdownPath + ".html");
             note.output = std::make_unique<TemporaryOutput>(note.job.markdownPath);
-            if (auto written = writeFile(note.input->path(), note.preparedHtml); !written) {
-                Trace::line("[NotesExporter] Error writing Markdown file: " + written.error().description());
-                note.done = true; // nothing can be written beside it either
-                continue;
-            }
+            if (auto written = writeFile(note.input->path(), note.preparedHtml); !written)
+                return failed(written.error()); // nothing can be written beside it either
             files.emplace_back(note.input->path().string(), note.output->path().string());
         }
         if (files.empty())
-            return;
+            return {};
         PythonBatch batch{candidate.python, candidate.environment, markdownScriptText(candidate.script),
                           m_tools.markdownTimeLimit};
         const auto result = batch.run(files, fs::path(files.front().second).parent_path() / "html2text-list", m_stop);
@@ -102,10 +103,12 @@ void MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
         if (!result) {
             Trace::line(fmt::format("[NotesExporter] {} Python markdown conversion failed: {}", candidate.failure,
                                     result.error().description()));
+            if (result.error().kind() == ErrorKind::diskFull)
+                return tl::unexpected(ErrorPtr(result.error().clone()));
             continue;
         }
         if (result->stopped)
-            return;
+            return {};
         if (result->timedOut)
             Trace::line(fmt::format("[NotesExporter] \u26a0\ufe0f {} ran longer than {:g} s and was stopped",
                                     candidate.python,
@@ -120,12 +123,10 @@ void MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
             if (!raw)
                 continue;
             if (auto written = writeFileAtomically(note.job.markdownPath, MarkdownPreparation::tidyMarkdown(*raw));
-                !written) {
-                Trace::line("[NotesExporter] Error writing Markdown file: " + written.error().description());
-            } else {
-                Trace::line(fmt::format("[NotesExporter] Created Markdown with {} Python: {}", candidate.name,
-                                        note.job.markdownPath));
-            }
+                !written)
+                return failed(written.error());
+            Trace::line(fmt::format("[NotesExporter] Created Markdown with {} Python: {}", candidate.name,
+                                    note.job.markdownPath));
             note.done = true;
         }
     }
@@ -149,12 +150,11 @@ void MarkdownConverter::convertAll(const std::vector<Job>& jobs) const
                         note.job.htmlPath);
             continue;
         }
-        if (auto written = writeFileAtomically(note.job.markdownPath, markdown); !written) {
-            Trace::line("[NotesExporter] Error writing Markdown file: " + written.error().description());
-            continue;
-        }
+        if (auto written = writeFileAtomically(note.job.markdownPath, markdown); !written)
+            return failed(written.error());
         Trace::line("[NotesExporter] Created Markdown with simple conversion: " + note.job.markdownPath);
     }
+    return {};
 }
 
 } // namespace varnholt

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/ConversionFailure.h"
 #include "convert/ConversionTools.h"
 
 #include <stop_token>
@@ -22,11 +23,12 @@ public:
         std::string markdownPath;
     };
 
-    // Never throws; every outcome is logged. Each Markdown file appears whole or not at all.
-    void convertAll(const std::vector<Job>& jobs) const;
-    void convert(const std::string& htmlPath, const std::string& markdownPath) const
+    // Never throws; every outcome is logged. Each Markdown file appears whole or not at all. Fails
+    // with the first output that could not be written; a note that cannot be read costs only its file.
+    [[nodiscard]] ConversionOutcome convertAll(const std::vector<Job>& jobs) const;
+    [[nodiscard]] ConversionOutcome convert(const std::string& htmlPath, const std::string& markdownPath) const
     {
-        convertAll({{htmlPath, markdownPath}});
+        return convertAll({{htmlPath, markdownPath}});
     }
 
 private:

@@ -52,7 +52,7 @@ std::string PdfConverter::missingBundledCopyLine(const ConversionTools& tools)
     return "[NotesExporter] bundled weasyprint not found at: " + tools.bundledWeasyprint();
 }
 
-void PdfConverter::convertAll(const std::vector<Job>& jobs) const
+ConversionOutcome PdfConverter::convertAll(const std::vector<Job>& jobs) const
 {
     struct Pending {
         const Job* job;
@@ -83,7 +83,7 @@ void PdfConverter::convertAll(const std::vector<Job>& jobs) const
     static const std::string kScript = std::string(kWeasyprintScript) + PythonBatch::readJobsScript() + kWeasyprintLoop;
     for (const Candidate& candidate : candidates) {
         if (m_stop.stop_requested())
-            return;
+            return {};
         std::vector<std::pair<std::string, std::string>> files;
         for (Pending& note : pending) {
             if (note.done)
@@ -92,27 +92,29 @@ void PdfConverter::convertAll(const std::vector<Job>& jobs) const
             files.emplace_back(note.job->htmlPath, note.output->path().string());
         }
         if (files.empty())
-            return;
+            return {};
         const auto result = PythonBatch{candidate.python, candidate.environment, kScript, m_tools.pdfTimeLimit}.run(
             files, std::filesystem::path(files.front().second).parent_path() / "weasyprint-list", m_stop);
         PythonBatch::removeLeftovers(files);
         if (!result) {
             Trace::line(fmt::format("[NotesExporter] {} Python for weasyprint failed: {}", candidate.name,
                                     result.error().description()));
+            // Without room for the list of files, no conversion can be written either.
+            if (result.error().kind() == ErrorKind::diskFull)
+                return tl::unexpected(ErrorPtr(result.error().clone()));
             continue;
         }
         if (result->stopped)
-            return;
+            return {};
         if (result->timedOut)
             Trace::line(fmt::format("[NotesExporter] \u26a0\ufe0f {} ran longer than {:g} s and was stopped",
                                     candidate.python, std::chrono::duration<double>(m_tools.pdfTimeLimit).count()));
         for (Pending& note : pending) {
             if (note.done || !note.output || !note.output->exists())
                 continue;
-            if (!note.output->commit()) {
-                Trace::line(fmt::format("[NotesExporter] \u274c Could not move the converted file into place at {}",
-                                        note.job->pdfPath));
-                continue;
+            if (auto committed = note.output->commit(); !committed) {
+                Trace::line("[NotesExporter] \u274c " + committed.error().description());
+                return tl::unexpected(ErrorPtr(committed.error().clone()));
             }
             note.done = true;
             Trace::line(fmt::format("[NotesExporter] Created PDF with {} Python weasyprint: {}", candidate.name,
@@ -121,9 +123,12 @@ void PdfConverter::convertAll(const std::vector<Job>& jobs) const
     }
     for (Pending& note : pending) {
         note.output.reset();
-        if (!note.done && !m_stop.stop_requested())
-            convertWithCommands(note.job->htmlPath, note.job->pdfPath);
+        if (note.done || m_stop.stop_requested())
+            continue;
+        if (auto converted = convertWithCommands(note.job->htmlPath, note.job->pdfPath); !converted)
+            return converted;
     }
+    return {};
 }
 
 PdfConverter::PdfConverter(const ConversionTools& tools, std::stop_token stop, SourceHtml source)
@@ -174,14 +179,14 @@ void PdfConverter::fixCharset(const std::string& htmlPath) const
         (void)writeFileAtomically(htmlPath, *fixed); // the PDF can still be made without it
 }
 
-void PdfConverter::convert(const std::string& htmlPath, const std::string& pdfPath) const
+ConversionOutcome PdfConverter::convert(const std::string& htmlPath, const std::string& pdfPath) const
 {
     if (m_source == SourceHtml::fixCharsetInPlace)
         fixCharset(htmlPath);
-    convertWithCommands(htmlPath, pdfPath);
+    return convertWithCommands(htmlPath, pdfPath);
 }
 
-void PdfConverter::convertWithCommands(const std::string& htmlPath, const std::string& pdfPath) const
+ConversionOutcome PdfConverter::convertWithCommands(const std::string& htmlPath, const std::string& pdfPath) const
 {
     using Outcome = ToolAttempt::Outcome;
     const std::string bundledPython = m_tools.bundledPython();
@@ -195,9 +200,11 @@ void PdfConverter::convertWithCommands(const std::string& htmlPath, const std::s
         switch (attempt.run(pdfPath)) {
         case Outcome::created:
             Trace::line("[NotesExporter] Created PDF with bundled weasyprint: " + pdfPath);
-            return;
+            return {};
         case Outcome::stopped:
-            return;
+            return {};
+        case Outcome::outputFailed:
+            return tl::unexpected(attempt.outputError());
         case Outcome::launchFailed:
             Trace::line("[NotesExporter] bundled weasyprint failed: " + attempt.launchError());
             break;
@@ -213,9 +220,11 @@ void PdfConverter::convertWithCommands(const std::string& htmlPath, const std::s
         switch (attempt.run(pdfPath)) {
         case Outcome::created:
             Trace::line("[NotesExporter] Created PDF with dev weasyprint: " + pdfPath);
-            return;
+            return {};
         case Outcome::stopped:
-            return;
+            return {};
+        case Outcome::outputFailed:
+            return tl::unexpected(attempt.outputError());
         case Outcome::launchFailed:
             Trace::line("[NotesExporter] dev weasyprint failed: " + attempt.launchError());
             break;
@@ -232,17 +241,25 @@ void PdfConverter::convertWithCommands(const std::string& htmlPath, const std::s
         const Outcome outcome = attempt.run(pdfPath);
         if (outcome == Outcome::created) {
             Trace::line("[NotesExporter] Created PDF with system weasyprint: " + pdfPath);
-            return;
+            return {};
         }
         if (outcome == Outcome::stopped)
-            return;
+            return {};
+        if (outcome == Outcome::outputFailed)
+            return tl::unexpected(attempt.outputError());
         if (outcome == Outcome::launchFailed)
             Trace::line("[NotesExporter] System weasyprint failed: " + attempt.launchError());
     }
 
     const std::string rtfPath = rtfFallbackPath(pdfPath);
-    if (TextutilConverter::convert(htmlPath, rtfPath, TextutilFormat::rtf))
+    auto fallback = TextutilConverter::convert(htmlPath, rtfPath, TextutilFormat::rtf);
+    if (fallback) {
         Trace::line("[NotesExporter] Note: PDF conversion requires weasyprint. Created RTF fallback: " + rtfPath);
+        return {};
+    }
+    if (fallback.error().side == ConversionSide::output)
+        return tl::unexpected(fallback.error().error);
+    return {};
 }
 
 } // namespace varnholt

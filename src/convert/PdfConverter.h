@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/ConversionFailure.h"
 #include "convert/ConversionTools.h"
 
 #include <optional>
@@ -29,10 +30,11 @@ public:
         std::string pdfPath;
     };
 
-    // Never throws; every outcome is logged. Each PDF appears whole or not at all.
-    void convertAll(const std::vector<Job>& jobs) const;
+    // Never throws; every outcome is logged. Each PDF appears whole or not at all. Fails with the
+    // first output that could not be written; a note that cannot be converted costs only its PDF.
+    [[nodiscard]] ConversionOutcome convertAll(const std::vector<Job>& jobs) const;
     // One file through the commands alone.
-    void convert(const std::string& htmlPath, const std::string& pdfPath) const;
+    [[nodiscard]] ConversionOutcome convert(const std::string& htmlPath, const std::string& pdfPath) const;
 
     // Said once per conversion run rather than once per file: where the bundled weasyprint
     // would be, or that this build has none.
@@ -47,7 +49,7 @@ public:
 
 private:
     void fixCharset(const std::string& htmlPath) const;
-    void convertWithCommands(const std::string& htmlPath, const std::string& pdfPath) const;
+    ConversionOutcome convertWithCommands(const std::string& htmlPath, const std::string& pdfPath) const;
 
     const ConversionTools& m_tools;
     std::stop_token m_stop;

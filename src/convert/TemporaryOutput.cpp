@@ -1,5 +1,6 @@
 #include "convert/TemporaryOutput.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <sys/stat.h>
@@ -27,12 +28,13 @@ bool TemporaryOutput::exists() const
     return ::stat(m_temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool TemporaryOutput::commit()
+tl::expected<void, FileSystemError> TemporaryOutput::commit()
 {
     if (std::rename(m_temporary.c_str(), m_final.c_str()) != 0)
-        return false;
+        return tl::unexpected(
+            FileSystemError("move the converted file into place at", m_final, {errno, std::generic_category()}));
     m_committed = true;
-    return true;
+    return {};
 }
 
 } // namespace varnholt

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/FileSystemError.h"
+
 #include <filesystem>
+#include <tl/expected.hpp>
 
 namespace varnholt {
 
@@ -17,8 +20,8 @@ public:
     const std::filesystem::path& path() const { return m_temporary; }
     // Whether the tool left a file there.
     bool exists() const;
-    // Renames the temporary file over the final one; false (and errno set) when that fails.
-    bool commit();
+    // Renames the temporary file over the final one.
+    [[nodiscard]] tl::expected<void, FileSystemError> commit();
 
 private:
     std::filesystem::path m_final;

@@ -1,6 +1,7 @@
 #include "convert/TextutilConverter.h"
 
 #include "convert/HtmlConversion.h"
+#include "platform/DomainError.h"
 #include "platform/Files.h"
 #include "platform/Trace.h"
 
@@ -9,28 +10,35 @@
 
 namespace varnholt {
 
-bool TextutilConverter::convert(const std::string& inputPath, const std::string& outputPath, TextutilFormat format)
+tl::expected<void, ConversionFailure> TextutilConverter::convert(const std::string& inputPath,
+                                                                 const std::string& outputPath, TextutilFormat format)
 {
-    auto fail = [](const std::string& why) {
-        Trace::line("[NotesExporter] textutil conversion failed: " + why);
-        return false;
+    auto fail = [](ConversionSide side, const Error& error) -> tl::expected<void, ConversionFailure> {
+        Trace::line("[NotesExporter] textutil conversion failed: " + error.description());
+        return tl::unexpected(ConversionFailure{side, ErrorPtr(error.clone())});
     };
     std::error_code ec;
     const auto size = std::filesystem::file_size(inputPath, ec);
     if (!ec && size > kMaximumInput)
-        return fail(fmt::format("\u201c{}\u201d is too large to convert ({} bytes)", inputPath, size));
+        return fail(ConversionSide::input,
+                    DomainError("TextutilConverter", 1,
+                                fmt::format("\u201c{}\u201d is too large to convert ({} bytes)", inputPath, size),
+                                ErrorKind::badInput));
     try {
         auto html = readFile(inputPath);
         if (!html)
-            return fail(html.error().description());
+            return fail(ConversionSide::input, html.error());
         const std::string converted = format == TextutilFormat::rtf ? htmlToRtf(*html) : htmlToText(*html);
         html->clear();
         if (auto written = writeFileAtomically(outputPath, converted); !written)
-            return fail(written.error().description());
+            return fail(ConversionSide::output, written.error());
     } catch (const std::bad_alloc&) {
-        return fail(fmt::format("not enough memory to convert \u201c{}\u201d", inputPath));
+        return fail(ConversionSide::input,
+                    DomainError("TextutilConverter", 2,
+                                fmt::format("not enough memory to convert \u201c{}\u201d", inputPath),
+                                ErrorKind::inputOutput));
     }
-    return true;
+    return {};
 }
 
 } // namespace varnholt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/ConversionFailure.h"
+
 #include <string>
 
 namespace varnholt {
@@ -13,9 +15,9 @@ public:
     // Larger files are not read at all (logged as a failure).
     static constexpr std::size_t kMaximumInput = 512u * 1024 * 1024;
 
-    // Never throws; a failure is logged ("textutil conversion failed: ...")
-    // and leaves no output. Returns whether the output was written.
-    static bool convert(const std::string& inputPath, const std::string& outputPath, TextutilFormat format);
+    // Never throws; a failure is logged ("textutil conversion failed: ...") and leaves no output.
+    [[nodiscard]] static tl::expected<void, ConversionFailure>
+    convert(const std::string& inputPath, const std::string& outputPath, TextutilFormat format);
 };
 
 } // namespace varnholt

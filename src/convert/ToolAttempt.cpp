@@ -3,8 +3,6 @@
 #include "platform/ProcessRunner.h"
 #include "platform/Trace.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fmt/format.h>
 
 namespace varnholt {
@@ -42,10 +40,10 @@ ToolAttempt::Outcome ToolAttempt::run(const std::string& output)
                                 std::chrono::duration<double>(m_timeLimit).count()));
     if (!m_result.succeeded() || !temporary.exists())
         return Outcome::notCreated;
-    if (!temporary.commit()) {
-        Trace::line(fmt::format("[NotesExporter] \u274c Could not move the converted file into place at {}: {}", output,
-                                std::strerror(errno)));
-        return Outcome::notCreated;
+    if (auto committed = temporary.commit(); !committed) {
+        Trace::line("[NotesExporter] \u274c " + committed.error().description());
+        m_outputError = ErrorPtr(committed.error().clone());
+        return Outcome::outputFailed;
     }
     return Outcome::created;
 }

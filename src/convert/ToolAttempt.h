@@ -18,7 +18,8 @@ namespace varnholt {
 // puts it in place.
 class ToolAttempt {
 public:
-    enum class Outcome { created, notCreated, launchFailed, stopped };
+    // `outputFailed`: the tool made its file but it could not be put in place (outputError()).
+    enum class Outcome { created, notCreated, launchFailed, stopped, outputFailed };
 
     ToolAttempt(std::string executable, std::vector<std::string> argumentsBeforeOutput,
                 ConversionTools::Environment environment, std::chrono::milliseconds timeLimit, std::stop_token stop);
@@ -29,6 +30,7 @@ public:
     const std::string& launchError() const { return m_launchError; }
     int status() const { return m_result.status; }
     bool timedOut() const { return m_result.timedOut; }
+    const ErrorPtr& outputError() const { return m_outputError; }
 
 private:
     std::string m_executable;
@@ -38,6 +40,7 @@ private:
     std::stop_token m_stop;
     std::string m_launchError;
     ProcessResult m_result;
+    ErrorPtr m_outputError;
 };
 
 } // namespace varnholt

@@ -168,7 +168,8 @@ void ExportManager::fail(const std::shared_ptr<Task>& task, ErrorPtr error)
     if (auto exportError = std::dynamic_pointer_cast<const ExportError>(error);
         exportError && exportError->kind() == ExportError::Kind::permissionDenied) {
         Trace::line("[Varnholt] \u26A0\uFE0F Permission Issue: " + exportError->text());
-        Trace::line("[Varnholt] To fix: System Settings > Privacy & Security > Automation > Varnholt > Enable Notes");
+        Trace::line("[Varnholt] To fix: make the Notes database readable for your user (or mount the disk that "
+                    "holds it), or choose a source folder that holds a readable copy");
     }
     notifyOutcome(Outcome::failed);
     scheduleReset(task);

@@ -3,7 +3,7 @@
 #include "export/contract/UnavailableExport.h"
 #include "export/messages/MessagesExport.h"
 #include "export/notesdb/NotesFastExport.h"
-#include "export/notesscript/NotesStandardExport.h"
+#include "export/notesstandard/NotesStandardExport.h"
 #include "export/voicememos/VoiceMemosExport.h"
 
 namespace varnholt {

@@ -103,4 +103,28 @@ tl::expected<void, CopyFailure> copyFileAtomically(const fs::path& source, const
     return copied;
 }
 
+tl::expected<void, CopyFailure> copyTreeAtomically(const fs::path& source, const fs::path& destination)
+{
+    if (auto made = createDirectories(destination); !made)
+        return tl::unexpected(CopyFailure{CopySide::output, made.error()});
+    std::error_code ec;
+    fs::recursive_directory_iterator it(source, ec);
+    for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+        const fs::path target = destination / fs::relative(it->path(), source);
+        std::error_code kind;
+        if (it->is_symlink(kind))
+            continue;
+        if (it->is_directory(kind)) {
+            if (auto made = createDirectories(target); !made)
+                return tl::unexpected(CopyFailure{CopySide::output, made.error()});
+        } else if (it->is_regular_file(kind)) {
+            if (auto copied = copyFileAtomically(it->path(), target); !copied)
+                return copied;
+        }
+    }
+    if (ec)
+        return failure(CopySide::source, "list", source, ec);
+    return {};
+}
+
 } // namespace varnholt

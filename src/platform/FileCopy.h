@@ -23,4 +23,9 @@ struct CopyFailure {
 [[nodiscard]] tl::expected<void, CopyFailure> copyFileAtomically(const std::filesystem::path& source,
                                                                  const std::filesystem::path& destination);
 
+// Copies the regular files below the folder `source` into `destination` (made when missing), each
+// through copyFileAtomically. Links are not followed. Stops at the first failure.
+[[nodiscard]] tl::expected<void, CopyFailure> copyTreeAtomically(const std::filesystem::path& source,
+                                                                 const std::filesystem::path& destination);
+
 } // namespace varnholt

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "support/FileTree.h"
 #include "support/ProgressLog.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -165,6 +166,45 @@ TEST(FormatConverter, AFormatFolderThatCannotBeCreatedIsThrown)
     FormatConverter converter(test::noTools());
     EXPECT_THROW(converter.convertFormats(dir.str(), {ExportFormat::html, ExportFormat::txt}, std::nullopt, {}),
                  FileSystemError);
+}
+
+TEST(FormatConverter, AFullDiskEndsTheConversionWithItsErrorAndNoHalfFile)
+{
+    test::TempDir dir;
+    const fs::path html = dir / "html";
+    fs::create_directories(html / "Big_files");
+    const std::string body(6000, 'x');
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(writeFile(html / ("Note " + std::to_string(i) + ".html"), "<p>" + body + "</p>"));
+    ASSERT_TRUE(writeFile(html / "Big.html", "<p>big</p>"));
+    ASSERT_TRUE(writeFile(html / "Big_files/photo.png", std::string(20000, 'p')));
+    ASSERT_TRUE(
+        TextutilConverter::convert((html / "Note 0.html").string(), (dir / "whole.txt").string(), TextutilFormat::txt));
+    const std::string whole = *readFile(dir / "whole.txt");
+    for (const ExportFormat format : {ExportFormat::txt, ExportFormat::markdown, ExportFormat::pdf}) {
+        SCOPED_TRACE(FormatConverter::folderName(format));
+        const fs::path out = dir / ("out-" + FormatConverter::folderName(format));
+        test::SmallDisk disk(out, "64k");
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.failure();
+        test::TraceCapture trace;
+        FormatConverter converter(test::noTools());
+        try {
+            converter.convertFolder(html.string(), out.string(), {format}, std::nullopt, {},
+                                    SourceHtml::leaveUntouched);
+            FAIL() << "expected a full disk";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::diskFull) << error.description();
+            EXPECT_NE(error.description().find(out.string()), std::string::npos) << error.description();
+        }
+        for (const std::string& file : test::filesBelow(out)) {
+            EXPECT_EQ(file.find(".partial-"), std::string::npos) << file;
+            EXPECT_EQ(file.find(".tmp"), std::string::npos) << file;
+            if (fs::path(file).extension() == ".txt" && file.rfind("Note ", 0) == 0) {
+                EXPECT_EQ(*readFile(out / file), whole) << file;
+            }
+        }
+    }
 }
 
 TEST(FormatConverter, AStopEndsTheConversionBetweenBatches)

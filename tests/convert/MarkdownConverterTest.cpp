@@ -47,7 +47,7 @@ TEST(MarkdownConverter, BundledThenDeveloperPythonWithTheirScriptsAndEnvironment
     const fs::path markdown = dir / "Note.md";
     {
         test::TraceCapture trace;
-        MarkdownConverter(tools, {}).convert(html.string(), markdown.string());
+        EXPECT_TRUE(MarkdownConverter(tools, {}).convert(html.string(), markdown.string()));
         EXPECT_EQ(trace.lines(), std::vector<std::string>{"[NotesExporter] Created Markdown with bundled Python: " +
                                                           markdown.string()});
     }
@@ -61,7 +61,7 @@ TEST(MarkdownConverter, BundledThenDeveloperPythonWithTheirScriptsAndEnvironment
     writeRecordingPython(tools.developerPython, 0);
     fs::remove(markdown);
     test::TraceCapture trace;
-    MarkdownConverter(tools, {}).convert(html.string(), markdown.string());
+    EXPECT_TRUE(MarkdownConverter(tools, {}).convert(html.string(), markdown.string()));
     EXPECT_EQ(trace.lines(),
               (std::vector<std::string>{"[NotesExporter] bundled Python markdown conversion exit code: 1",
                                         "[NotesExporter] Created Markdown with dev Python: " + markdown.string()}));
@@ -85,7 +85,7 @@ TEST(MarkdownConverter, SystemPythonsThatFailFallThroughToThePatternConversion)
     ASSERT_TRUE(writeFile(html, "<h1>Title</h1><p>Hello <b>you</b></p>"));
     const fs::path markdown = dir / "Note.md";
     test::TraceCapture trace;
-    MarkdownConverter(tools, {}).convert(html.string(), markdown.string());
+    EXPECT_TRUE(MarkdownConverter(tools, {}).convert(html.string(), markdown.string()));
     const auto lines = trace.lines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].rfind("[NotesExporter] System Python markdown conversion failed: Could not start", 0), 0u);
@@ -94,7 +94,8 @@ TEST(MarkdownConverter, SystemPythonsThatFailFallThroughToThePatternConversion)
     EXPECT_EQ(*readFile(markdown), "# Title\n\nHello **you**");
 
     test::TraceCapture missing;
-    MarkdownConverter(test::noTools(), {}).convert((dir / "gone.html").string(), (dir / "gone.md").string());
+    EXPECT_TRUE(
+        MarkdownConverter(test::noTools(), {}).convert((dir / "gone.html").string(), (dir / "gone.md").string()));
     EXPECT_TRUE(missing.contains("[NotesExporter] Could not read HTML file: " + (dir / "gone.html").string()));
     EXPECT_FALSE(fs::exists(dir / "gone.md"));
 }
@@ -113,7 +114,7 @@ TEST(MarkdownConverter, APythonThatCannotInstallOrHangsNeverHoldsUpTheConversion
     ASSERT_TRUE(writeFile(html, "<p>kept</p>"));
     {
         test::TraceCapture trace;
-        MarkdownConverter(tools, {}).convert(html.string(), (dir / "Note.md").string());
+        EXPECT_TRUE(MarkdownConverter(tools, {}).convert(html.string(), (dir / "Note.md").string()));
         EXPECT_EQ(*readFile(dir / "Note.md"), "kept");
         EXPECT_TRUE(trace.linesStartingWith("[NotesExporter] \u26a0\ufe0f ").empty()) << "it failed by itself";
     }
@@ -122,7 +123,7 @@ TEST(MarkdownConverter, APythonThatCannotInstallOrHangsNeverHoldsUpTheConversion
     tools.systemPythons = {(dir / "hanging-python").string()};
     tools.markdownTimeLimit = 100ms;
     test::TraceCapture trace;
-    MarkdownConverter(tools, {}).convert(html.string(), (dir / "Again.md").string());
+    EXPECT_TRUE(MarkdownConverter(tools, {}).convert(html.string(), (dir / "Again.md").string()));
     EXPECT_EQ(*readFile(dir / "Again.md"), "kept");
     const auto warnings = trace.linesStartingWith("[NotesExporter] \u26a0\ufe0f ");
     ASSERT_EQ(warnings.size(), 1u);
@@ -139,7 +140,7 @@ TEST(MarkdownConverter, RealHtml2textKeepsStructureAndEveryCharacter)
                                 "日本語 مرحبا 😀</p><ul><li>one</li></ul>"));
     const fs::path markdown = dir / "Ünïcode note.md";
     test::TraceCapture trace;
-    MarkdownConverter(ConversionTools::standard(), {}).convert(html.string(), markdown.string());
+    EXPECT_TRUE(MarkdownConverter(ConversionTools::standard(), {}).convert(html.string(), markdown.string()));
     EXPECT_TRUE(trace.contains("[NotesExporter] Created Markdown with system Python: " + markdown.string()));
     const std::string text = *readFile(markdown);
     for (const char* expected : {"# Title", "**world**", "[link](https://example.org/)", "日本語 مرحبا 😀", "  * one"})
@@ -153,8 +154,8 @@ TEST(MarkdownConverter, RealHtml2textKeepsStructureAndEveryCharacter)
                           "<div><br></div>\n<div><table>\n<tr>\n<td>a|b</td>\n<td>c</td>\n</tr>\n"
                           "<tr>\n<td>d</td>\n<td>e<br>f</td>\n</tr>\n</table></div>\n"
                           "<div><br></div>\n<div><br></div>\n<div>end</div>\n"));
-    MarkdownConverter(ConversionTools::standard(), {})
-        .convert((dir / "Note.html").string(), (dir / "Note.md").string());
+    EXPECT_TRUE(MarkdownConverter(ConversionTools::standard(), {})
+                    .convert((dir / "Note.html").string(), (dir / "Note.md").string()));
     const std::string note = *readFile(dir / "Note.md");
     EXPECT_EQ(note.find("\n\n\n"), std::string::npos) << note;
     for (const char* expected : {"# List\n\n", "  - [ ] Open\n  - [x] Done\n", "a\\|b | c", "d | e<br>f", "\n\nend\n"})

@@ -45,14 +45,15 @@ TEST(PdfCharsetFix, RewritesTheExportsHtmlOnlyWhenItChangesAndNeverTheUsersOwn)
 
     PdfConverter converter(tools, {}, SourceHtml::fixCharsetInPlace);
     for (const auto& file : {needsFix, declared, invalid})
-        converter.convert(file.string(), (dir / (file.stem().string() + ".pdf")).string());
+        EXPECT_TRUE(converter.convert(file.string(), (dir / (file.stem().string() + ".pdf")).string()));
     EXPECT_EQ(*readFile(needsFix), "<head>\n<meta charset=\"UTF-8\">\n</head>\n<p>Grüße</p>");
     EXPECT_EQ(inode(declared), declaredInode) << "a file needing no change is not rewritten";
     EXPECT_EQ(*readFile(invalid), "<p>caf\xe9</p>");
 
     const fs::path users = dir / "users.html";
     ASSERT_TRUE(writeFile(users, "<p>mine</p>"));
-    PdfConverter(tools, {}, SourceHtml::leaveUntouched).convert(users.string(), (dir / "users.pdf").string());
+    EXPECT_TRUE(
+        PdfConverter(tools, {}, SourceHtml::leaveUntouched).convert(users.string(), (dir / "users.pdf").string()));
     EXPECT_EQ(*readFile(users), "<p>mine</p>");
 }
 
@@ -65,8 +66,8 @@ TEST(PdfConverter, WithoutWeasyprintAnRtfTakesThePdfsPlace)
     const fs::path html = dir / "Note.html";
     ASSERT_TRUE(writeFile(html, "<p>Hello 😀</p>"));
     test::TraceCapture trace;
-    PdfConverter(test::noTools(), {}, SourceHtml::fixCharsetInPlace)
-        .convert(html.string(), (folder / "Note.pdf").string());
+    EXPECT_TRUE(PdfConverter(test::noTools(), {}, SourceHtml::fixCharsetInPlace)
+                    .convert(html.string(), (folder / "Note.pdf").string()));
 
     EXPECT_FALSE(fs::exists(folder / "Note.pdf"));
     EXPECT_TRUE(fs::exists(folder / "Note.rtf"));
@@ -90,7 +91,7 @@ TEST(PdfConverter, CandidatesAreTriedInOrderWithTheirArgumentsAndEnvironments)
     const fs::path pdf = dir / "Note.pdf";
     {
         test::TraceCapture trace;
-        PdfConverter(tools, {}, SourceHtml::fixCharsetInPlace).convert(html.string(), pdf.string());
+        EXPECT_TRUE(PdfConverter(tools, {}, SourceHtml::fixCharsetInPlace).convert(html.string(), pdf.string()));
         EXPECT_EQ(trace.lines(),
                   std::vector<std::string>{"[NotesExporter] Created PDF with bundled weasyprint: " + pdf.string()});
     }
@@ -116,7 +117,7 @@ TEST(PdfConverter, CandidatesAreTriedInOrderWithTheirArgumentsAndEnvironments)
                                (dir / "bin" / "silent").string(), (dir / "bin" / "working").string()};
     fs::remove(pdf);
     test::TraceCapture trace;
-    PdfConverter(tools, {}, SourceHtml::fixCharsetInPlace).convert(html.string(), pdf.string());
+    EXPECT_TRUE(PdfConverter(tools, {}, SourceHtml::fixCharsetInPlace).convert(html.string(), pdf.string()));
     const auto lines = trace.lines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "[NotesExporter] bundled weasyprint exit code: 3");
@@ -140,7 +141,7 @@ TEST(PdfConverter, RealWeasyprintMakesARealPdf)
     ASSERT_TRUE(writeFile(html, "<h1>Grüße</h1><p>日本語 and <b>bold</b></p>"));
     const fs::path pdf = dir / "Grüße 日本.pdf";
     test::TraceCapture trace;
-    PdfConverter(tools, {}, SourceHtml::fixCharsetInPlace).convert(html.string(), pdf.string());
+    EXPECT_TRUE(PdfConverter(tools, {}, SourceHtml::fixCharsetInPlace).convert(html.string(), pdf.string()));
     EXPECT_TRUE(trace.contains("[NotesExporter] Created PDF with system weasyprint: " + pdf.string()));
     const auto bytes = readFile(pdf);
     ASSERT_TRUE(bytes);

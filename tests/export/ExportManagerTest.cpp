@@ -182,8 +182,8 @@ TEST(ExportManager, AutomationRefusalAddsPermissionTraceLinesAndAScriptFailureRe
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2],
               "[Varnholt] \u26A0\uFE0F Permission Issue: Notes requires automation permission");
-    EXPECT_EQ(lines.back(),
-              "[Varnholt] To fix: System Settings > Privacy & Security > Automation > Varnholt > Enable Notes");
+    EXPECT_EQ(lines.back(), "[Varnholt] To fix: make the Notes database readable for your user (or mount the disk "
+                            "that holds it), or choose a source folder that holds a readable copy");
 
     Harness script([](ProgressSink&, std::stop_token) { throw ExportError::scriptExecutionFailed("boom"); });
     script.manager.startExport(voiceMemosOptions());

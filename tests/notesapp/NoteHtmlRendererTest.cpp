@@ -2,7 +2,6 @@
 #include "model/notes/Attachment.h"
 #include "sample-home/NoteBodyEncoder.h"
 #include "sources/notes/NoteBodyDecoder.h"
-#include "sources/notesapp/ScriptDirectives.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -150,18 +149,4 @@ TEST(AttachmentKind, FromTheTypeElseTheExtension)
         {"public.zip-archive", "a.dir/archive", AttachmentKind::file}};
     for (const auto& [uti, name, kind] : cases)
         EXPECT_EQ(notesdb::attachmentKind(uti, name), kind) << uti << " " << name;
-}
-
-TEST(ScriptDirectives, DestinationAndLimitsFromThePreparedScript)
-{
-    const auto prepared = notesapp::ScriptDirectives::parse(
-        "set globalNoteCounter to 0\nset globalDebugLimit to 7\ntell application \"Notes\"\n"
-        "set destRootPOSIX to \"/out/html/\"\nset debugLimit to 9\n");
-    EXPECT_EQ(prepared.destinationRoot, "/out/html/");
-    EXPECT_EQ(prepared.limit, 7);
-
-    const auto unprepared = notesapp::ScriptDirectives::parse(
-        "set destRootPOSIX to \"/Users/tolvane/notes_export_\" & dateStamp & \"/\"\n");
-    EXPECT_FALSE(unprepared.destinationRoot);
-    EXPECT_FALSE(notesapp::ScriptDirectives::parse("display dialog \"hi\"").limit);
 }

@@ -1,6 +1,6 @@
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Files.h"
-#include "render/notes/NotesHtmlWriter.h"
+#include "render/notes/NotePageRenderer.h"
 #include "sample-home/LockedNoteSample.h"
 #include "sample-home/SampleHome.h"
 #include "sources/MacHomeSource.h"
@@ -128,14 +128,14 @@ TEST(LockedNotes, SampleHomeNamesEachLockInBothMethods)
     EXPECT_EQ(readFile(dir / "out/txt/Diary.txt"),
               "Note is locked with the device passcode; a password cannot open it");
 
-    const auto library = notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()));
-    const notesapp::NotesHtmlWriter writer(library, dir / "pages");
-    for (const Note& note : library.notes()) {
+    auto library = notesapp::NotesLibrary::open(MacHomeSource((dir / "home").string()));
+    for (const Note& note : library.readAll()) {
         if (!note.isLocked)
             continue;
         const std::string placeholder = note.title == "Diary"
                                             ? "This note is locked with the device passcode; a password cannot open it."
                                             : "This note is locked.";
-        EXPECT_NE(writer.renderPage(note, "x", dir / "x").find("<div>" + placeholder + "</div>"), std::string::npos);
+        EXPECT_NE(notesapp::NotePageRenderer::render(note, "x").html.find("<div>" + placeholder + "</div>"),
+                  std::string::npos);
     }
 }

@@ -1,8 +1,9 @@
 #include "export/notesdb/NotesExporterFastDB.h"
+#include "export/notesstandard/NotePagesWriter.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 #include "platform/Statement.h"
-#include "render/notes/NotesHtmlWriter.h"
+#include "render/notes/NotePageRenderer.h"
 #include "sample-home/NoteBodyEncoder.h"
 #include "sources/MacHomeSource.h"
 #include "sources/notesapp/NotesLibrary.h"
@@ -120,14 +121,14 @@ TEST(RealStores, BothMethodsGiveTheTextNotesItselfExported)
         EXPECT_EQ(
             trace.linesStartingWith("[FastDB] \U0001F512 The note \u201cThis note is password protected\u201d").size(),
             classic ? 0u : 1u);
-        const auto library = notesapp::NotesLibrary::open(MacHomeSource(home.string()), defaultReadabilityProbe(), {},
-                                                          notesapp::NotesLibrary::Content::everything, {}, passwords);
-        const notesapp::NotesHtmlWriter writer(library, dir / "pages");
+        auto library = notesapp::NotesLibrary::open(MacHomeSource(home.string()), defaultReadabilityProbe(), {},
+                                                    notesapp::NotesLibrary::Content::everything, {}, passwords);
+        const std::vector<notesdb::Note> notes = library.readAll();
 
         const std::vector<test::AnswerNote> answers = test::readAnswerKey(base / key);
         ASSERT_GE(answers.size(), 7u);
         // Some versions leave Recently Deleted out of their scripting output; we export it anyway.
-        EXPECT_GE(library.notes().size(), answers.size());
+        EXPECT_GE(notes.size(), answers.size());
         for (const test::AnswerNote& expected : answers) {
             SCOPED_TRACE(expected.name);
             const auto line = std::find_if(lines.begin(), lines.end(),
@@ -143,12 +144,12 @@ TEST(RealStores, BothMethodsGiveTheTextNotesItselfExported)
             EXPECT_EQ(trimEnd(asNotesWritesIt(*line)),
                       opened ? trimEnd(withTableRows(expected.plaintext, tables)) : std::string());
 
-            const auto note = std::find_if(library.notes().begin(), library.notes().end(),
+            const auto note = std::find_if(notes.begin(), notes.end(),
                                            [&](const notesdb::Note& n) { return n.title == expected.name; });
-            ASSERT_NE(note, library.notes().end());
-            const std::string page = writer.renderPage(*note, "x_files", dir / "files");
+            ASSERT_NE(note, notes.end());
+            const std::string page = notesapp::NotePageRenderer::render(*note, "x_files").html;
             if (!opened) {
-                EXPECT_NE(page.find(notesapp::NotesHtmlWriter::kLockedPlaceholder), std::string::npos);
+                EXPECT_NE(page.find(notesapp::NotePageRenderer::kLockedPlaceholder), std::string::npos);
                 continue;
             }
             EXPECT_EQ(visibleText(page), visibleText("<body>" + expected.plaintext));
@@ -189,9 +190,10 @@ TEST(RealStores, GroupContainersShowAttachmentFilesAndHashtags)
             }
         }
 
-        const auto library = notesapp::NotesLibrary::open(MacHomeSource(home.string()));
-        std::atomic<bool> stop{false};
-        ASSERT_EQ(notesapp::NotesHtmlWriter(library, dir / "pages").writeAll(std::nullopt, stop).failed, 0);
+        auto library = notesapp::NotesLibrary::open(MacHomeSource(home.string()));
+        notesapp::NotePagesWriter pages(dir / "pages");
+        for (const notesdb::Note& note : library.readAll())
+            pages.write(library, note);
         const fs::path notes = dir / "pages/On My Mac/Notes";
         EXPECT_NE(readFile(notes / "This note has an attachment.html")
                       ->find("<a href=\"This%20note%20has%20an%20attachment_files/bitcoin.pdf\">bitcoin.pdf</a>"),

@@ -497,14 +497,50 @@ std::vector<Note> NoteStoreReader::Cursor::next(std::size_t count)
     return notes;
 }
 
+std::vector<Note> NoteStoreReader::Cursor::headers() const
+{
+    const State& state = *m_state;
+    std::vector<Note> notes;
+    notes.reserve(state.raws.size() - state.offset);
+    for (std::size_t i = state.offset; i < state.raws.size(); ++i)
+        notes.push_back(header(state.raws[i]));
+    return notes;
+}
+
+void NoteStoreReader::Cursor::arrange(const std::vector<std::size_t>& order)
+{
+    State& state = *m_state;
+    std::vector<RawNote> arranged;
+    arranged.reserve(order.size());
+    for (const std::size_t position : order)
+        arranged.push_back(std::move(state.raws.at(state.offset + position)));
+    state.raws = std::move(arranged);
+    state.offset = 0;
+}
+
+Note NoteStoreReader::Cursor::header(const RawNote& raw)
+{
+    Note note;
+    note.id = raw.id;
+    note.title = raw.title;
+    note.created = raw.created;
+    note.modified = raw.modified;
+    note.isDeleted = raw.isDeleted;
+    note.isPinned = raw.isPinned;
+    note.isLocked = raw.isLocked;
+    note.folderId = raw.folderId;
+    note.accountId = raw.accountId;
+    note.folderName = raw.folderName;
+    note.accountName = raw.accountName;
+    return note;
+}
+
 Note NoteStoreReader::Cursor::convert(RawNote& raw)
 {
     State& state = *m_state;
     const NoteStoreReader& reader = *m_reader;
     const bool wantBodies = reader.m_bodies != Bodies::none;
-    Note note;
-    note.id = raw.id;
-    note.title = std::move(raw.title);
+    Note note = header(raw);
     note.snippet = std::move(raw.snippet);
 
     std::optional<std::string> blob;
@@ -570,15 +606,6 @@ Note NoteStoreReader::Cursor::convert(RawNote& raw)
         if (reader.m_bodies != Bodies::documents)
             note.document.reset();
     }
-    note.created = raw.created;
-    note.modified = raw.modified;
-    note.isDeleted = raw.isDeleted;
-    note.isPinned = raw.isPinned;
-    note.isLocked = raw.isLocked;
-    note.folderId = raw.folderId;
-    note.accountId = raw.accountId;
-    note.folderName = std::move(raw.folderName);
-    note.accountName = std::move(raw.accountName);
     return note;
 }
 

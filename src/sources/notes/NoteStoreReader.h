@@ -108,11 +108,19 @@ public:
     // The next notes in row order, at most `count`, bodies decoded; empty at the end.
     std::vector<Note> next(std::size_t count);
 
+    // What the list says of each note still to come (no body, no attachments): enough to place it
+    // and to decide which notes to read, in the cursor's order.
+    std::vector<Note> headers() const;
+    // Keeps only the notes still to come at these positions of headers(), read in this order.
+    void arrange(const std::vector<std::size_t>& order);
+
 private:
     friend class NoteStoreReader;
     struct State;
     Cursor(const NoteStoreReader& reader, std::unique_ptr<State> state);
     Note convert(RawNote& raw);
+    // What the list row says of a note, without body or attachments.
+    static Note header(const RawNote& raw);
 
     const NoteStoreReader* m_reader;
     std::unique_ptr<State> m_state;

@@ -5,6 +5,7 @@
 #include "platform/Statement.h"
 #include "sources/notes/NoteStoreReader.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -87,6 +88,19 @@ void readLegacy(const Database& db, std::vector<Account>& accounts, std::vector<
 
 } // namespace
 
+// The store, its reader and the cursor over the shown notes; declared in the order they are opened,
+// so they close the other way round.
+struct NotesLibrary::Store {
+    DatabaseSnapshot snapshot;
+    std::optional<notesdb::NoteStoreReader> reader;
+    std::optional<notesdb::NoteStoreReader::Cursor> cursor;
+};
+
+NotesLibrary::NotesLibrary() : m_store(std::make_unique<Store>()) {}
+NotesLibrary::NotesLibrary(NotesLibrary&&) noexcept = default;
+NotesLibrary& NotesLibrary::operator=(NotesLibrary&&) noexcept = default;
+NotesLibrary::~NotesLibrary() = default;
+
 NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& canRead, std::stop_token stop,
                                 Content content, const fs::path& scratchFolder, std::vector<std::string> passwords)
 {
@@ -97,9 +111,12 @@ NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& ca
     if (canRead && !canRead(storePath))
         throw DomainError("NotesLibrary", 2, "The Notes database cannot be read: " + storePath, ErrorKind::permission);
 
-    const DatabaseSnapshot snapshot = notesdb::NoteStoreReader::openStore(storePath, scratchFolder);
-    const Database& db = snapshot.database();
-    notesdb::NoteStoreReader reader(db, fs::path(storePath).parent_path().string(), {}, stop);
+    NotesLibrary library;
+    Store& store = *library.m_store;
+    store.snapshot = notesdb::NoteStoreReader::openStore(storePath, scratchFolder);
+    const Database& db = store.snapshot.database();
+    notesdb::NoteStoreReader& reader =
+        store.reader.emplace(db, fs::path(storePath).parent_path().string(), ProgressHandler{}, stop);
     reader.setBodies(content == Content::countsOnly ? notesdb::NoteStoreReader::Bodies::none
                                                     : notesdb::NoteStoreReader::Bodies::documents);
     reader.setPasswords(std::move(passwords));
@@ -113,7 +130,6 @@ NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& ca
                               "table. Choose the home folder of a Mac whose Notes database is in place.",
                           ErrorKind::damaged);
 
-    NotesLibrary library;
     if (schema.isModernSchema)
         readModern(db, library.m_accounts, library.m_folders);
     else
@@ -121,14 +137,43 @@ NotesLibrary NotesLibrary::open(const Source& source, const ReadabilityProbe& ca
     for (size_t i = 0; i < library.m_folders.size(); ++i)
         library.m_folderIndex[library.m_folders[i].id] = i;
 
-    for (notesdb::Note& note : reader.queryNotes(schema)) {
-        // Notes marked for deletion are on their way out of the store; the app no longer shows
-        // them. Notes in Recently Deleted are still shown there, and are exported in that folder.
-        if (note.isDeleted)
-            continue;
-        library.m_notes.push_back(std::move(note));
-    }
+    notesdb::NoteStoreReader::Cursor& cursor = store.cursor.emplace(reader.openNotes(schema));
+    // Notes marked for deletion are on their way out of the store; the app no longer shows them.
+    // Notes in Recently Deleted are still shown there, and are exported in that folder. The app
+    // walks account, then folder, then the folder's notes newest first (the cursor's order).
+    const std::vector<notesdb::Note> headers = cursor.headers();
+    std::vector<std::pair<std::vector<std::string>, std::size_t>> shown;
+    shown.reserve(headers.size());
+    for (std::size_t i = 0; i < headers.size(); ++i)
+        if (!headers[i].isDeleted)
+            shown.emplace_back(library.location(headers[i]), i);
+    std::stable_sort(shown.begin(), shown.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::size_t> order;
+    order.reserve(shown.size());
+    for (const auto& entry : shown)
+        order.push_back(entry.second);
+    cursor.arrange(order);
     return library;
+}
+
+std::size_t NotesLibrary::noteCount() const
+{
+    return m_store->cursor->total();
+}
+
+std::vector<notesdb::Note> NotesLibrary::next(std::size_t count)
+{
+    return m_store->cursor->next(count);
+}
+
+std::vector<notesdb::Note> NotesLibrary::readAll()
+{
+    std::vector<notesdb::Note> notes;
+    for (auto batch = next(notesdb::NoteStoreReader::kConversionBatch); !batch.empty();
+         batch = next(notesdb::NoteStoreReader::kConversionBatch))
+        for (notesdb::Note& note : batch)
+            notes.push_back(std::move(note));
+    return notes;
 }
 
 bool NotesLibrary::isInTrash(const notesdb::Note& note) const
@@ -179,14 +224,6 @@ std::vector<std::string> NotesLibrary::location(const notesdb::Note& note) const
         account = kDefaultAccountName;
     folders.insert(folders.begin(), account);
     return folders;
-}
-
-std::map<std::int64_t, long long> NotesLibrary::notesPerAccount() const
-{
-    std::map<std::int64_t, long long> counts;
-    for (const notesdb::Note& note : m_notes)
-        ++counts[accountOf(note).value_or(0)];
-    return counts;
 }
 
 } // namespace varnholt::notesapp

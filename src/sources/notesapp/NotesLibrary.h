@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -28,9 +29,11 @@ struct Folder {
     bool isTrash = false;
 };
 
-// The Notes library as the Notes app shows it, read from NoteStore.sqlite under
-// the source home (through a DatabaseSnapshot): accounts, folders, and the notes
-// that are not pending deletion, each with its structured body.
+// The Notes library as the Notes app shows it, read from NoteStore.sqlite under the source
+// (through a DatabaseSnapshot): accounts, folders, and the notes that are not pending deletion,
+// each with its structured body. The list of notes is read at once; the bodies a batch at a time,
+// in the order the app walks (account, folder, then the folder's notes newest first), so memory
+// follows the batch, not the library. Move-only; the store stays open while the library lives.
 class NotesLibrary {
 public:
     static constexpr const char* kDefaultAccountName = "On My Mac";
@@ -38,15 +41,25 @@ public:
 
     // Throws DomainError("NotesLibrary", ...) when the store is missing or unreadable. `scratchFolder`
     // is where a copy of the store may go if it cannot be read in place (below the output folder);
-    // empty where nothing may be written.
+    // empty where nothing may be written. Counting reads no bodies.
     enum class Content { everything, countsOnly };
     static NotesLibrary open(const Source& source, const ReadabilityProbe& canRead = defaultReadabilityProbe(),
                              std::stop_token stop = {}, Content content = Content::everything,
                              const std::filesystem::path& scratchFolder = {}, std::vector<std::string> passwords = {});
 
+    NotesLibrary(NotesLibrary&&) noexcept;
+    NotesLibrary& operator=(NotesLibrary&&) noexcept;
+    ~NotesLibrary();
+
     const std::vector<Account>& accounts() const { return m_accounts; }
     const std::vector<Folder>& folders() const { return m_folders; }
-    const std::vector<notesdb::Note>& notes() const { return m_notes; }
+
+    // The notes the app shows.
+    std::size_t noteCount() const;
+    // The next notes in the app's order, at most `count`, bodies decoded; empty at the end.
+    std::vector<notesdb::Note> next(std::size_t count);
+    // Every note still to come, at once.
+    std::vector<notesdb::Note> readAll();
 
     // The account name and the folder names from the top folder down; a loop in the
     // parent links ends the walk where it would repeat.
@@ -54,14 +67,14 @@ public:
     std::optional<std::int64_t> accountOf(const notesdb::Note& note) const;
     bool isInTrash(const notesdb::Note& note) const;
 
-    // Notes per account id (notes without a known account under 0).
-    std::map<std::int64_t, long long> notesPerAccount() const;
-
 private:
+    struct Store;
+    NotesLibrary();
+
     std::vector<Account> m_accounts;
     std::vector<Folder> m_folders;
-    std::vector<notesdb::Note> m_notes;
     std::map<std::int64_t, size_t> m_folderIndex;
+    std::unique_ptr<Store> m_store;
 };
 
 } // namespace varnholt::notesapp

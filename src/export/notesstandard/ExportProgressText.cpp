@@ -1,4 +1,4 @@
-#include "export/notesscript/ExportProgressText.h"
+#include "export/notesstandard/ExportProgressText.h"
 
 #include <fmt/format.h>
 

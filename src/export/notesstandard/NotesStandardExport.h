@@ -4,7 +4,7 @@
 
 namespace varnholt {
 
-// The standard Notes method (the export script, then the conversions) through the exporter contract.
+// The standard Notes method (one page per note, then the conversions) through the exporter contract.
 class NotesStandardExport final : public Exporter {
 public:
     tl::expected<ExportSummary, ErrorPtr> run(const ExportRequest& request, ProgressSink& progress,

@@ -1,4 +1,4 @@
-#include "export/notesscript/OutputPostProcessing.h"
+#include "export/notesstandard/OutputPostProcessing.h"
 
 #include "platform/FileSystemError.h"
 #include "platform/Trace.h"

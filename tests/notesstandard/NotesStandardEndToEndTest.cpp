@@ -61,7 +61,7 @@ TEST_F(NotesStandardEndToEnd, HtmlWithFormattingAndAttachmentsThenMarkdownAndDry
     ASSERT_GE(pages.size(), 10u);
     EXPECT_TRUE(traced(run, "[Varnholt] Progress: 100% - Export complete! " + std::to_string(pages.size()) +
                                 " notes exported"));
-    // The formatting itself is the renderer's tests' affair; here the pages come from the script's child process.
+    // The formatting itself is the renderer's tests' affair.
     EXPECT_NE(readFile(out / "html/On My Mac/Notes/Formatting showcase.html")->find("<b>bold</b>"), std::string::npos);
     EXPECT_FALSE(filesWithExtension(out / "html", ".png").empty()) << "the image attachment is copied beside its note";
     EXPECT_EQ(filesWithExtension(out / "markdown", ".md").size(), pages.size());
@@ -84,13 +84,17 @@ TEST_F(NotesStandardEndToEnd, LimitWithPdfConvertsFromTheHtmlFolder)
     EXPECT_EQ(filesWithExtension(out / "pdf", ".pdf").size() + filesWithExtension(out / "pdf", ".rtf").size(), 2u);
 }
 
-TEST_F(NotesStandardEndToEnd, UnreadableLibraryIsAnAutomationRefusal)
+TEST_F(NotesStandardEndToEnd, AHomeWithoutNotesIsRefusedWithLinuxAdvice)
 {
     const Export run = runNotes(dir / "nowhere", {"--out", (dir / "out").string()});
     EXPECT_EQ(run.status, 2) << "a home that does not exist is bad usage";
     fs::create_directories(dir / "empty-home");
     const Export refused = runNotes(dir / "empty-home", {"--out", (dir / "out").string()});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("Notes requires automation permission"), std::string::npos);
-    EXPECT_TRUE(traced(refused, "[Varnholt] \u26A0\uFE0F Permission Issue: Notes requires automation permission"));
+    const std::string expected = "No Notes database at " + (dir / "empty-home").string() +
+                                 "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite. Point the source "
+                                 "folder (--source) at a Mac home folder or iPhone backup that holds Notes.";
+    EXPECT_NE(refused.err.find(expected), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err.find("Export failed: Export failed"), std::string::npos) << refused.err;
+    EXPECT_TRUE(traced(refused, "[Varnholt] \u26A0\uFE0F Permission Issue: " + expected));
 }
