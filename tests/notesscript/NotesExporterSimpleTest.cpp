@@ -225,7 +225,7 @@ TEST(NotesExporterSimple, ExitStatusDecidesSuccess)
         FAIL() << "expected the script failure";
     } catch (const ExportError& e) {
         EXPECT_EQ(e.kind(), ExportError::Kind::scriptExecutionFailed);
-        EXPECT_EQ(e.description(), "Export failed: Script exited with code 1");
+        EXPECT_EQ(e.description(), "Script exited with code 1");
     }
     EXPECT_EQ(countHTMLFiles(failed.out()), 1) << "nothing is cleaned up after a failed script";
 
