@@ -323,9 +323,18 @@ TEST(NotesDispatch, FastBranchRunsThroughTheManagerAndTheCommandLine)
     options.type = ExporterType::notes;
     options.outputPath = (dir / "managed").string();
     options.useFastMode = true;
-    options.isDryRun = true; // the fast method ignores both
-    options.testModeLimit = 1;
+    options.isDryRun = true;
+    options.testModeLimit = 1; // the fast method ignores it
     options.sourceHome = home.string();
+    manager.startExport(options);
+    ASSERT_TRUE(queue.runUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, ExportManager::Outcome::completed);
+    EXPECT_TRUE(trace.contains("[Varnholt] Fast mode progress: 100% - Dry run complete: 2 notes"));
+    EXPECT_EQ(manager.exportSummary(), "Dry run complete: 2 notes");
+    EXPECT_FALSE(fs::exists(dir / "managed")) << "a dry run writes nothing";
+
+    outcome.reset();
+    options.isDryRun = false;
     manager.startExport(options);
     ASSERT_TRUE(queue.runUntil([&] { return outcome.has_value(); }));
     EXPECT_EQ(*outcome, ExportManager::Outcome::completed);
