@@ -12,8 +12,10 @@ tl::expected<ExportSummary, ErrorPtr> MessagesExport::run(const ExportRequest& r
     ErrorPtr failure;
     auto result = catchingErrors([&] {
         const ExportOptions& options = request.options;
-        // An address book that cannot be read in place is copied below the output folder.
-        auto contacts = [source = request.source, vcards = options.vcardFiles, output = options.outputPath] {
+        // An address book that cannot be read in place is copied below the output folder; a dry run
+        // writes nothing, so there it goes unread instead.
+        const std::string scratch = request.dryRun() == DryRun::yes ? std::string() : options.outputPath;
+        auto contacts = [source = request.source, vcards = options.vcardFiles, output = scratch] {
             return std::make_unique<AddressBookContactsStore>(source->contactsDatabases(), vcards,
                                                               defaultReadabilityProbe(), output);
         };
