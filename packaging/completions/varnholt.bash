@@ -73,7 +73,7 @@ _varnholt()
         voice-memos) opts="--out --dry-run --name-by-title --limit --password-file --help" ;;
         messages) opts="--out --dry-run --limit --contacts --vcard --since --until --chat --password-file --help" ;;
         notes) opts="--out --fast --format --dry-run --limit --password-file --help" ;;
-        convert) opts="--html --out --format --limit --help" ;;
+        convert) opts="--html --out --format --limit --dry-run --help" ;;
         *) return ;;
     esac
     COMPREPLY=($(compgen -W "$opts" -- "$cur"))

@@ -26,7 +26,7 @@ complete -c varnholt -n "not __fish_seen_subcommand_from $commands" -a convert -
 
 complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes convert" -l out -x -a $folders -d 'Output folder'
 complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes convert" -l limit -x -d 'Export at most N items'
-complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes" -l dry-run -d 'Only count; write nothing'
+complete -c varnholt -n "__fish_seen_subcommand_from voice-memos messages notes convert" -l dry-run -d 'Only count; write nothing'
 
 complete -c varnholt -n "__fish_seen_subcommand_from messages" -l contacts -d 'Name conversations after the address book'
 complete -c varnholt -n "__fish_seen_subcommand_from messages" -l vcard -r -F -d 'A .vcf file to look names up in (repeatable)'

@@ -16,6 +16,7 @@ struct ConvertArguments {
     std::string out;
     std::vector<std::string> formats;
     std::optional<long long> limit;
+    bool dryRun = false;
 };
 
 const std::map<std::string, ExportFormat>& formatNames()
@@ -26,6 +27,21 @@ const std::map<std::string, ExportFormat>& formatNames()
                                                             {"rtf", ExportFormat::rtf},
                                                             {"txt", ExportFormat::txt}};
     return kNames;
+}
+
+// What a conversion would write, one line per HTML file, without writing anything.
+int listConversions(const std::string& html, const std::filesystem::path& out, const ExportFormatSet& formats,
+                    std::optional<long long> limit, const Streams& streams)
+{
+    std::string folders;
+    for (ExportFormat format : formats)
+        folders += (folders.empty() ? "" : ", ") + FormatConverter::folderName(format) + "/";
+    const std::vector<std::string> files = FormatConverter::collectHtmlFiles(html, limit);
+    for (const std::string& file : files)
+        streams.out << file << "\n";
+    streams.err << "Dry run: " << files.size() << " HTML file" << (files.size() == 1 ? "" : "s")
+                << " would be converted into " << folders << " below " << out.string() << "\n";
+    return success;
 }
 } // namespace
 
@@ -42,6 +58,8 @@ void addConvertCommand(CLI::App& app, Session& session)
         ->delimiter(',')
         ->check(CLI::IsMember({"md", "markdown", "pdf", "rtf", "txt"}));
     command->add_option("--limit", arguments->limit, "Convert only the first N files")->check(CLI::NonNegativeNumber);
+    command->add_flag("--dry-run", arguments->dryRun,
+                      "Only list the HTML files that would be converted; write nothing");
     command->callback([&session, arguments] {
         session.action = [&session, arguments] {
             ExportFormatSet formats;
@@ -50,6 +68,8 @@ void addConvertCommand(CLI::App& app, Session& session)
             std::error_code ec;
             const std::filesystem::path out =
                 std::filesystem::absolute(expandTilde(arguments->out, currentUserHome()), ec).lexically_normal();
+            if (arguments->dryRun)
+                return listConversions(arguments->html, out, formats, arguments->limit, session.streams);
             ProgressBar bar(session.streams.err, session.streams.errIsTerminal);
             FormatConverter converter;
             int converted = 0;

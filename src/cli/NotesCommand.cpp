@@ -54,7 +54,7 @@ void addNotesCommand(CLI::App& app, Session& session)
                      "fast method: txt, json (default: both)")
         ->delimiter(',');
     command->add_flag("--dry-run", arguments->dryRun,
-                      "Standard method: only count the notes and accounts; write nothing");
+                      "Only count the notes (and, in the standard method, the accounts); write nothing");
     command->add_option("--limit", arguments->limit, "Test mode: export at most N notes (standard method)")
         ->check(CLI::NonNegativeNumber);
     addPasswordFileOption(*command, arguments->passwordFile);

@@ -5,6 +5,7 @@
 #include "export/ExportManager.h"
 #include "export/OutputFolderCheck.h"
 #include "platform/ByteCount.h"
+#include "platform/DiskSpace.h"
 #include "platform/EventLoop.h"
 #include "platform/HomeFolders.h"
 #include "platform/PasswordFile.h"
@@ -47,18 +48,6 @@ ExportOptions Session::baseOptions(ExporterType type, const std::string& out) co
 }
 
 namespace {
-// Free space on the file system that holds `path` (or the nearest folder of it that exists).
-std::optional<std::uintmax_t> freeSpaceAt(fs::path path)
-{
-    std::error_code ec;
-    while (!path.empty() && !fs::exists(path, ec))
-        path = path.parent_path();
-    const fs::space_info space = fs::space(path.empty() ? fs::path(".") : path, ec);
-    if (ec)
-        return std::nullopt;
-    return space.available;
-}
-
 // What the user can do about a failed export, by the kind of failure.
 void printAdvice(const Error& error, const ExportOptions& options, std::ostream& err)
 {
@@ -81,9 +70,11 @@ void printAdvice(const Error& error, const ExportOptions& options, std::ostream&
         break;
     }
     case ErrorKind::diskFull: {
+        const DiskSpace space = diskSpaceAt(options.outputPath);
         err << "The disk that holds " << options.outputPath << " is full";
-        if (const auto available = freeSpaceAt(options.outputPath))
-            err << " (" << formatByteCount(*available) << " free there)";
+        if (!space.mountPoint.empty())
+            err << " (mounted at " << space.mountPoint.string()
+                << (space.available ? ", " + formatByteCount(*space.available) + " free" : std::string()) << ")";
         err << ". Free some space there or choose another --out, then export again.\n";
         break;
     }

@@ -7,7 +7,7 @@ std::string describe(ExportError::Kind kind, const std::string& text)
 {
     switch (kind) {
     case ExportError::Kind::scriptExecutionFailed:
-        return "Export failed: " + text;
+        return text; // the front ends put "Export failed: " before every failure
     case ExportError::Kind::permissionDenied:
         return text;
     case ExportError::Kind::fileSystemError:

@@ -1,5 +1,7 @@
 #include "platform/FileSystemError.h"
 
+#include "platform/DiskSpace.h"
+
 #include <fmt/format.h>
 
 namespace varnholt {
@@ -7,7 +9,11 @@ namespace varnholt {
 namespace {
 std::string describe(const std::string& operation, const std::filesystem::path& path, std::error_code code)
 {
-    return fmt::format("Could not {} \u201c{}\u201d: {}", operation, path.string(), code.message());
+    std::string text = fmt::format("Could not {} \u201c{}\u201d: {}", operation, path.string(), code.message());
+    // Said where it happens, so every front end shows which disk to free and how much is left.
+    if (errorKindOf(code) == ErrorKind::diskFull)
+        text += " (" + describeDiskSpace(path) + ")";
+    return text;
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "platform/ByteCount.h"
 #include "platform/DatabaseFileCopy.h"
+#include "platform/DiskSpace.h"
 #include "platform/FileDescriptor.h"
 #include "platform/FileSystemError.h"
 #include "platform/Statement.h"
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <utility>
 #include <vector>
 
@@ -64,19 +64,6 @@ std::optional<SnapshotError> unreadable(const fs::path& path)
     else if (kind == ErrorKind::permission)
         text += " Give this user read access to it, or export from a copy this user can read.";
     return SnapshotError(kind, text, text);
-}
-
-// The bytes free for this user in `folder`, or in the nearest folder above it that exists.
-std::optional<std::uint64_t> freeSpaceAt(const fs::path& folder)
-{
-    fs::path probe = folder;
-    std::error_code ec;
-    while (!probe.empty() && !fs::exists(probe, ec) && probe.has_parent_path() && probe.parent_path() != probe)
-        probe = probe.parent_path();
-    struct statvfs status {};
-    if (::statvfs(probe.c_str(), &status) != 0)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(status.f_bavail) * status.f_frsize;
 }
 
 std::uint64_t sizeOf(const fs::path& path)
@@ -179,7 +166,7 @@ tl::expected<DatabaseSnapshot, SnapshotError> DatabaseSnapshot::openCopy(const f
 
     const std::uint64_t needed = sizeOf(database) + sizeOf(withSuffix(database, "-wal")) + kCopySlack;
     const std::optional<std::uint64_t> available =
-        options.freeSpace ? options.freeSpace(scratchFolder) : freeSpaceAt(scratchFolder);
+        options.freeSpace ? options.freeSpace(scratchFolder) : diskSpaceAt(scratchFolder).available;
     if (available && *available < needed) {
         const std::string text = cannot + ", and a private copy of it needs " + formatByteCount(needed) + " free on " +
                                  quoted(scratchFolder) + ", " + formatByteCount(*available) +

@@ -168,7 +168,7 @@ TEST(ExportManager, FailureKeepsEarlierSummaryAndDoesNotFinishProgress)
     EXPECT_EQ(h.manager.statusMessage(), "");
 }
 
-TEST(ExportManager, AutomationRefusalAddsPermissionTraceLinesAndAScriptFailureRepeatsThePrefix)
+TEST(ExportManager, AutomationRefusalAddsPermissionTraceLinesAndAFailureSaysExportFailedOnce)
 {
     Harness h([](ProgressSink&, std::stop_token) {
         throw ExportError::permissionDenied("Notes requires automation permission");
@@ -188,7 +188,8 @@ TEST(ExportManager, AutomationRefusalAddsPermissionTraceLinesAndAScriptFailureRe
     Harness script([](ProgressSink&, std::stop_token) { throw ExportError::scriptExecutionFailed("boom"); });
     script.manager.startExport(voiceMemosOptions());
     ASSERT_TRUE(script.runToOutcome());
-    EXPECT_EQ(script.manager.statusMessage(), "Export failed: Export failed: boom");
+    EXPECT_EQ(script.manager.statusMessage(), "Export failed: boom");
+    EXPECT_TRUE(script.trace.contains("[Varnholt] \u274C Export failed: boom"));
 }
 
 TEST(ExportManager, CancelDuringRunStopsTheExporterAndStaysCancelled)

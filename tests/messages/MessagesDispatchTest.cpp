@@ -55,8 +55,10 @@ TEST_F(MessagesDispatchTest, ARecordedErrorBecomesAFailure)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->domain(), "MessagesExporter");
     EXPECT_EQ(error->code(), 1);
-    EXPECT_EQ(error->description(),
-              "Full Disk Access required. Please enable it in System Settings > Privacy & Security > Full Disk Access");
+    EXPECT_EQ(error->description(), "Cannot read the Messages database at " + m_home.str() +
+                                        "/Library/Messages/chat.db: it is not there. Give your user read permission "
+                                        "on it and the folders above it, mount the disk that holds it, or point "
+                                        "--source at a Mac home folder or iPhone backup that holds it.");
     EXPECT_EQ(m_manager.statusMessage(), "Export failed: " + error->description());
 }
 
@@ -133,7 +135,7 @@ TEST(MessagesCommand, ExitCodes)
     test::TempDir empty;
     const test::CliRun missing = test::runCli({"--home", empty.str(), "messages", "--out", out.str()});
     EXPECT_EQ(missing.status, cli::exportFailed);
-    EXPECT_NE(missing.err.find("Full Disk Access required"), std::string::npos);
+    EXPECT_NE(missing.err.find("Cannot read the Messages database"), std::string::npos);
     EXPECT_NE(missing.err.find(empty.str() + "/Library/Messages/chat.db"), std::string::npos);
 }
 

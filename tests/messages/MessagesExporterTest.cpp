@@ -139,12 +139,17 @@ TEST_F(MessagesExporterTest, TestModeExportsTheFirstConversations)
               (std::vector<std::string>{"+15551234567.txt", "bob@example.com.txt"}));
 }
 
-TEST_F(MessagesExporterTest, UnreadableDatabaseAsksForFullDiskAccess)
+TEST_F(MessagesExporterTest, UnreadableDatabaseSaysWhichFileAndWhy)
 {
     MessagesExporter exporter(MacHomeSource::make(m_home.str()), {}, [](const std::string&) { return false; });
     watchStatus(exporter);
     exporter.exportMessages(m_out.str());
-    EXPECT_EQ(exporter.lastExportError()(), std::string(MessagesExporter::kFullDiskAccessText));
+    EXPECT_EQ(exporter.lastExportError()(),
+              "Cannot read the Messages database at " + m_home.str() +
+                  "/Library/Messages/chat.db: your user has no permission to read it. Give your user read permission "
+                  "on it and the folders above it, mount the disk that holds it, or point --source at a Mac home "
+                  "folder or iPhone backup that holds it.");
+    EXPECT_EQ(exporter.lastExportErrorKind(), ErrorKind::permission);
     EXPECT_EQ(exporter.currentStatus()(), "Starting Messages export...");
     EXPECT_FALSE(exporter.isExporting()());
     EXPECT_FALSE(exporter.exportComplete()());
@@ -157,13 +162,37 @@ TEST_F(MessagesExporterTest, AWriteFailureKeepsTheConversationsBefore)
     MessagesExporter exporter(MacHomeSource::make(m_home.str()));
     exporter.exportMessages(m_out.str());
     ASSERT_TRUE(exporter.lastExportError()());
-    EXPECT_EQ(exporter.lastExportError()()->rfind("Export failed: Could not create", 0), 0u);
+    EXPECT_EQ(exporter.lastExportError()()->rfind("Export failed: Could not write", 0), 0u);
+    ASSERT_TRUE(exporter.lastExportFailure());
+    EXPECT_EQ(exporter.lastExportFailure()->description().rfind("Could not write", 0), 0u) << "said once, by the UI";
     EXPECT_EQ(exporter.currentStatus()(), "Export failed");
     EXPECT_EQ(exporter.exportedCount()(), 4);
     EXPECT_FALSE(exporter.exportComplete()());
     EXPECT_EQ(test::filesBelow(messages() / "txt").size(), 4u);
     EXPECT_EQ(test::filesBelow(messages() / "html").size(), 4u) << "the failed conversation leaves no temporary";
     EXPECT_EQ(test::filesBelow(messages() / "json").size(), 4u);
+}
+
+// A message table that SQLite cannot address by row: the list of conversations still reads, their messages do not.
+TEST_F(MessagesExporterTest, AConversationThatCannotBeReadFailsTheExportAsDamagedAndNamesIt)
+{
+    {
+        auto db = Database::open(sample::messagesDatabasePath(m_home.path()).string(), Database::Mode::ReadWriteCreate);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(db->exec("PRAGMA journal_mode=DELETE; DROP TABLE message; CREATE TABLE message (guid TEXT "
+                             "PRIMARY KEY, text TEXT, date INTEGER, handle_id INTEGER) WITHOUT ROWID;"))
+            << "the sample's schema changed";
+    }
+    MessagesExporter exporter(MacHomeSource::make(m_home.str()));
+    exporter.exportMessages(m_out.str());
+    ASSERT_TRUE(exporter.lastExportFailure());
+    EXPECT_EQ(exporter.lastExportFailure()->kind(), ErrorKind::damaged);
+    EXPECT_NE(exporter.lastExportFailure()->description().find("the messages of \u201c+15551234567\u201d"),
+              std::string::npos)
+        << exporter.lastExportFailure()->description();
+    EXPECT_FALSE(exporter.exportComplete()());
+    EXPECT_EQ(exporter.exportedCount()(), 0);
+    EXPECT_TRUE(test::filesBelow(messages() / "json").empty());
 }
 
 TEST_F(MessagesExporterTest, AStopRequestEndsTheExportBetweenConversations)

@@ -88,11 +88,11 @@ TEST(NotesExporterFastDB, ExportsTheSampleHomeCompletely)
     for (const Report& report : reports)
         messages.push_back(report.message);
     EXPECT_EQ(messages, (std::vector<std::string>{
-                            "Checking Full Disk Access...", "Opening database...", "Detecting schema version...",
-                            "Querying notes...", "Loading attachments...", "Extracting text from 16 notes...",
-                            "Exporting to NDJSON...", "Exporting HTML files...", "Exporting 16 text files...",
-                            "Processing batch 1 of 1", "Exported 16 notes to NDJSON", "Finalizing export...",
-                            "Export complete: 16 notes"}));
+                            "Checking that the Notes database can be read...", "Opening database...",
+                            "Detecting schema version...", "Querying notes...", "Loading attachments...",
+                            "Extracting text from 16 notes...", "Exporting to NDJSON...", "Exporting HTML files...",
+                            "Exporting 16 text files...", "Processing batch 1 of 1", "Exported 16 notes to NDJSON",
+                            "Finalizing export...", "Export complete: 16 notes"}));
     EXPECT_DOUBLE_EQ(reports.back().fraction, 1.0);
     EXPECT_TRUE(trace.contains("[FastDB] Found 16 notes"));
     EXPECT_EQ(
@@ -193,8 +193,11 @@ TEST(NotesExporterFastDB, FormatsAndFailures)
     std::string description;
     NotesExporterFastDB denied({}, MacHomeSource::make(home.string()), {}, [](const std::string&) { return false; });
     EXPECT_EQ(codeOf([&] { denied.exportTo((dir / "denied").string(), {}); }, &description), 1);
-    EXPECT_EQ(description, "Full Disk Access required. Please grant permission in System Settings > Privacy & "
-                           "Security > Full Disk Access");
+    EXPECT_EQ(description, "Cannot read the Notes database at " + home.string() +
+                               "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite: your user has no "
+                               "permission to read it. Give your user read permission on it and the folders above "
+                               "it, mount the disk that holds it, or point --source at a Mac home folder or iPhone "
+                               "backup that holds it.");
     EXPECT_FALSE(fs::exists(dir / "denied"));
 
     NotesExporterFastDB missing({}, MacHomeSource::make((dir / "nohome").string()));
@@ -320,9 +323,18 @@ TEST(NotesDispatch, FastBranchRunsThroughTheManagerAndTheCommandLine)
     options.type = ExporterType::notes;
     options.outputPath = (dir / "managed").string();
     options.useFastMode = true;
-    options.isDryRun = true; // the fast method ignores both
-    options.testModeLimit = 1;
+    options.isDryRun = true;
+    options.testModeLimit = 1; // the fast method ignores it
     options.sourceHome = home.string();
+    manager.startExport(options);
+    ASSERT_TRUE(queue.runUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, ExportManager::Outcome::completed);
+    EXPECT_TRUE(trace.contains("[Varnholt] Fast mode progress: 100% - Dry run complete: 2 notes"));
+    EXPECT_EQ(manager.exportSummary(), "Dry run complete: 2 notes");
+    EXPECT_FALSE(fs::exists(dir / "managed")) << "a dry run writes nothing";
+
+    outcome.reset();
+    options.isDryRun = false;
     manager.startExport(options);
     ASSERT_TRUE(queue.runUntil([&] { return outcome.has_value(); }));
     EXPECT_EQ(*outcome, ExportManager::Outcome::completed);

@@ -1,4 +1,5 @@
 #include "platform/ByteCount.h"
+#include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Iso8601.h"
 #include "platform/OutputFile.h"
@@ -93,6 +94,24 @@ TEST(OutputFile, WritesInPiecesOfAnySizeAndReportsAFullDisk)
     EXPECT_TRUE(full->failed());
     auto committed = full->commit();
     ASSERT_FALSE(committed);
-    EXPECT_EQ(committed.error().description(), "Could not write \u201c/dev/full\u201d: No space left on device");
+    // Which disk is full, and how much is left on it, is part of the error every front end shows.
+    EXPECT_EQ(committed.error().description().rfind(
+                  "Could not write \u201c/dev/full\u201d: No space left on device (the disk mounted at /", 0),
+              0u)
+        << committed.error().description();
+    EXPECT_EQ(committed.error().kind(), ErrorKind::diskFull);
     EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
+TEST(DiskSpace, NamesTheMountPointAndFreeSpaceOfAPathNotMadeYet)
+{
+    test::TempDir dir;
+    const DiskSpace space = diskSpaceAt(dir / "not/made/yet");
+    ASSERT_FALSE(space.mountPoint.empty());
+    EXPECT_TRUE(isWithin(space.mountPoint, dir.path())) << space.mountPoint;
+    ASSERT_TRUE(space.available);
+    // Other programs write meanwhile: the figure itself may move.
+    const std::string described = describeDiskSpace(dir / "not/made/yet");
+    EXPECT_EQ(described.rfind("the disk mounted at " + space.mountPoint.string() + " has ", 0), 0u) << described;
+    EXPECT_TRUE(described.ends_with(" free")) << described;
 }

@@ -109,8 +109,12 @@ TEST(VoiceMemosExporter, NoFolderNoFilesAndDryRunWriteNothing)
     } catch (const DomainError& e) {
         EXPECT_EQ(e.domain(), "VoiceMemosExporter");
         EXPECT_EQ(e.code(), 1);
-        EXPECT_EQ(e.description(), "Could not find accessible Voice Memos directory. You may need to grant Full Disk "
-                                   "Access in System Settings.");
+        EXPECT_EQ(e.description(),
+                  "Could not find accessible Voice Memos directory. Cannot read the Voice Memos recordings at " + home +
+                      kCandidate1 + ": " + home +
+                      " is neither a Mac home folder (it has no Library folder) nor an iPhone backup. Give your user "
+                      "read permission on it and the folders above it, mount the disk that holds it, or point "
+                      "--source at a Mac home folder or iPhone backup that holds it.");
     }
 
     sample::writeSampleFile(home + kCandidate1 + "/readme.txt", "no audio");

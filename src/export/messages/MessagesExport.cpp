@@ -9,10 +9,13 @@ namespace varnholt {
 tl::expected<ExportSummary, ErrorPtr> MessagesExport::run(const ExportRequest& request, ProgressSink& progress,
                                                           std::stop_token stop)
 {
-    return catchingErrors([&] {
+    ErrorPtr failure;
+    auto result = catchingErrors([&] {
         const ExportOptions& options = request.options;
-        // An address book that cannot be read in place is copied below the output folder.
-        auto contacts = [source = request.source, vcards = options.vcardFiles, output = options.outputPath] {
+        // An address book that cannot be read in place is copied below the output folder; a dry run
+        // writes nothing, so there it goes unread instead.
+        const std::string scratch = request.dryRun() == DryRun::yes ? std::string() : options.outputPath;
+        auto contacts = [source = request.source, vcards = options.vcardFiles, output = scratch] {
             return std::make_unique<AddressBookContactsStore>(source->contactsDatabases(), vcards,
                                                               defaultReadabilityProbe(), output);
         };
@@ -28,10 +31,16 @@ tl::expected<ExportSummary, ErrorPtr> MessagesExport::run(const ExportRequest& r
             options.resolveContactNames ? ContactNames::resolve : ContactNames::keep, options.messagesFilter);
         status.cancel();
         fraction.cancel();
-        if (const std::optional<std::string>& error = exporter.lastExportError()())
-            throw DomainError("MessagesExporter", 1, *error, exporter.lastExportErrorKind());
+        // The error as raised: the manager says "Export failed: " before it, once.
+        if (exporter.lastExportError()()) {
+            failure = exporter.lastExportFailure();
+            return ExportSummary{};
+        }
         return ExportSummary{exporter.currentStatus()(), exporter.leftOut()};
     });
+    if (failure)
+        return tl::unexpected(failure);
+    return result;
 }
 
 } // namespace varnholt

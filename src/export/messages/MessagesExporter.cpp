@@ -1,12 +1,14 @@
 #include "export/messages/MessagesExporter.h"
 
 #include "export/messages/AttachmentCopier.h"
+#include "platform/DomainError.h"
 #include "platform/HomeFolders.h"
 #include "platform/OutputFile.h"
 #include "platform/TextFolding.h"
 #include "platform/Trace.h"
 #include "render/messages/ConversationFileNames.h"
 #include "render/messages/ConversationWriters.h"
+#include "sources/SourceAccess.h"
 #include "sources/contacts/AddressBookContactsStore.h"
 #include "sources/contacts/ContactName.h"
 #include "sources/messages/MessagesDatabase.h"
@@ -104,6 +106,7 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
     m_exportComplete.set(false);
     m_lastExportError.set(std::nullopt);
     m_lastExportErrorKind = ErrorKind::inputOutput;
+    m_lastExportFailure.reset();
     m_contacts.reset();
     m_names.clear();
     m_leftOut.reset();
@@ -112,10 +115,10 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
 
     if (!checkFDAAccess()) {
         std::error_code ec;
-        m_lastExportErrorKind =
+        const ErrorKind kind =
             std::filesystem::exists(m_messagesDBPath, ec) ? ErrorKind::permission : ErrorKind::notFound;
-        m_lastExportError.set(std::string(kFullDiskAccessText));
-        m_isExporting.set(false);
+        const std::string text = cannotReadText(*m_source, "the Messages database", m_messagesDBPath);
+        failWith(DomainError("MessagesExporter", 1, text, kind), text);
         return;
     }
 
@@ -171,16 +174,20 @@ void MessagesExporter::exportMessages(const std::string& to, DryRun dryRun, Test
         m_isExporting.set(false);
     } catch (const Error& error) {
         Trace::line("[MessagesExporter] \u274C Export failed: " + error.details());
-        m_lastExportErrorKind = error.kind();
-        m_lastExportError.set("Export failed: " + error.description());
+        failWith(error, "Export failed: " + error.description());
         m_currentStatus.set("Export failed");
-        m_isExporting.set(false);
     } catch (const std::exception& error) {
-        m_lastExportErrorKind = ErrorKind::inputOutput;
-        m_lastExportError.set(std::string("Export failed: ") + error.what());
+        failWith(DomainError("MessagesExporter", 1, error.what()), std::string("Export failed: ") + error.what());
         m_currentStatus.set("Export failed");
-        m_isExporting.set(false);
     }
+}
+
+void MessagesExporter::failWith(const Error& error, const std::string& shown)
+{
+    m_lastExportErrorKind = error.kind();
+    m_lastExportFailure = ErrorPtr(error.clone());
+    m_lastExportError.set(shown);
+    m_isExporting.set(false);
 }
 
 std::string MessagesExporter::leftOutSummary() const
@@ -280,8 +287,9 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
         }
 
         std::optional<MessageCursor> rows = database->messagesOf(*chat, filter.window);
+        // Skipping it would lose the conversation while the export passes for complete.
         if (!rows)
-            continue;
+            throw database->damaged("the messages of \u201c" + chat->nameOrIdentifier() + "\u201d");
         if (database->readFailure())
             throw database->damaged("the messages of \u201c" + chat->nameOrIdentifier() + "\u201d");
         if (!filter.window.isOpen()) {
@@ -298,7 +306,7 @@ MessagesExporter::LoopEnd MessagesExporter::exportFromDatabase(const fs::path& j
         // The three files are written while the messages are read, so a conversation of any length needs
         // no more memory than one message (and its reactions). Files given up on a failure are removed.
         const std::string fileName = fileNames.claim(displayName, chat->chatId);
-        auto json = OutputFile::create(jsonDir / (fileName + ".json"), OutputFile::Replace::inPlace);
+        auto json = OutputFile::create(jsonDir / (fileName + ".json"), OutputFile::Replace::atomically);
         if (!json)
             throw json.error();
         auto html = OutputFile::create(htmlDir / (fileName + ".html"), OutputFile::Replace::atomically);

@@ -5,6 +5,7 @@
 #include "model/messages/Message.h"
 #include "model/messages/MessagesFilter.h"
 #include "model/messages/TestMode.h"
+#include "platform/Error.h"
 #include "platform/ErrorKind.h"
 #include "platform/Files.h"
 #include "platform/ObservableProperty.h"
@@ -34,9 +35,6 @@ class MessagesExporter {
 public:
     using ContactsStoreFactory = std::function<std::unique_ptr<ContactsStore>()>;
 
-    static constexpr const char* kFullDiskAccessText =
-        "Full Disk Access required. Please enable it in System Settings > Privacy & Security > Full Disk Access";
-
     // `contacts` makes the store for contact names (default: the source's address books).
     explicit MessagesExporter(SourcePtr source, std::stop_token stop = {},
                               ReadabilityProbe canRead = defaultReadabilityProbe(), ContactsStoreFactory contacts = {});
@@ -52,6 +50,9 @@ public:
     ObservableProperty<std::optional<std::string>>& lastExportError() { return m_lastExportError; }
     // What kind of failure the last error was, so the front ends can give the right advice.
     ErrorKind lastExportErrorKind() const { return m_lastExportErrorKind; }
+    // The error behind lastExportError, as it was raised (its text without the "Export failed: " the
+    // observable text adds, which the front ends add themselves); empty when the last export succeeded.
+    const ErrorPtr& lastExportFailure() const { return m_lastExportFailure; }
     bool requiresFDA() const { return true; }
 
     const std::string& messagesDBPath() const { return m_messagesDBPath; }
@@ -104,6 +105,9 @@ private:
     ObservableProperty<bool> m_exportComplete{false};
     ObservableProperty<std::optional<std::string>> m_lastExportError{std::nullopt};
     ErrorKind m_lastExportErrorKind = ErrorKind::inputOutput;
+    ErrorPtr m_lastExportFailure;
+    // Records the error that ended the export.
+    void failWith(const Error& error, const std::string& shown);
 };
 
 } // namespace varnholt

@@ -6,6 +6,7 @@
 #include "platform/ThreadPool.h"
 #include "platform/Trace.h"
 #include "render/notes/TextFileNames.h"
+#include "sources/SourceAccess.h"
 
 #include <algorithm>
 #include <functional>
@@ -34,11 +35,6 @@ size_t writerCount()
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     return std::min(kMaxWriters, std::max(2u, hardware));
 }
-
-struct WriteFailure {
-    std::string path;
-    std::string reason;
-};
 
 // What only some attachments have: a link card's address and title, a hashtag's text, the gallery a
 // page belongs to, and where a drawing's or scan's rendered image lies.
@@ -82,22 +78,30 @@ void NotesExporterFastDB::reportProgress(double fraction, const std::string& mes
         m_progressHandler(fraction, message);
 }
 
-void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSet formats)
+void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSet formats, DryRun dryRun)
 {
     if (formats.empty())
         formats = {ExportFormat::json};
 
-    reportProgress(0.0, "Checking Full Disk Access...");
-    if (!notesdb::NoteStoreReader::checkFullDiskAccess(*m_source, m_canRead))
+    reportProgress(0.0, "Checking that the Notes database can be read...");
+    if (!notesdb::NoteStoreReader::checkFullDiskAccess(*m_source, m_canRead)) {
+        const std::string probed = notesdb::NoteStoreReader::accessProbePath(*m_source);
         throw DomainError("NotesExporter", 1,
-                          "Full Disk Access required. Please grant permission in System Settings > Privacy & "
-                          "Security > Full Disk Access",
+                          cannotReadText(*m_source,
+                                         probed == m_source->notesStore()
+                                             ? "the Notes database"
+                                             : "the Messages database (read to check access to the Library folder)",
+                                         probed),
                           ErrorKind::permission);
+    }
 
     reportProgress(0.05, "Opening database...");
     const std::string storePath = m_source->notesStore();
-    const DatabaseSnapshot snapshot = notesdb::NoteStoreReader::openStore(
-        storePath, m_scratchFolder.empty() ? fs::path(outputPath) : m_scratchFolder);
+    // A dry run writes nothing, not even a private copy of a store that cannot be read in place.
+    const fs::path scratch = dryRun == DryRun::yes     ? fs::path()
+                             : m_scratchFolder.empty() ? fs::path(outputPath)
+                                                       : m_scratchFolder;
+    const DatabaseSnapshot snapshot = notesdb::NoteStoreReader::openStore(storePath, scratch);
     const Database& db = snapshot.database();
     notesdb::NoteStoreReader reader(db, m_source->notesContainer(), m_progressHandler, m_stop);
     reader.setPasswords(m_passwords);
@@ -120,6 +124,10 @@ void NotesExporterFastDB::exportTo(const std::string& outputPath, ExportFormatSe
     Trace::line("[FastDB] Found " + std::to_string(cursor.total()) + " notes");
     if (m_stop.stop_requested())
         return;
+    if (dryRun == DryRun::yes) {
+        reportProgress(1.0, "Dry run complete: " + std::to_string(cursor.total()) + " notes");
+        return;
+    }
 
     if (auto created = createDirectories(outputPath); !created)
         throw created.error();
@@ -155,7 +163,7 @@ void NotesExporterFastDB::writeNotes(notesdb::NoteStoreReader::Cursor& cursor, c
     ThreadPool pool(static_cast<unsigned>(writerCount()));
     notesdb::TextFileNames names;
     std::mutex failuresMutex;
-    std::vector<WriteFailure> failures;
+    std::vector<FileSystemError> failures;
     std::vector<LostBody> lost;
     bool firstLine = true;
     for (size_t batch = 0; batch < batchCount;) {
@@ -192,13 +200,16 @@ void NotesExporterFastDB::writeNotes(notesdb::NoteStoreReader::Cursor& cursor, c
                     const fs::path path = folder / fileNames[r][i];
                     const std::string_view content =
                         note.bodyHTML ? std::string_view(*note.bodyHTML) : note.lockedPlaceholder();
-                    if (auto written = writeFile(path, content); !written) {
+                    if (auto written = writeFileAtomically(path, content); !written) {
                         std::lock_guard lock(failuresMutex);
-                        failures.push_back({path.string(), written.error().description()});
+                        failures.push_back(written.error());
                     }
                 }
             });
         rethrowFirst(pool.runAll(std::move(tasks)));
+        // Once the output refuses a file (a full disk, say), the rest would fail the same way.
+        if (!failures.empty() || (ndjson && ndjson->failed()))
+            break;
         if (ndjson)
             for (size_t r = 0; r < round.size(); ++r) {
                 if (lines[r].empty())
@@ -212,23 +223,23 @@ void NotesExporterFastDB::writeNotes(notesdb::NoteStoreReader::Cursor& cursor, c
     if (m_stop.stop_requested())
         return;
 
+    if (!failures.empty()) {
+        // Files given up are removed: the NDJSON file goes uncommitted, each text file was written atomically.
+        for (const FileSystemError& failure : failures)
+            Trace::line("[FastDB] \u274C Failed to write " + failure.path().string() + ": " + failure.description());
+        throw DomainError("NotesExporter", 9,
+                          "Failed to write " + std::to_string(failures.size()) + " of " + std::to_string(total) +
+                              " text files (first: " + failures.front().description() +
+                              "). Check that the output folder is writable and has free space, then export again.",
+                          failures.front().kind());
+    }
     if (ndjson) {
         if (auto committed = ndjson->commit(); !committed)
             throw committed.error();
         reportProgress(0.95, "Exported " + std::to_string(total) + " notes to NDJSON");
     }
-    if (text) {
+    if (text)
         reportProgress(0.95, "Finalizing export...");
-        if (!failures.empty()) {
-            for (const WriteFailure& failure : failures)
-                Trace::line("[FastDB] ❌ Failed to write " + failure.path + ": " + failure.reason);
-            throw DomainError("NotesExporter", 9,
-                              "Failed to write " + std::to_string(failures.size()) + " of " + std::to_string(total) +
-                                  " text files (first: " + failures.front().reason +
-                                  "). Check that the output folder is writable and has free space, then export "
-                                  "again.");
-        }
-    }
     failIfBodiesWereLost(lost, total);
     reportProgress(1.0, "Export complete: " + std::to_string(total) + " notes");
 }

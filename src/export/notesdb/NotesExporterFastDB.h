@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DryRun.h"
 #include "model/ExportFormat.h"
 #include "model/notes/Note.h"
 #include "platform/Files.h"
@@ -30,8 +31,9 @@ public:
     void setPasswords(std::vector<std::string> passwords) { m_passwords = std::move(passwords); }
 
     // Throws an Error when the export cannot go on. No formats means json alone.
-    // Returns early, with what was written so far, when a stop is requested.
-    void exportTo(const std::string& outputPath, ExportFormatSet formats);
+    // Returns early, with what was written so far, when a stop is requested. A dry run reads and
+    // counts the notes and writes nothing.
+    void exportTo(const std::string& outputPath, ExportFormatSet formats, DryRun dryRun = DryRun::no);
 
     // One NDJSON line per note (exposed for tests).
     static std::string ndjsonLine(const notesdb::Note& note);

@@ -10,11 +10,11 @@ tl::expected<ExportSummary, ErrorPtr> NotesFastExport::run(const ExportRequest& 
                                                            std::stop_token stop)
 {
     return catchingErrors([&] {
-        // The fast method takes neither the dry-run flag nor the test limit.
+        // The fast method takes no test limit.
         NotesExporterFastDB exporter(progress.relay(ProgressSink::kFastTrace), request.source, stop);
         if (auto passwords = exportPasswords(request.options); !passwords.empty())
             exporter.setPasswords(std::move(passwords));
-        exporter.exportTo(request.options.outputPath, request.options.formats);
+        exporter.exportTo(request.options.outputPath, request.options.formats, request.dryRun());
         return ExportSummary{};
     });
 }

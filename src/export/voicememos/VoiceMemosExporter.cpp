@@ -9,6 +9,7 @@
 #include "platform/Iso8601.h"
 #include "platform/Trace.h"
 #include "platform/UniqueNames.h"
+#include "sources/SourceAccess.h"
 #include "sources/voicememos/RecordingCatalog.h"
 #include "sources/voicememos/RecordingTranscript.h"
 
@@ -103,6 +104,22 @@ std::optional<std::string> VoiceMemosExporter::locateRecordingsFolder() const
     return std::nullopt;
 }
 
+std::string VoiceMemosExporter::noRecordingsFolderText() const
+{
+    // Named by the first place the recordings are kept that exists, else by the first of them.
+    const std::vector<std::string> folders = m_source->recordingFolders();
+    std::string named = folders.empty() ? m_source->root() : folders.front();
+    for (const std::string& path : folders) {
+        std::error_code ec;
+        if (fs::exists(path, ec)) {
+            named = path;
+            break;
+        }
+    }
+    return "Could not find accessible Voice Memos directory. " +
+           cannotReadText(*m_source, "the Voice Memos recordings", named);
+}
+
 std::vector<VoiceMemosExporter::AudioFile> VoiceMemosExporter::findAudioFiles(const std::string& folder)
 {
     std::vector<AudioFile> files;
@@ -147,10 +164,7 @@ void VoiceMemosExporter::exportTo(const std::string& outputPath, DryRun dryRun)
 
     const std::optional<std::string> folder = locateRecordingsFolder();
     if (!folder)
-        throw DomainError("VoiceMemosExporter", 1,
-                          "Could not find accessible Voice Memos directory. You may need to grant Full Disk Access in "
-                          "System Settings.",
-                          ErrorKind::notFound);
+        throw DomainError("VoiceMemosExporter", 1, noRecordingsFolderText(), ErrorKind::notFound);
 
     reportProgress(0.1, "Found Voice Memos at: " + fs::path(*folder).filename().string());
 

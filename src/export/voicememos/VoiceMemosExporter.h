@@ -47,6 +47,8 @@ public:
     static std::vector<AudioFile> findAudioFiles(const std::string& folder);
 
 private:
+    // Why no recordings folder was taken, and what to do about it.
+    std::string noRecordingsFolderText() const;
     // The files that are, or link to, files inside the source home; the others are logged and left out.
     std::vector<AudioFile> withinHome(std::vector<AudioFile> files) const;
     void reportProgress(double fraction, const std::string& message) const;

@@ -306,8 +306,8 @@ std::optional<MessageCursor> MessagesDatabase::messagesOf(const Conversation& ch
     for (int i = 0; i < 3; ++i) {
         auto statement = m_db.prepare(*sql[i]);
         if (!statement) {
-            Trace::line("[MessagesExporter] \u26A0\uFE0F Skipping chat " + std::to_string(chat.chatId) + ": " +
-                        statement.error());
+            if (!m_readFailure)
+                m_readFailure = statement.error();
             return std::nullopt;
         }
         prepared[i] = std::move(*statement);

@@ -60,8 +60,8 @@ public:
     [[nodiscard]] tl::expected<long long, DomainError> countMessages() const;
     [[nodiscard]] tl::expected<ConversationCursor, DomainError> conversations(TestMode testMode, long long limit) const;
     // The messages of one conversation within `window`, counted and ready to step, its reactions gathered
-    // to go with them; nothing when the statements cannot be prepared. A count that fails to read is noted
-    // as a read failure. Reactions attached to a message of the conversation are not messages of their own.
+    // to go with them; nothing when the statements cannot be prepared, which is noted as a read failure, as
+    // is a count that fails to read. Reactions attached to a message of the conversation are not messages of their own.
     std::optional<MessageCursor> messagesOf(const Conversation& chat, const DateWindow& window = {}) const;
     // How many messages of one conversation lie within `window`; nothing when that cannot be read.
     std::optional<long long> messageCountOf(const Conversation& chat, const DateWindow& window) const;

@@ -134,7 +134,7 @@ std::string placeholders(size_t count)
 
 } // namespace
 
-bool NoteStoreReader::checkFullDiskAccess(const Source& source, const ReadabilityProbe& probe)
+std::string NoteStoreReader::accessProbePath(const Source& source)
 {
     // On a Mac the Messages database always exists and reading it needs Full Disk Access, so it
     // stands for the permission. A copied home may hold the Notes store alone; then a missing
@@ -142,11 +142,17 @@ bool NoteStoreReader::checkFullDiskAccess(const Source& source, const Readabilit
     const std::string messages = source.messagesDatabase();
     std::error_code ec;
     if (fs::exists(messages, ec))
-        return probe(messages);
+        return messages;
     const std::string store = source.notesStore();
     if (fs::exists(store, ec))
-        return probe(store);
-    return true; // nothing to probe; the missing store is reported next
+        return store;
+    return {};
+}
+
+bool NoteStoreReader::checkFullDiskAccess(const Source& source, const ReadabilityProbe& probe)
+{
+    const std::string probed = accessProbePath(source);
+    return probed.empty() || probe(probed); // nothing to probe: the missing store is reported next
 }
 
 DatabaseSnapshot NoteStoreReader::openStore(const std::string& storePath, const fs::path& scratchFolder)

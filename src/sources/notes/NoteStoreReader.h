@@ -33,8 +33,10 @@ public:
     static constexpr std::size_t kAttachmentChunk = 500;
     static constexpr std::size_t kConversionBatch = 50;
 
-    // Whether the process may read the protected Library folders (see the .cpp for the probe path).
+    // Whether the process may read the protected Library folders, by reading the file accessProbePath names.
     static bool checkFullDiskAccess(const Source& source, const ReadabilityProbe& probe);
+    // The file whose readability stands for the whole Library folder (empty when there is none to probe).
+    static std::string accessProbePath(const Source& source);
     // Opens the store through a DatabaseSnapshot (read in place, or copied below `scratchFolder`
     // where that is impossible). Throws DomainError 2 when the store does not exist, 7 otherwise.
     static DatabaseSnapshot openStore(const std::string& storePath, const std::filesystem::path& scratchFolder);
