@@ -63,13 +63,17 @@ const std::vector<Stage>& stages()
         // The sample holds a note whose body inflates to more than a megabyte.
         {"NDJSON", {"notes", "--fast", "--format", "json"}, {}},
         {"note text files", {"notes", "--fast", "--format", "txt"}, {}},
+        {"note pages", {"notes", "--format", "html"}, {}},
+        {"note pages converted to text", {"notes", "--format", "txt"}, {}},
     };
     return kStages;
 }
 
+// Without a home (`convert`), only the output folder is added.
 std::vector<std::string> withFolders(std::vector<std::string> command, const fs::path& home, const fs::path& out)
 {
-    command.insert(command.begin(), {"--home", home.string()});
+    if (!home.empty())
+        command.insert(command.begin(), {"--home", home.string()});
     command.insert(command.end(), {"--out", out.string()});
     return command;
 }
@@ -115,6 +119,42 @@ TEST(FullDisk, EveryStageFailsTheExportNamesTheDiskAndLeavesOnlyWholeFiles)
         for (const auto& [relative, fingerprint] : test::fingerprintTree(out)) {
             EXPECT_EQ(fs::path(relative).filename().string().rfind(".varnholt-", 0), std::string::npos)
                 << "a temporary file stayed: " << relative;
+            if (fingerprint.kind != test::FileFingerprint::Kind::file)
+                continue;
+            const auto reference = whole.find(relative);
+            ASSERT_NE(reference, whole.end()) << relative;
+            EXPECT_EQ(fingerprint.sha256, reference->second.sha256) << relative << " is not whole";
+        }
+    }
+}
+
+// The conversions on their own, from pages that fit on a roomy disk into a small one: each format
+// fails on the full disk naming it, and leaves only whole files.
+TEST(FullDisk, EachConversionFailsOnAFullDiskAndLeavesOnlyWholeFiles)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    ASSERT_EQ(test::runCli(withFolders({"notes", "--format", "html"}, dir / "home", dir / "pages")).status, 0);
+    for (const char* format : {"rtf", "txt", "md"}) {
+        SCOPED_TRACE(format);
+        const std::vector<std::string> command{"convert", "--html", (dir / "pages").string(), "--format", format};
+        const auto reference = test::runCli(withFolders(command, {}, dir / "reference" / format));
+        ASSERT_EQ(reference.status, 0) << reference.err;
+        const test::SmallDisk small(dir / "small" / format, "512k");
+        if (!small.mounted())
+            GTEST_SKIP() << small.failure();
+        const fs::path out = dir / "small" / format / "out";
+        const auto run = test::runCli(withFolders(command, {}, out));
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("the disk mounted at " + (dir / "small" / format).string()), std::string::npos)
+            << run.err;
+        const test::TreeFingerprint whole = test::fingerprintTree(dir / "reference" / format);
+        for (const auto& [relative, fingerprint] : test::fingerprintTree(out)) {
+            EXPECT_EQ(relative.find(".partial-"), std::string::npos) << relative;
+            EXPECT_EQ(fs::path(relative).filename().string().rfind(".varnholt-", 0), std::string::npos) << relative;
             if (fingerprint.kind != test::FileFingerprint::Kind::file)
                 continue;
             const auto reference = whole.find(relative);
