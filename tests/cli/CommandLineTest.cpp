@@ -48,6 +48,20 @@ TEST(CommandLine, FailuresAndBadUsageHaveTheirOwnExitStatus)
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(failed.err.find("Could not find accessible Voice Memos directory"), std::string::npos);
     EXPECT_NE(failed.err.find((dir / "empty-home").string() + "/Library/Recordings"), std::string::npos);
+    EXPECT_NE(failed.err.find("mount it; or point --source at the Mac home folder"), std::string::npos) << failed.err;
+    EXPECT_FALSE(fs::exists(dir / "out"));
+
+    // A backup without the store names where in the backup it looked, as the phone keeps it.
+    sample::BackupBuilder phone(dir / "backup");
+    phone.addBytes("HomeDomain", "Library/Preferences/com.apple.example.plist", "x");
+    phone.finish();
+    auto absent = runCli({"--source", (dir / "backup").string(), "messages", "--out", (dir / "out").string()});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_NE(absent.err.find("Looked for the Messages data in the backup at:\n"
+                              "  HomeDomain Library/SMS/sms.db in the backup\n"
+                              "Choose a backup of a device that holds this data"),
+              std::string::npos)
+        << absent.err;
     EXPECT_FALSE(fs::exists(dir / "out"));
 
     sample::buildSampleHome(dir / "home");
@@ -111,7 +125,7 @@ TEST(CommandLine, AFullOutputDiskFailsTheExportAndSaysSo)
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("The disk that holds " + (dir / "small/out").string() + " is full"), std::string::npos)
         << run.err;
-    EXPECT_EQ(run.err.find("Point --home"), std::string::npos) << "the source is fine";
+    EXPECT_EQ(run.err.find("Looked for"), std::string::npos) << "the source is fine";
     // Nothing half-written stays behind, under the recording's name or a temporary one.
     EXPECT_FALSE(fs::exists(dir / "small/out/Long interview.m4a"));
     EXPECT_EQ(test::entriesBelow(dir / "small/out", ".varnholt-"), std::vector<fs::path>{});
