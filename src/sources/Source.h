@@ -21,8 +21,6 @@ public:
     // What the source is (a home, a backup of which device) and where each store lies, as the user
     // knows them. Reads nothing a store holds.
     virtual SourceDescription describe() const = 0;
-    // "Mac home folder /home/ada/mac" and the like, for messages that name the source.
-    std::string description() const { return describe().title; }
     // The file whose readability tells, before anything is opened, whether `type`'s data can be read
     // at all: a home's store itself, a backup's Manifest.db. Empty for sources without an exporter.
     virtual std::string accessProbe(ExporterType type) const = 0;
