@@ -205,9 +205,10 @@ void MainWindow::refreshHeader()
 
 void MainWindow::recreateDetailView()
 {
-    // Never called from inside the old screen, so it can go at once.
+    // Never called from inside the old screen (its chooser buttons are queued below), so it can go at once.
     delete m_scroll->takeWidget();
-    // Asked for from inside the screen this replaces, so the chooser runs once that screen's click is over.
+    // The screen's banner and error help offer the source chooser, which replaces that very screen: it
+    // runs from the event loop, once their click is over.
     auto chooseSource = [this] {
         QMetaObject::invokeMethod(
             this, [this] { chooseSourceFolder(); }, Qt::QueuedConnection);
