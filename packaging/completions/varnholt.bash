@@ -5,14 +5,14 @@ _varnholt()
     local cur prev words cword
     _init_completion || return
 
-    local global_opts="--home --source --help -h --version"
+    local global_opts="--home --source --password-file --help -h --version"
     local commands="sources voice-memos messages notes convert"
 
     # The subcommand is the first word that is neither an option nor an option's value.
     local i command=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            --home | --source) ((i++)) ;;
+            --home | --source | --password-file) ((i++)) ;;
             -*) ;;
             *)
                 command=${words[i]}

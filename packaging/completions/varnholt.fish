@@ -17,6 +17,7 @@ complete -c varnholt -s h -l help -d 'Print help and exit'
 complete -c varnholt -n "not __fish_seen_subcommand_from $commands" -l version -d 'Print the version and exit'
 complete -c varnholt -n "not __fish_seen_subcommand_from $commands" -l home -x -a $folders -d 'Mac home folder to read'
 complete -c varnholt -n "not __fish_seen_subcommand_from $commands" -l source -x -a $folders -d 'Mac home folder to read'
+complete -c varnholt -n "not __fish_seen_subcommand_from $commands" -l password-file -r -F -d 'Passwords for locked notes and encrypted backups'
 
 complete -c varnholt -n "not __fish_seen_subcommand_from $commands" -a sources -d 'List the data sources and which have data'
 complete -c varnholt -n "not __fish_seen_subcommand_from $commands" -a voice-memos -d 'Copy the Voice Memos recordings'

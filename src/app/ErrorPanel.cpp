@@ -2,7 +2,6 @@
 
 #include "app/Colors.h"
 #include "app/ExportManagerBinding.h"
-#include "app/SettingsGuidance.h"
 #include "app/Typography.h"
 
 #include <QHBoxLayout>
@@ -12,8 +11,8 @@
 
 namespace varnholt {
 
-ErrorPanel::ErrorPanel(ExportManagerBinding& binding, QString sourceHome, QWidget* parent)
-    : QFrame(parent), m_sourceHome(std::move(sourceHome))
+ErrorPanel::ErrorPanel(ExportManagerBinding& binding, std::function<void()> chooseSource, QWidget* parent)
+    : QFrame(parent)
 {
     setObjectName(QStringLiteral("errorPanel"));
     auto* column = new QVBoxLayout(this);
@@ -40,19 +39,25 @@ ErrorPanel::ErrorPanel(ExportManagerBinding& binding, QString sourceHome, QWidge
     auto* heading = new QLabel(QStringLiteral("How to fix:"));
     heading->setFont(headlineFont());
     help->addWidget(heading);
-    for (const char* step : {"1. Open System Settings", "2. Go to Privacy & Security > Automation", "3. Find Varnholt",
-                             "4. Enable the toggle for Notes", "5. Try the export again"})
-        help->addWidget(new QLabel(QString::fromUtf8(step)));
+    for (const char* step : {"1. Give your user read permission on the source folder (or ask the owner of its files)",
+                             "2. If it lies on a disk that is not mounted, mount the disk",
+                             "3. Or choose another source folder", "4. Try the export again"}) {
+        auto* line = new QLabel(QString::fromUtf8(step));
+        line->setWordWrap(true);
+        help->addWidget(line);
+    }
 
     auto* buttons = new QHBoxLayout;
-    auto* openSettings = new QPushButton(QStringLiteral("Open System Settings"));
-    openSettings->setObjectName(QStringLiteral("openSystemSettings"));
-    connect(openSettings, &QPushButton::clicked, this,
-            [this] { SettingsGuidance::offer(this, SettingsPage::automation, m_sourceHome); });
+    if (chooseSource) {
+        auto* choose = new QPushButton(QStringLiteral("Choose..."));
+        choose->setObjectName(QStringLiteral("chooseSourceFromError"));
+        choose->setToolTip(QStringLiteral("Choose another source folder"));
+        connect(choose, &QPushButton::clicked, this, [chooseSource = std::move(chooseSource)] { chooseSource(); });
+        buttons->addWidget(choose);
+    }
     auto* clear = new QPushButton(QStringLiteral("Clear Error"));
     clear->setObjectName(QStringLiteral("clearError"));
     connect(clear, &QPushButton::clicked, this, [&binding] { binding.clearError(); });
-    buttons->addWidget(openSettings);
     buttons->addWidget(clear);
     buttons->addStretch(1);
     help->addLayout(buttons);
@@ -64,17 +69,19 @@ QString ErrorPanel::errorText(const Error& error)
     return QStringLiteral("Export failed: ") + QString::fromStdString(error.description());
 }
 
-bool ErrorPanel::needsAutomationHelp(const QString& text)
+bool ErrorPanel::needsAccessHelp(const Error& error)
 {
+    if (error.kind() == ErrorKind::permission || error.kind() == ErrorKind::notFound)
+        return true;
+    const QString text = errorText(error);
     return text.contains(QStringLiteral("automation permission"), Qt::CaseSensitive) ||
            text.contains(QStringLiteral("Not authorized"), Qt::CaseSensitive);
 }
 
 void ErrorPanel::showError(const Error& error)
 {
-    const QString text = errorText(error);
-    m_text->setText(text);
-    m_helpBox->setVisible(needsAutomationHelp(text));
+    m_text->setText(errorText(error));
+    m_helpBox->setVisible(needsAccessHelp(error));
 }
 
 } // namespace varnholt

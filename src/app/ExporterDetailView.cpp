@@ -13,7 +13,6 @@
 #include "model/Presentation.h"
 #include "model/messages/DateWindow.h"
 #include "platform/Percent.h"
-#include "sources/BackupSource.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -70,9 +69,10 @@ NotesMethod notesMethod(bool fast)
 } // namespace
 
 ExporterDetailView::ExporterDetailView(ExporterType exporterType, ExportManagerBinding& binding,
-                                       WindowEnvironment environment, QWidget* parent)
+                                       WindowEnvironment environment, std::function<void()> chooseSource,
+                                       QWidget* parent)
     : QWidget(parent), m_exporterType(exporterType), m_binding(binding), m_environment(std::move(environment)),
-      m_exportFormats(defaultFormatSelection())
+      m_chooseSource(std::move(chooseSource)), m_exportFormats(defaultFormatSelection())
 {
     setObjectName(QStringLiteral("detailView"));
     setupDefaultPath();
@@ -83,9 +83,9 @@ ExporterDetailView::ExporterDetailView(ExporterType exporterType, ExportManagerB
     column->setSpacing(16);
     // The probe runs once per screen; the banner stays until the screen is made again.
     if (requiresFDA(m_exporterType) && !m_hasFDAAccess)
-        column->addWidget(new FDAWarningView(QString::fromStdString(m_environment.sourceHome)));
+        column->addWidget(new FDAWarningView(m_sourceAccess, m_chooseSource));
     column->addWidget(buildOptionsBox());
-    m_errorPanel = new ErrorPanel(m_binding, QString::fromStdString(m_environment.sourceHome));
+    m_errorPanel = new ErrorPanel(m_binding, m_chooseSource);
     column->addWidget(m_errorPanel);
     column->addWidget(buildResultsArea());
     column->addWidget(buildProgressArea());
@@ -97,14 +97,6 @@ ExporterDetailView::ExporterDetailView(ExporterType exporterType, ExportManagerB
                         &ExportManagerBinding::exportSummaryChanged})
         connect(&m_binding, signal, this, [this] { refreshFromManager(); });
     refreshFromManager();
-}
-
-std::string ExporterDetailView::fdaProbePath(const std::string& sourceHome)
-{
-    // A backup is readable when its manifest is; it needs no Full Disk Access.
-    if (BackupSource::looksLikeBackup(sourceHome))
-        return sourceHome + "/Manifest.db";
-    return sourceHome + "/Library/Messages/chat.db";
 }
 
 bool ExporterDetailView::canExport() const
@@ -196,9 +188,10 @@ void ExporterDetailView::setupDefaultPath()
 void ExporterDetailView::checkFDAAccess()
 {
     if (m_exporterType == ExporterType::messages)
-        m_hasFDAAccess = m_environment.isReadable(fdaProbePath(m_environment.sourceHome));
+        m_sourceAccess = checkSourceAccess(m_environment.sourceHome, m_exporterType, m_environment.isReadable);
     else
-        m_hasFDAAccess = true;
+        m_sourceAccess = {};
+    m_hasFDAAccess = m_sourceAccess.readable();
 }
 
 void ExporterDetailView::chooseExportPath()
@@ -621,12 +614,13 @@ void ExporterDetailView::refreshControls()
     const bool filtersValid = m_exporterType != ExporterType::messages || messagesFilter().has_value();
     if (m_filterProblem)
         m_filterProblem->setVisible(!filtersValid);
+    // A source the probe found unreadable would only fail: the banner says what to do instead.
     m_exportButton->setEnabled(!m_exportPath.isEmpty() && !exporting && canExport() && isImplemented(m_exporterType) &&
-                               filtersValid);
+                               filtersValid && m_hasFDAAccess);
     m_exportButton->setText(exporting ? QStringLiteral("Exporting...")
                                       : QString::fromStdString(buttonText(m_exporterType)));
     if (m_previewButton)
-        m_previewButton->setEnabled(!exporting);
+        m_previewButton->setEnabled(!exporting && m_hasFDAAccess);
 }
 
 void ExporterDetailView::refreshFromManager()

@@ -2,9 +2,11 @@
 
 #include "app/WindowEnvironment.h"
 #include "model/ExportOptions.h"
+#include "sources/SourceAccess.h"
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -25,11 +27,9 @@ class MethodRow;
 // The main window makes a fresh one whenever the source changes.
 class ExporterDetailView : public QWidget {
 public:
+    // `chooseSource` opens the window's source folder chooser, offered where the source cannot be read.
     ExporterDetailView(ExporterType exporterType, ExportManagerBinding& binding, WindowEnvironment environment,
-                       QWidget* parent = nullptr);
-
-    // Where the Messages permission is probed: source home + "/Library/Messages/chat.db".
-    static std::string fdaProbePath(const std::string& sourceHome);
+                       std::function<void()> chooseSource = {}, QWidget* parent = nullptr);
 
     ExporterType exporterType() const { return m_exporterType; }
     const QString& exportPath() const { return m_exportPath; }
@@ -38,6 +38,8 @@ public:
     bool useFastMode() const { return m_useFastMode; }
     bool resolveContactNames() const { return m_resolveContactNames; }
     bool hasFDAAccess() const { return m_hasFDAAccess; }
+    // The last probe's answer: what could not be read, and why.
+    const SourceAccess& sourceAccess() const { return m_sourceAccess; }
     bool canExport() const;
 
     // The Messages filters of the window's fields; nothing while a date is not one.
@@ -74,6 +76,7 @@ private:
     ExporterType m_exporterType;
     ExportManagerBinding& m_binding;
     WindowEnvironment m_environment;
+    std::function<void()> m_chooseSource;
 
     QString m_exportPath;
     ExportFormatSet m_exportFormats;
@@ -85,6 +88,7 @@ private:
     QString m_password;
     bool m_nameRecordingsByTitle = false;
     bool m_hasFDAAccess = false;
+    SourceAccess m_sourceAccess;
     QString m_since;
     QString m_until;
     QString m_chats; // comma-separated

@@ -1,7 +1,6 @@
 #include "app/FDAWarningView.h"
 
 #include "app/Colors.h"
-#include "app/SettingsGuidance.h"
 #include "app/Symbols.h"
 #include "app/Typography.h"
 
@@ -12,8 +11,8 @@
 
 namespace varnholt {
 
-FDAWarningView::FDAWarningView(QString sourceHome, QWidget* parent)
-    : QFrame(parent), m_sourceHome(std::move(sourceHome))
+FDAWarningView::FDAWarningView(const SourceAccess& access, std::function<void()> chooseSource, QWidget* parent)
+    : QFrame(parent)
 {
     setObjectName(QStringLiteral("fdaBanner"));
     setStyleSheet(QStringLiteral("#fdaBanner { background: %1; border-radius: 8px; }")
@@ -26,22 +25,46 @@ FDAWarningView::FDAWarningView(QString sourceHome, QWidget* parent)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title = new QLabel(QStringLiteral("Full Disk Access Required"));
+    auto* title = new QLabel(QStringLiteral("Cannot Read the Source Folder"));
     title->setFont(fontOfSize(13, QFont::DemiBold));
-    auto* caption = new QLabel(
-        QStringLiteral("This exporter needs Full Disk Access. Grant it in System Settings > Privacy & Security."));
+    auto* caption = new QLabel(explanation(access));
+    caption->setObjectName(QStringLiteral("accessExplanation"));
+    caption->setTextFormat(Qt::PlainText);
     caption->setFont(captionFont());
     caption->setWordWrap(true);
+    caption->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     makeSecondary(caption);
     texts->addWidget(title);
     texts->addWidget(caption);
     row->addLayout(texts, 1);
 
-    auto* open = new QPushButton(QStringLiteral("Open Settings"));
-    open->setObjectName(QStringLiteral("openSettings"));
-    connect(open, &QPushButton::clicked, this,
-            [this] { SettingsGuidance::offer(this, SettingsPage::fullDiskAccess, m_sourceHome); });
-    row->addWidget(open, 0, Qt::AlignVCenter);
+    if (chooseSource) {
+        auto* choose = new QPushButton(QStringLiteral("Choose..."));
+        choose->setObjectName(QStringLiteral("chooseSourceFromBanner"));
+        choose->setToolTip(QStringLiteral("Choose another source folder"));
+        connect(choose, &QPushButton::clicked, this, [chooseSource = std::move(chooseSource)] { chooseSource(); });
+        row->addWidget(choose, 0, Qt::AlignVCenter);
+    }
+}
+
+QString FDAWarningView::explanation(const SourceAccess& access)
+{
+    const QString path = QString::fromStdString(access.path);
+    switch (access.problem.value_or(AccessProblem::permissionDenied)) {
+    case AccessProblem::missing:
+        return QStringLiteral("%1 does not exist. If it lies on a disk that is not mounted, mount the disk; or "
+                              "choose the folder that holds the data.")
+            .arg(path);
+    case AccessProblem::notASource:
+        return QStringLiteral("%1 is neither a Mac home folder (it has no Library folder) nor an iPhone or iPad "
+                              "backup (it has no Manifest.db). Choose one, or start Varnholt with --source DIR.")
+            .arg(path);
+    case AccessProblem::permissionDenied:
+        break;
+    }
+    return QStringLiteral("Permission denied: your user may not read %1. Give your user read permission there (or "
+                          "ask the owner of the files), or choose a copy you can read.")
+        .arg(path);
 }
 
 } // namespace varnholt

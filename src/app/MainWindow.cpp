@@ -8,7 +8,6 @@
 #include "app/Typography.h"
 #include "model/Presentation.h"
 #include "platform/Error.h"
-#include "sources/BackupSource.h"
 #include "sources/SourceFactory.h"
 
 #include <QButtonGroup>
@@ -87,9 +86,9 @@ void MainWindow::describeSource()
 {
     const std::string& folder = m_environment.sourceHome;
     QString text;
-    if (BackupSource::looksLikeBackup(folder)) {
+    if (recogniseFolder(folder) == SourceKind::backup) {
         try {
-            text = QString::fromStdString(identifySource(folder)->description());
+            text = QString::fromStdString(identifySource(folder)->describe().title);
         } catch (const Error& error) {
             text = QString::fromStdString(error.description());
         }
@@ -101,7 +100,8 @@ void MainWindow::describeSource()
 void MainWindow::chooseSourceFolder()
 {
     FolderChooser::Request request;
-    request.message = QStringLiteral("Choose the Mac home folder to read (the folder that holds Library)");
+    request.message =
+        QStringLiteral("Choose the folder to read: a Mac home folder (it holds Library) or an iPhone or iPad backup");
     request.startFolder = QString::fromStdString(m_environment.sourceHome);
     request.creation = FolderCreation::notAllowed;
     if (const auto chosen = FolderChooser::chooseFolder(this, request); chosen && !chosen->isEmpty())
@@ -205,9 +205,15 @@ void MainWindow::refreshHeader()
 
 void MainWindow::recreateDetailView()
 {
-    // Never called from inside the old screen, so it can go at once.
+    // Never called from inside the old screen (its chooser buttons are queued below), so it can go at once.
     delete m_scroll->takeWidget();
-    m_detailView = new ExporterDetailView(m_selectedExporter, *m_binding, m_environment);
+    // The screen's banner and error help offer the source chooser, which replaces that very screen: it
+    // runs from the event loop, once their click is over.
+    auto chooseSource = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { chooseSourceFolder(); }, Qt::QueuedConnection);
+    };
+    m_detailView = new ExporterDetailView(m_selectedExporter, *m_binding, m_environment, chooseSource);
     m_scroll->setWidget(m_detailView);
 }
 

@@ -35,12 +35,15 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Exports Messages, Notes and Voice Memos from a Mac home folder."));
+    parser.setApplicationDescription(
+        QStringLiteral("Exports Messages, Notes and Voice Memos from a Mac home folder or an iPhone backup."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption home(QStringList{QStringLiteral("source"), QStringLiteral("home")},
-                                  QStringLiteral("The folder to read: a Mac home folder (default: your home folder)."),
-                                  QStringLiteral("DIR"));
+    const QCommandLineOption home(
+        QStringList{QStringLiteral("source"), QStringLiteral("home")},
+        QStringLiteral("The folder to read: a Mac home folder or an iPhone or iPad backup folder "
+                       "(default: your home folder)."),
+        QStringLiteral("DIR"));
     parser.addOption(home);
     parser.process(app);
 

@@ -23,6 +23,7 @@ int run(const std::vector<std::string>& args, Streams streams)
                    "encrypted one needs its password); before or after the command; --home is the same option. "
                    "Default: your home folder")
         ->check(CLI::ExistingDirectory);
+    addPasswordFileOption(app, session.passwordFile);
 
     addSourcesCommand(app, session);
     addVoiceMemosCommand(app, session);

@@ -56,7 +56,7 @@ void addMessagesCommand(CLI::App& app, Session& session)
             options.testModeLimit = arguments->limit;
             options.resolveContactNames = arguments->contacts || !arguments->vcards.empty();
             options.vcardFiles = arguments->vcards;
-            if (!takePasswordFile(arguments->passwordFile, "messages", options, session.streams))
+            if (!session.takePasswordFile(arguments->passwordFile, "messages", options))
                 return badUsage;
             if (arguments->since)
                 options.messagesFilter.window.from = *localDayBound(*arguments->since, DayEdge::start);

@@ -75,7 +75,7 @@ void addNotesCommand(CLI::App& app, Session& session)
                 options.formats = arguments->fast ? ExportFormatSet{ExportFormat::html, ExportFormat::json}
                                                   : defaultFormatSelection();
             // Said before anything is read or written: the export would only leave the notes locked.
-            if (!takePasswordFile(arguments->passwordFile, "notes", options, session.streams))
+            if (!session.takePasswordFile(arguments->passwordFile, "notes", options))
                 return badUsage;
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;

@@ -9,9 +9,6 @@
 #include "platform/EventLoop.h"
 #include "platform/HomeFolders.h"
 #include "platform/PasswordFile.h"
-#include "sources/BackupSource.h"
-#include "sources/MacHomeSource.h"
-#include "sources/SourceData.h"
 #include "sources/SourceFactory.h"
 
 #include <filesystem>
@@ -54,19 +51,27 @@ void printAdvice(const Error& error, const ExportOptions& options, std::ostream&
     switch (error.kind()) {
     case ErrorKind::notFound:
     case ErrorKind::permission: {
-        const bool isBackup = BackupSource::looksLikeBackup(options.sourceHome);
-        err << "Looked for the " << displayName(options.type) << " data" << (isBackup ? " in the backup" : "")
-            << " at:\n";
-        SourcePtr source;
+        std::optional<SourceDescription> about;
         try {
-            source = identifySource(options.sourceHome);
+            about = identifySource(options.sourceHome)->describe();
         } catch (const Error&) {
-            source = MacHomeSource::make(options.sourceHome);
+            break; // a source that cannot even be told apart: the error itself says why
         }
-        for (const std::string& path : sourceDataLocations(options.type, *source))
-            err << "  " << source->displayPath(path) << "\n";
-        err << (isBackup ? "Choose a backup of a device that holds this data, copied whole.\n"
-                         : "Point --home at a Mac home folder you can read.\n");
+        err << "Looked for the " << displayName(options.type) << " data" << (about->isBackup() ? " in the backup" : "")
+            << " at:\n";
+        if (const auto places = about->stores.find(options.type); places != about->stores.end())
+            for (const std::string& place : places->second)
+                err << "  " << place << "\n";
+        const bool denied = error.kind() == ErrorKind::permission;
+        if (about->isBackup())
+            err << (denied ? "Give your user read permission on the backup folder and the files in it, or point "
+                             "--source at a copy you can read.\n"
+                           : "Choose a backup of a device that holds this data, copied whole.\n");
+        else
+            err << (denied ? "Give your user read permission there (or ask the owner of the files), or point "
+                             "--source at a copy of the Mac home folder you can read.\n"
+                           : "If the Mac's disk or the copy of its home folder lies on a drive, mount it; or point "
+                             "--source at the Mac home folder that holds this data.\n");
         break;
     }
     case ErrorKind::diskFull: {
@@ -87,16 +92,22 @@ void printAdvice(const Error& error, const ExportOptions& options, std::ostream&
 }
 } // namespace
 
-void addPasswordFileOption(CLI::App& command, std::string& file)
+void addPasswordFileOption(CLI::App& app, std::string& file)
 {
-    command.add_option("--password-file", file,
-                       "A file of passwords, one a line, tried in turn on each locked note and on an encrypted "
-                       "iPhone backup");
+    app.add_option("--password-file", file,
+                   "A file of passwords, one a line, tried in turn on each locked note and on an encrypted iPhone "
+                   "backup (before or after the command)");
 }
 
-bool takePasswordFile(const std::string& file, const std::string& command, ExportOptions& options,
-                      const Streams& streams)
+bool Session::takePasswordFile(const std::string& afterCommand, const std::string& command,
+                               ExportOptions& options) const
 {
+    if (!passwordFile.empty() && !afterCommand.empty()) {
+        streams.err << "varnholt " << command
+                    << ": --password-file is given both before and after the command; give it once\n";
+        return false;
+    }
+    const std::string& file = afterCommand.empty() ? passwordFile : afterCommand;
     if (file.empty())
         return true;
     if (const auto passwords = readPasswordFile(file); !passwords) {
@@ -112,17 +123,16 @@ bool takePasswordFile(const std::string& file, const std::string& command, Expor
 int runExport(ExportOptions options, const Streams& streams)
 {
     SourcePtr source;
+    SourceDescription about;
     try {
         source = identifySource(options.sourceHome);
+        about = source->describe();
     } catch (const Error& error) {
         streams.err << "varnholt: " << error.description() << "\n";
         return exportFailed;
     }
-    if (const auto backup = std::dynamic_pointer_cast<const BackupSource>(source);
-        backup && backup->identity().encrypted && options.passwordFile.empty() && options.passwords.empty() &&
-        streams.askPassword) {
-        if (auto typed =
-                streams.askPassword("Password of the encrypted backup of " + backup->identity().deviceName + ": "))
+    if (about.encrypted && options.passwordFile.empty() && options.passwords.empty() && streams.askPassword) {
+        if (auto typed = streams.askPassword("Password of the encrypted backup of " + about.deviceName + ": "))
             options.passwords.push_back(std::move(*typed));
     }
     if (const auto problem = outputFolderProblem(*source, options.outputPath)) {

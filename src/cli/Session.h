@@ -17,20 +17,22 @@ struct Session {
 
     Streams streams;
     std::string home;            // --home, the Mac home folder to read
+    std::string passwordFile;    // --password-file given before the command
     std::function<int()> action; // set by the chosen subcommand
 
     // The source home: --home when given, else the user's home.
     std::string sourceHome() const;
     // Fills the fields every export shares and resolves the output folder (default path when empty).
     ExportOptions baseOptions(ExporterType type, const std::string& out) const;
+    // Puts the password file, given before the command or after it (`afterCommand`), into the options
+    // once it proves readable and holds a password; false, having said why on standard error, when it
+    // does not or is given twice (bad usage: nothing was read or written yet).
+    bool takePasswordFile(const std::string& afterCommand, const std::string& command, ExportOptions& options) const;
 };
 
-// --password-file on a subcommand: passwords for locked notes and encrypted backups.
-void addPasswordFileOption(CLI::App& command, std::string& file);
-// Puts the password file into the options once it proves readable and holds a password; false,
-// having said why on standard error, when it does not (bad usage: nothing was read or written yet).
-bool takePasswordFile(const std::string& file, const std::string& command, ExportOptions& options,
-                      const Streams& streams);
+// --password-file, on the program and on each export command: passwords for locked notes and
+// encrypted backups.
+void addPasswordFileOption(CLI::App& app, std::string& file);
 
 // Runs one export through an ExportManager on a local event loop and returns the exit status,
 // printing the error and the advice that fits its kind when it fails.

@@ -1,7 +1,6 @@
 #include "cli/Session.h"
 #include "model/Presentation.h"
 #include "platform/Error.h"
-#include "sources/BackupSource.h"
 #include "sources/SourceData.h"
 #include "sources/SourceFactory.h"
 
@@ -16,27 +15,26 @@ void addSourcesCommand(CLI::App& app, Session& session)
         session.action = [&session] {
             const std::string home = session.sourceHome();
             SourcePtr source;
+            SourceDescription about;
             try {
                 // An encrypted backup's stores are named only once its password opens it, at export time:
                 // listing them here would mean decrypting every file of it.
                 source = identifySource(home);
-                if (const auto* backup = dynamic_cast<const BackupSource*>(source.get());
-                    !backup || !backup->identity().encrypted)
+                about = source->describe();
+                if (!about.encrypted)
                     source = openSource(home);
             } catch (const Error& error) {
                 session.streams.err << "varnholt: " << error.description() << "\n";
                 return static_cast<int>(exportFailed);
             }
             // A Mac home is named by its folder; a backup by the device it was made of.
-            if (dynamic_cast<const BackupSource*>(source.get()))
-                session.streams.out << "Sources in the " << source->description() << " (" << home << "):\n";
+            if (about.isBackup())
+                session.streams.out << "Sources in the " << about.title << " (" << home << "):\n";
             else
                 session.streams.out << "Sources in " << home << ":\n";
-            const auto* backup = dynamic_cast<const BackupSource*>(source.get());
-            const bool encrypted = backup && backup->identity().encrypted;
             for (ExporterType type : kAllExporterTypes) {
                 std::string state = "not implemented";
-                if (isImplemented(type) && encrypted) {
+                if (isImplemented(type) && about.encrypted) {
                     state = "encrypted: give the backup's password when exporting (--password-file or the prompt)";
                 } else if (isImplemented(type)) {
                     const auto found = findSourceData(type, *source);

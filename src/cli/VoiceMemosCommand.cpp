@@ -29,7 +29,7 @@ void addVoiceMemosCommand(CLI::App& app, Session& session)
             options.isDryRun = arguments->dryRun;
             options.testModeLimit = arguments->limit;
             options.nameRecordingsByTitle = arguments->nameByTitle;
-            if (!takePasswordFile(arguments->passwordFile, "voice-memos", options, session.streams))
+            if (!session.takePasswordFile(arguments->passwordFile, "voice-memos", options))
                 return badUsage;
             return runExport(options, session.streams);
         };

@@ -1,12 +1,13 @@
 #include "convert/ConversionTools.h"
 
+#include "platform/HomeFolders.h"
+
+#include <cstdlib>
 #include <filesystem>
 
 namespace varnholt {
 
 namespace {
-constexpr const char* kDeveloperVenv = "/Users/tolvane/varnkit/venv";
-
 std::string joined(const std::string& folder, const char* rest)
 {
     return (std::filesystem::path(folder) / rest).string();
@@ -15,11 +16,21 @@ std::string joined(const std::string& folder, const char* rest)
 
 ConversionTools ConversionTools::standard()
 {
+    const char* virtualEnvironment = std::getenv("VIRTUAL_ENV");
+    return forUser(currentUserHome(), virtualEnvironment ? virtualEnvironment : "");
+}
+
+ConversionTools ConversionTools::forUser(const std::string& home, const std::string& virtualEnvironment)
+{
     ConversionTools tools;
-    tools.developerWeasyprint = std::string(kDeveloperVenv) + "/bin/weasyprint";
-    tools.developerPython = std::string(kDeveloperVenv) + "/bin/python3";
-    tools.systemWeasyprints = {"/usr/bin/weasyprint", "/usr/local/bin/weasyprint", "/opt/homebrew/bin/weasyprint"};
-    tools.systemPythons = {"/usr/bin/python3", "/usr/local/bin/python3", "/opt/homebrew/bin/python3"};
+    for (const std::string& folder : {virtualEnvironment, home.empty() ? std::string() : joined(home, ".local")}) {
+        if (folder.empty())
+            continue;
+        tools.userWeasyprints.push_back(joined(folder, "bin/weasyprint"));
+        tools.userPythons.push_back(joined(folder, "bin/python3"));
+    }
+    tools.systemWeasyprints = {"/usr/bin/weasyprint", "/usr/local/bin/weasyprint"};
+    tools.systemPythons = {"/usr/bin/python3", "/usr/local/bin/python3"};
     return tools;
 }
 
@@ -38,12 +49,6 @@ ConversionTools::Environment ConversionTools::bundledEnvironment() const
     return {{"PYTHONHOME", joined(resourceFolder, "python-weasyprint")},
             {"PYTHONPATH", joined(resourceFolder, "python-weasyprint/lib/python3.13/site-packages")},
             {"PATH", joined(resourceFolder, "python-weasyprint/bin") + ":/usr/local/bin:/usr/bin:/bin"}};
-}
-
-ConversionTools::Environment ConversionTools::developerEnvironment() const
-{
-    return {{"PATH", std::string(kDeveloperVenv) + "/bin:/usr/local/bin:/usr/bin:/bin"},
-            {"PYTHONPATH", std::string(kDeveloperVenv) + "/lib/python3.13/site-packages"}};
 }
 
 } // namespace varnholt

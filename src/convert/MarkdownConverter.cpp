@@ -74,9 +74,9 @@ ConversionOutcome MarkdownConverter::convertAll(const std::vector<Job>& jobs) co
     if (!m_tools.resourceFolder.empty() && exists(m_tools.bundledPython()))
         candidates.push_back({m_tools.bundledPython(), MarkdownScript::bundled, m_tools.bundledEnvironment(), "bundled",
                               "bundled", true});
-    if (exists(m_tools.developerPython))
-        candidates.push_back(
-            {m_tools.developerPython, MarkdownScript::developer, m_tools.developerEnvironment(), "dev", "dev", true});
+    for (const std::string& python : m_tools.userPythons)
+        if (exists(python))
+            candidates.push_back({python, MarkdownScript::user, {}, "user", "user", true});
     for (const std::string& python : m_tools.systemPythons)
         if (exists(python))
             candidates.push_back({python, MarkdownScript::system, {}, "system", "System", false});

@@ -10,7 +10,7 @@
 namespace varnholt {
 
 // HTML to Markdown through html2text in the first Python that has it (the
-// bundled one, the developer's, then the system's, which may install it),
+// bundled one, the user's, then the system's, which may install it),
 // else through the built-in pattern conversion. One Python converts a whole
 // list of notes; the HTML it reads and the Markdown it writes pass through
 // MarkdownPreparation.

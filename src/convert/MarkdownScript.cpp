@@ -38,7 +38,7 @@ except ImportError:
     import html2text
 )PY";
 
-constexpr const char* kDeveloperPrelude = R"PY(import sys
+constexpr const char* kUserPrelude = R"PY(import sys
 try:
     import html2text
 except ImportError:
@@ -58,11 +58,11 @@ except ImportError:
 const std::string& markdownScriptText(MarkdownScript variant)
 {
     static const std::string kSystem = std::string(kInstallingPrelude) + PythonBatch::readJobsScript() + kCore;
-    static const std::string kDeveloper = std::string(kDeveloperPrelude) + PythonBatch::readJobsScript() + kCore;
+    static const std::string kUser = std::string(kUserPrelude) + PythonBatch::readJobsScript() + kCore;
     static const std::string kBundled = std::string(kBundledPrelude) + PythonBatch::readJobsScript() + kCore;
     switch (variant) {
-    case MarkdownScript::developer:
-        return kDeveloper;
+    case MarkdownScript::user:
+        return kUser;
     case MarkdownScript::bundled:
         return kBundled;
     case MarkdownScript::system:

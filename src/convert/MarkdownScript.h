@@ -6,9 +6,9 @@ namespace varnholt {
 
 // Which Python runs the html2text script, and so how it copes without html2text.
 enum class MarkdownScript {
-    system,    // installs html2text for the user, failing fast without network or permission
-    developer, // gives up: "html2text not available"
-    bundled,   // gives up: "html2text not available in bundled environment"
+    system,  // installs html2text for the user, failing fast without network or permission
+    user,    // gives up: "html2text not available" (nothing is installed into the user's own Python)
+    bundled, // gives up: "html2text not available in bundled environment"
 };
 
 // The program text passed with "-c"; argv[1] is a PythonBatch list of (HTML, Markdown) paths.

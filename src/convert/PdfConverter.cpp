@@ -48,7 +48,7 @@ for source_path, target_path in jobs:
 std::string PdfConverter::missingBundledCopyLine(const ConversionTools& tools)
 {
     if (tools.resourceFolder.empty())
-        return "[NotesExporter] This build has no bundled weasyprint; using the developer's or the system's";
+        return "[NotesExporter] This build has no bundled weasyprint; using the user's or the system's";
     return "[NotesExporter] bundled weasyprint not found at: " + tools.bundledWeasyprint();
 }
 
@@ -74,8 +74,9 @@ ConversionOutcome PdfConverter::convertAll(const std::vector<Job>& jobs) const
     std::vector<Candidate> candidates;
     if (!m_tools.resourceFolder.empty() && exists(m_tools.bundledPython()))
         candidates.push_back({m_tools.bundledPython(), m_tools.bundledEnvironment(), "bundled"});
-    if (exists(m_tools.developerPython))
-        candidates.push_back({m_tools.developerPython, m_tools.developerEnvironment(), "dev"});
+    for (const std::string& python : m_tools.userPythons)
+        if (exists(python))
+            candidates.push_back({python, {}, "user"});
     for (const std::string& python : m_tools.systemPythons)
         if (exists(python))
             candidates.push_back({python, {}, "system"});
@@ -214,22 +215,23 @@ ConversionOutcome PdfConverter::convertWithCommands(const std::string& htmlPath,
         }
     }
 
-    if (exists(m_tools.developerWeasyprint)) {
-        ToolAttempt attempt(m_tools.developerWeasyprint, weasyprintArguments(htmlPath), m_tools.developerEnvironment(),
-                            m_tools.pdfTimeLimit, m_stop);
+    for (const std::string& weasyprint : m_tools.userWeasyprints) {
+        if (!exists(weasyprint))
+            continue;
+        ToolAttempt attempt(weasyprint, weasyprintArguments(htmlPath), {}, m_tools.pdfTimeLimit, m_stop);
         switch (attempt.run(pdfPath)) {
         case Outcome::created:
-            Trace::line("[NotesExporter] Created PDF with dev weasyprint: " + pdfPath);
+            Trace::line("[NotesExporter] Created PDF with user weasyprint: " + pdfPath);
             return {};
         case Outcome::stopped:
             return {};
         case Outcome::outputFailed:
             return tl::unexpected(attempt.outputError());
         case Outcome::launchFailed:
-            Trace::line("[NotesExporter] dev weasyprint failed: " + attempt.launchError());
+            Trace::line("[NotesExporter] user weasyprint failed: " + attempt.launchError());
             break;
         case Outcome::notCreated:
-            Trace::line("[NotesExporter] dev weasyprint exit code: " + std::to_string(attempt.status()));
+            Trace::line("[NotesExporter] user weasyprint exit code: " + std::to_string(attempt.status()));
             break;
         }
     }

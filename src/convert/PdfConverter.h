@@ -17,9 +17,9 @@ namespace varnholt {
 enum class SourceHtml { fixCharsetInPlace, leaveUntouched };
 
 // HTML to PDF through weasyprint. A list of notes goes to one Python that
-// imports weasyprint once (the bundled Python, the developer's, then the
+// imports weasyprint once (the bundled Python, the user's, then the
 // system's); what none of them made goes, file by file, through the first
-// weasyprint command that works (bundled, developer's, system's); without any,
+// weasyprint command that works (bundled, user's, system's); without any,
 // an RTF beside where the PDF would have been.
 class PdfConverter {
 public:

@@ -5,6 +5,7 @@
 #include "platform/PropertyList.h"
 #include "platform/Trace.h"
 #include "sources/BackupManifest.h"
+#include "sources/SourceData.h"
 #include "sources/backup/EncryptedFile.h"
 
 #include <ctime>
@@ -325,19 +326,35 @@ std::string BackupSource::inLayout(const std::string& domain, const std::string&
     return path.string();
 }
 
-std::string BackupSource::description() const
+SourceDescription BackupSource::describe() const
 {
-    std::string text = m_identity.deviceKind + " backup of " + m_identity.deviceName;
+    SourceDescription description;
+    description.kind = SourceKind::backup;
+    description.encrypted = m_identity.encrypted;
+    description.deviceKind = m_identity.deviceKind;
+    description.deviceName = m_identity.deviceName;
+    description.osVersion = m_identity.productVersion;
+    description.backupDate = m_identity.lastBackup;
+    description.title = m_identity.deviceKind + " backup of " + m_identity.deviceName;
     if (!m_identity.productVersion.empty())
-        text += ", iOS " + m_identity.productVersion;
+        description.title += ", iOS " + m_identity.productVersion;
     if (m_identity.lastBackup) {
         const auto seconds = static_cast<std::time_t>(*m_identity.lastBackup);
         std::tm local{};
         if (localtime_r(&seconds, &local))
-            text += fmt::format(", {:04}-{:02}-{:02} {:02}:{:02}", local.tm_year + 1900, local.tm_mon + 1,
-                                local.tm_mday, local.tm_hour, local.tm_min);
+            description.title += fmt::format(", {:04}-{:02}-{:02} {:02}:{:02}", local.tm_year + 1900, local.tm_mon + 1,
+                                             local.tm_mday, local.tm_hour, local.tm_min);
     }
-    return text;
+    description.stores = describeStores(*this);
+    return description;
+}
+
+std::string BackupSource::accessProbe(ExporterType type) const
+{
+    // Every store of a backup is reached through its manifest.
+    if (sourceDataLocations(type, *this).empty())
+        return {};
+    return (fs::path(m_root) / "Manifest.db").string();
 }
 
 std::string BackupSource::messagesDatabase() const
@@ -393,9 +410,13 @@ std::string BackupSource::locateFile(const std::string& path) const
 std::string BackupSource::displayPath(const std::string& path) const
 {
     const std::string layout = m_layout.path().string();
-    if (layout.empty() || !path.starts_with(layout + "/"))
+    std::string inside;
+    if (layout.empty() && fs::path(path).is_relative())
+        inside = path; // not laid out: "<domain>/<path>"
+    else if (!layout.empty() && path.starts_with(layout + "/"))
+        inside = path.substr(layout.size() + 1);
+    else
         return path;
-    const std::string inside = path.substr(layout.size() + 1);
     const std::size_t slash = inside.find('/');
     if (slash == std::string::npos)
         return inside + " in the backup";

@@ -48,7 +48,8 @@ public:
     const std::filesystem::path& layoutFolder() const { return m_layout.path(); }
 
     const std::string& root() const override { return m_root; }
-    std::string description() const override;
+    SourceDescription describe() const override;
+    std::string accessProbe(ExporterType type) const override;
     std::string messagesDatabase() const override;
     std::string messagesHome() const override;
     std::string messagesAttachments() const override;
@@ -56,6 +57,7 @@ public:
     std::string notesContainer() const override;
     std::string notesStore() const override;
     std::vector<std::string> recordingFolders() const override;
+    // Also before the files are laid out: a store is then named by its domain and path alone.
     std::string displayPath(const std::string& path) const override;
     // A plain backup's files are links into the backup; an encrypted one's are decrypted into the layout.
     std::string copiedFilesContainer() const override;

@@ -1,5 +1,7 @@
 #include "sources/MacHomeSource.h"
 
+#include "sources/SourceData.h"
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -21,9 +23,19 @@ bool isPresent(const fs::path& path)
 
 MacHomeSource::MacHomeSource(std::string home) : m_home(std::move(home)) {}
 
-std::string MacHomeSource::description() const
+SourceDescription MacHomeSource::describe() const
 {
-    return "Mac home folder " + m_home;
+    SourceDescription description;
+    description.kind = SourceKind::macHome;
+    description.title = "Mac home folder " + m_home;
+    description.stores = describeStores(*this);
+    return description;
+}
+
+std::string MacHomeSource::accessProbe(ExporterType type) const
+{
+    const std::vector<std::string> locations = sourceDataLocations(type, *this);
+    return locations.empty() ? std::string() : locations.front();
 }
 
 std::string MacHomeSource::messagesDatabase() const

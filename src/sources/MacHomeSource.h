@@ -12,7 +12,8 @@ public:
     static SourcePtr make(std::string home) { return std::make_shared<MacHomeSource>(std::move(home)); }
 
     const std::string& root() const override { return m_home; }
-    std::string description() const override;
+    SourceDescription describe() const override;
+    std::string accessProbe(ExporterType type) const override;
     std::string messagesDatabase() const override;
     std::string messagesHome() const override { return m_home; }
     std::string messagesAttachments() const override;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/ExporterType.h"
+#include "sources/SourceDescription.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,8 +18,12 @@ public:
 
     // The folder the user pointed at, as given.
     virtual const std::string& root() const = 0;
-    // "Mac home folder /home/ada/mac" and the like, for messages that name the source.
-    virtual std::string description() const = 0;
+    // What the source is (a home, a backup of which device) and where each store lies, as the user
+    // knows them. Reads nothing a store holds.
+    virtual SourceDescription describe() const = 0;
+    // The file whose readability tells, before anything is opened, whether `type`'s data can be read
+    // at all: a home's store itself, a backup's Manifest.db. Empty for sources without an exporter.
+    virtual std::string accessProbe(ExporterType type) const = 0;
 
     virtual std::string messagesDatabase() const = 0;
     // The folder "~" stands for in the attachment paths the Messages database stores.

@@ -1,7 +1,5 @@
 #include "sources/SourceData.h"
 
-#include "sources/MacHomeSource.h"
-
 #include <filesystem>
 
 namespace varnholt {
@@ -20,11 +18,6 @@ std::vector<std::string> sourceDataLocations(ExporterType type, const Source& so
     }
 }
 
-std::vector<std::string> sourceDataLocations(ExporterType type, const std::string& sourceHome)
-{
-    return sourceDataLocations(type, MacHomeSource(sourceHome));
-}
-
 std::optional<std::string> findSourceData(ExporterType type, const Source& source)
 {
     for (const std::string& path : sourceDataLocations(type, source)) {
@@ -35,9 +28,17 @@ std::optional<std::string> findSourceData(ExporterType type, const Source& sourc
     return std::nullopt;
 }
 
-std::optional<std::string> findSourceData(ExporterType type, const std::string& sourceHome)
+std::map<ExporterType, std::vector<std::string>> describeStores(const Source& source)
 {
-    return findSourceData(type, MacHomeSource(sourceHome));
+    std::map<ExporterType, std::vector<std::string>> stores;
+    for (ExporterType type : kAllExporterTypes) {
+        std::vector<std::string> places;
+        for (const std::string& path : sourceDataLocations(type, source))
+            places.push_back(source.displayPath(path));
+        if (!places.empty())
+            stores.emplace(type, std::move(places));
+    }
+    return stores;
 }
 
 } // namespace varnholt

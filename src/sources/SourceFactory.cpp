@@ -3,7 +3,26 @@
 #include "sources/BackupSource.h"
 #include "sources/MacHomeSource.h"
 
+#include <filesystem>
+
 namespace varnholt {
+
+std::optional<SourceKind> recogniseFolder(const std::string& folder)
+{
+    if (BackupSource::looksLikeBackup(folder))
+        return SourceKind::backup;
+    std::error_code ec;
+    if (std::filesystem::is_directory(std::filesystem::path(folder) / "Library", ec))
+        return SourceKind::macHome;
+    return std::nullopt;
+}
+
+std::string accessProbePath(const std::string& folder, ExporterType type)
+{
+    if (BackupSource::looksLikeBackup(folder))
+        return BackupSource(folder, {}).accessProbe(type);
+    return MacHomeSource(folder).accessProbe(type);
+}
 
 SourcePtr identifySource(const std::string& folder)
 {

@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, ChoosingTheSourceFolderProbesItAgainAndFeedsTheExport)
     EXPECT_EQ(window->sourceHome(), other);
 }
 
-TEST_F(MainWindowTest, ABackupChosenAsSourceIsNamedByItsDeviceAndNeedsNoFullDiskAccess)
+TEST_F(MainWindowTest, ABackupChosenAsSourceIsNamedByItsDeviceAndProbedThroughItsManifest)
 {
     const ScopedEnvironment utc("TZ", "UTC");
     const std::filesystem::path backup = m_temp / "backup";

@@ -1,30 +1,68 @@
 #include "WindowFixture.h"
 
 #include "app/ErrorPanel.h"
+#include "app/FDAWarningView.h"
 #include "model/ExportError.h"
 #include "platform/DomainError.h"
+#include "sample-home/SampleFiles.h"
+#include "support/Unprivileged.h"
 
 #include <QPushButton>
+#include <sys/stat.h>
 
 namespace varnholt::test {
 namespace {
 
+namespace fs = std::filesystem;
+
 using PermissionTest = WindowFixture;
 
-TEST_F(PermissionTest, BannerShowsOnlyForAnUnreadableMessagesDatabaseAsTheProbeSays)
+TEST_F(PermissionTest, BannerNamesWhatCannotBeReadAndWhyAndOffersNoExportThatWouldFail)
 {
+    const std::string chatDb = sourceHome() + "/Library/Messages/chat.db";
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        std::string folder; // the source folder chosen
+        std::string path;   // named in the banner
+        AccessProblem problem;
+        const char* told;
+    };
+    const std::string absent = (m_temp / "unplugged-disk").string();
+    const Case cases[] = {
+        {"a folder that is no Mac home", [] {}, sourceHome(), sourceHome(), AccessProblem::notASource,
+         "is neither a Mac home folder"},
+        {"a home without Messages", [&] { fs::create_directories(sourceHome() + "/Library"); }, sourceHome(), chatDb,
+         AccessProblem::missing, "does not exist. If it lies on a disk that is not mounted, mount the disk"},
+        {"a database this user may not read", [&] { sample::writeSampleFile(chatDb, "SQLite format 3"); }, sourceHome(),
+         chatDb, AccessProblem::permissionDenied, "Permission denied: your user may not read "},
+        {"a folder that is gone", [] {}, absent, absent, AccessProblem::missing, "does not exist"},
+    };
     m_readable = false;
-    auto messages = makeDetail(ExporterType::messages);
-    EXPECT_EQ(m_probed, std::vector<std::string>{sourceHome() + "/Library/Messages/chat.db"});
-    EXPECT_FALSE(messages->hasFDAAccess());
-    ASSERT_TRUE(shown(messages.get(), "fdaBanner"));
-    const QStringList texts = labelTexts(child(messages.get(), "fdaBanner"));
-    EXPECT_TRUE(texts.contains("Full Disk Access Required"));
-    EXPECT_TRUE(
-        texts.contains("This exporter needs Full Disk Access. Grant it in System Settings > Privacy & Security."));
-    // Advisory only: the buttons stay usable.
-    EXPECT_TRUE(child(messages.get(), "exportButton")->isEnabled());
-    EXPECT_TRUE(child(messages.get(), "previewButton")->isEnabled());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        m_probed.clear();
+        WindowEnvironment chosen = environment();
+        chosen.sourceHome = c.folder;
+        ExporterDetailView messages(ExporterType::messages, m_binding, chosen);
+        messages.show();
+        // Only the store's own file is probed, as before anything is opened.
+        EXPECT_EQ(m_probed, std::vector<std::string>{c.folder + "/Library/Messages/chat.db"});
+        EXPECT_FALSE(messages.hasFDAAccess());
+        EXPECT_EQ(messages.sourceAccess().path, c.path);
+        EXPECT_EQ(messages.sourceAccess().problem, c.problem);
+        ASSERT_TRUE(shown(&messages, "fdaBanner"));
+        const QString explanation = text(&messages, "accessExplanation");
+        EXPECT_TRUE(explanation.contains(QString::fromStdString(c.path))) << explanation.toStdString();
+        EXPECT_TRUE(explanation.contains(QString::fromStdString(c.told))) << explanation.toStdString();
+        EXPECT_TRUE(labelTexts(child(&messages, "fdaBanner")).contains("Cannot Read the Source Folder"));
+        // Nothing that would only fail: no settings to open, no export or preview to press.
+        EXPECT_TRUE(child(&messages, "fdaBanner")->findChildren<QPushButton*>().isEmpty())
+            << "a screen made without the window has no chooser to offer";
+        EXPECT_FALSE(child(&messages, "exportButton")->isEnabled());
+        EXPECT_FALSE(child(&messages, "previewButton")->isEnabled());
+    }
 
     // Other sources are not probed; Safari needs the permission but is never probed either.
     m_probed.clear();
@@ -36,61 +74,92 @@ TEST_F(PermissionTest, BannerShowsOnlyForAnUnreadableMessagesDatabaseAsTheProbeS
     EXPECT_TRUE(m_probed.empty());
 
     m_readable = true;
-    EXPECT_FALSE(shown(makeDetail(ExporterType::messages).get(), "fdaBanner"));
+    auto readable = makeDetail(ExporterType::messages);
+    EXPECT_FALSE(shown(readable.get(), "fdaBanner"));
+    EXPECT_TRUE(child(readable.get(), "exportButton")->isEnabled());
+    EXPECT_TRUE(child(readable.get(), "previewButton")->isEnabled());
 
-    // The real probe finds no database in the empty home.
+    // The real probe finds no database in the home made above without one.
     WindowEnvironment plain = environment();
     plain.isReadable = defaultReadabilityProbe();
+    fs::remove(chatDb);
     ExporterDetailView view(ExporterType::messages, m_binding, plain);
     view.show();
     EXPECT_TRUE(shown(&view, "fdaBanner"));
+    EXPECT_EQ(view.sourceAccess().problem, AccessProblem::missing);
 }
 
-TEST_F(PermissionTest, SettingsButtonsExplainTheLinuxWayBeforeOfferingTheAddress)
+TEST_F(PermissionTest, AFolderThisUserMayNotEnterIsDeniedNotMissing)
 {
-    std::vector<QUrl> opened;
-    UrlOpener::setHandler([&](const QUrl& url) {
-        opened.push_back(url);
-        return true;
+    if (!canTestPermissions())
+        GTEST_SKIP() << "cannot drop root's power to read every file here";
+    const fs::path messages = m_temp / "home/Library/Messages";
+    sample::writeSampleFile(messages / "chat.db", "SQLite format 3");
+    ASSERT_EQ(::chmod(messages.c_str(), 0700), 0);
+    const int result = runUnprivileged([&] {
+        const SourceAccess access = checkSourceAccess(sourceHome(), ExporterType::messages, defaultReadabilityProbe());
+        if (access.problem != AccessProblem::permissionDenied)
+            return 1;
+        return access.path == (messages / "chat.db").string() ? 0 : 2;
     });
-    m_readable = false;
-    auto messages = makeDetail(ExporterType::messages);
-
-    SettingsGuidance::setNextAnswer(SettingsGuidance::Answer::close);
-    child<QPushButton>(messages.get(), "openSettings")->click();
-    ASSERT_TRUE(SettingsGuidance::lastExplanation());
-    EXPECT_TRUE(SettingsGuidance::lastExplanation()->contains(QString::fromStdString(sourceHome() + "/Library")));
-    EXPECT_TRUE(SettingsGuidance::lastExplanation()->contains("Source folder"));
-    EXPECT_TRUE(opened.empty());
-
-    SettingsGuidance::setNextAnswer(SettingsGuidance::Answer::openAddress);
-    child<QPushButton>(messages.get(), "openSettings")->click();
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].toString(), "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles");
-
-    ErrorPanel panel(m_binding, QString::fromStdString(sourceHome()));
-    panel.showError(ExportError::permissionDenied("Notes automation permission is missing"));
-    SettingsGuidance::setNextAnswer(SettingsGuidance::Answer::openAddress);
-    child<QPushButton>(&panel, "openSystemSettings")->click();
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[1].toString(), "x-apple.systempreferences:com.apple.preference.security?Privacy_Automation");
-    EXPECT_TRUE(SettingsGuidance::lastExplanation()->contains("group.com.apple.notes"));
+    ::chmod(messages.c_str(), 0755);
+    EXPECT_EQ(result, 0);
 }
 
-TEST_F(PermissionTest, HelpBoxOnlyForAMissingAutomationConsent)
+TEST_F(PermissionTest, ChooseInTheBannerOrTheErrorHelpOpensTheSourceFolderChooser)
 {
-    ErrorPanel panel(m_binding, QString::fromStdString(sourceHome()));
+    m_readable = false;
+    auto window = makeWindow();
+    child<QPushButton>(window.get(), "segmentMessages")->click();
+    ASSERT_TRUE(shown(window.get(), "fdaBanner"));
+
+    const std::string copy = (m_temp / "copy").string();
+    FolderChooser::setNextAnswer(QString::fromStdString(copy));
+    m_readable = true;
+    child<QPushButton>(window.get(), "chooseSourceFromBanner")->click();
+    QCoreApplication::sendPostedEvents(); // the chooser runs once the click is over
+    ASSERT_TRUE(FolderChooser::lastRequest());
+    EXPECT_EQ(FolderChooser::lastRequest()->creation, FolderCreation::notAllowed);
+    EXPECT_EQ(window->sourceHome(), copy);
+    EXPECT_FALSE(shown(window.get(), "fdaBanner"));
+
+    // A failed export that could not read the source offers the same chooser.
+    m_binding.startExport([&] {
+        ExportOptions options;
+        options.type = ExporterType::messages;
+        options.sourceHome = (m_temp / "nowhere").string();
+        options.outputPath = (m_temp / "out").string();
+        return options;
+    }());
+    ASSERT_TRUE(m_queue.runUntil([&] { return m_binding.lastError() != nullptr; }));
+    ASSERT_TRUE(shown(window.get(), "errorPanel"));
+    EXPECT_TRUE(shown(window.get(), "helpBox"));
+    FolderChooser::setNextAnswer(QString::fromStdString(sourceHome()));
+    child<QPushButton>(window.get(), "chooseSourceFromError")->click();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(window->sourceHome(), sourceHome());
+    m_queue.advance(std::chrono::seconds(2));
+}
+
+TEST_F(PermissionTest, HelpBoxForASourceThatCannotBeReadOrAStoreTheNotesMethodCouldNotRead)
+{
+    ErrorPanel panel(m_binding, {});
     panel.show();
     struct Case {
         ErrorPtr error;
         bool help;
     };
     const Case cases[] = {
+        {std::make_shared<DomainError>("MessagesExporter", 1, "Cannot read /mnt/mac/chat.db: Permission denied",
+                                       ErrorKind::permission),
+         true},
+        {std::make_shared<DomainError>("VoiceMemosExporter", 1, "No recordings folder", ErrorKind::notFound), true},
         {std::make_shared<ExportError>(ExportError::permissionDenied("Please grant automation permission for Notes")),
          true},
         {std::make_shared<DomainError>("NotesExporter", -1743, "Not authorized to send Apple events to Notes."), true},
         {std::make_shared<DomainError>("NotesExporter", 1, "The script ended with exit code 1"), false},
-        // Both tests are case-sensitive.
+        {std::make_shared<DomainError>("Export", 1, "No space left on device", ErrorKind::diskFull), false},
+        // The texts are tested case-sensitively.
         {std::make_shared<DomainError>("NotesExporter", 1, "Automation Permission missing"), false},
         {std::make_shared<DomainError>("NotesExporter", 1, "not authorized"), false},
     };
@@ -100,10 +169,11 @@ TEST_F(PermissionTest, HelpBoxOnlyForAMissingAutomationConsent)
         EXPECT_EQ(text(&panel, "errorText"), "Export failed: " + QString::fromStdString(c.error->description()));
         EXPECT_EQ(shown(&panel, "helpBox"), c.help);
     }
-    panel.showError(ExportError::permissionDenied("automation permission"));
     const QStringList texts = labelTexts(child(&panel, "helpBox"));
-    EXPECT_EQ(texts, (QStringList{"How to fix:", "1. Open System Settings", "2. Go to Privacy & Security > Automation",
-                                  "3. Find Varnholt", "4. Enable the toggle for Notes", "5. Try the export again"}));
+    EXPECT_EQ(texts.first(), "How to fix:");
+    EXPECT_TRUE(texts.join('\n').contains("read permission")) << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts.join('\n').contains("mount the disk"));
+    EXPECT_EQ(child(&panel, "helpBox")->findChildren<QPushButton*>().size(), 1) << "only Clear Error without a chooser";
 }
 
 } // namespace

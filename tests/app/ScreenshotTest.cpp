@@ -15,7 +15,7 @@ TEST_F(ScreenshotTest, SavesAPictureOfEachSourcesScreen)
     WindowEnvironment pictured = environment();
     pictured.sourceHome = "/home/you/mac-home";
     pictured.userHome = "/home/you";
-    m_readable = false; // shows the Full Disk Access banner on the Messages screen
+    m_readable = false; // shows the banner of a source that cannot be read on the Messages screen
     auto window = std::make_unique<MainWindow>(pictured, &m_binding);
     window->show();
     const QString folder = QStringLiteral(VARNHOLT_BINARY_DIR "/screenshots");

@@ -4,8 +4,6 @@
 #include "app/ExporterDetailView.h"
 #include "app/FolderChooser.h"
 #include "app/MainWindow.h"
-#include "app/SettingsGuidance.h"
-#include "app/UrlOpener.h"
 #include "export/DefaultOutputPath.h"
 #include "platform/ManualMainQueue.h"
 #include "support/TempDir.h"
@@ -69,12 +67,7 @@ protected:
         std::filesystem::create_directories(m_temp / "user");
     }
 
-    ~WindowFixture() override
-    {
-        FolderChooser::reset();
-        SettingsGuidance::reset();
-        UrlOpener::setHandler({});
-    }
+    ~WindowFixture() override { FolderChooser::reset(); }
 
     std::string sourceHome() const { return (m_temp / "home").string(); }
     std::string userHome() const { return (m_temp / "user").string(); }

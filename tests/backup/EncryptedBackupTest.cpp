@@ -9,6 +9,7 @@
 #include "support/FileTree.h"
 #include "support/RealBackup.h"
 #include "support/RealData.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SourceFingerprint.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
@@ -53,6 +54,9 @@ TEST(EncryptedBackup, OpensWithItsPasswordAndLaysOutDecryptedFilesOnlyWhileOpen)
     const test::RealBackup built = test::buildRealBackup(dir.path(), realdata, kEncryption);
     const test::TreeFingerprint before = test::fingerprintTree(built.backup);
     fs::create_directories(dir / "out");
+    // The temporary folder is this test's own: the shared one holds other tests' backups, laid out meanwhile.
+    fs::create_directories(dir / "tmp");
+    const test::ScopedEnvironment temporary("TMPDIR", (dir / "tmp").string());
 
     EXPECT_NE(failureOf([&] { openSource(built.backup.string(), (dir / "out").string()); }).find("is encrypted"),
               std::string::npos);
@@ -84,7 +88,7 @@ TEST(EncryptedBackup, OpensWithItsPasswordAndLaysOutDecryptedFilesOnlyWhileOpen)
     EXPECT_FALSE(progress.empty());
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_FALSE(anyFileNamed(dir.path(), "sms.db")) << "no decrypted file outlives the source";
-    EXPECT_FALSE(anyFileNamed(fs::temp_directory_path(), ".Manifest.db"));
+    EXPECT_FALSE(anyFileNamed(dir / "tmp", ".Manifest.db"));
     EXPECT_EQ(test::differences(before, test::fingerprintTree(built.backup)), std::vector<std::string>{});
 }
 

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ProgressBar.h"
 #include "platform/Files.h"
+#include "sample-home/BackupBuilder.h"
 #include "sample-home/SampleFiles.h"
 #include "sample-home/SampleHome.h"
 #include "support/CliRun.h"
@@ -9,6 +10,8 @@
 #include "support/TempDir.h"
 
 #include <cmath>
+#include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unistd.h>
@@ -45,6 +48,20 @@ TEST(CommandLine, FailuresAndBadUsageHaveTheirOwnExitStatus)
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(failed.err.find("Could not find accessible Voice Memos directory"), std::string::npos);
     EXPECT_NE(failed.err.find((dir / "empty-home").string() + "/Library/Recordings"), std::string::npos);
+    EXPECT_NE(failed.err.find("mount it; or point --source at the Mac home folder"), std::string::npos) << failed.err;
+    EXPECT_FALSE(fs::exists(dir / "out"));
+
+    // A backup without the store names where in the backup it looked, as the phone keeps it.
+    sample::BackupBuilder phone(dir / "backup");
+    phone.addBytes("HomeDomain", "Library/Preferences/com.apple.example.plist", "x");
+    phone.finish();
+    auto absent = runCli({"--source", (dir / "backup").string(), "messages", "--out", (dir / "out").string()});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_NE(absent.err.find("Looked for the Messages data in the backup at:\n"
+                              "  HomeDomain Library/SMS/sms.db in the backup\n"
+                              "Choose a backup of a device that holds this data"),
+              std::string::npos)
+        << absent.err;
     EXPECT_FALSE(fs::exists(dir / "out"));
 
     sample::buildSampleHome(dir / "home");
@@ -108,7 +125,7 @@ TEST(CommandLine, AFullOutputDiskFailsTheExportAndSaysSo)
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("The disk that holds " + (dir / "small/out").string() + " is full"), std::string::npos)
         << run.err;
-    EXPECT_EQ(run.err.find("Point --home"), std::string::npos) << "the source is fine";
+    EXPECT_EQ(run.err.find("Looked for"), std::string::npos) << "the source is fine";
     // Nothing half-written stays behind, under the recording's name or a temporary one.
     EXPECT_FALSE(fs::exists(dir / "small/out/Long interview.m4a"));
     EXPECT_EQ(test::entriesBelow(dir / "small/out", ".varnholt-"), std::vector<fs::path>{});
@@ -166,4 +183,55 @@ TEST(CommandLine, APasswordFileThatIsEmptyOrMissingIsBadUsage)
                       "--password-file", (dir / "passwords").string()})
                   .status,
               0);
+}
+
+// The options every export shares (the folder to read, the password file) go before or after the
+// command; each export command reads an encrypted backup with the password from either place.
+TEST(CommandLine, SourceAndPasswordFileGoBeforeOrAfterEveryExportCommand)
+{
+    test::TempDir dir;
+    sample::buildSampleHome(dir / "home");
+    sample::buildBackupOfHome(dir / "home", dir / "backup", sample::BackupEncryption{"open sesame", {20, 20}});
+    sample::writeSampleFile(dir / "passwords", "not this one\nopen sesame\n");
+    sample::writeSampleFile(dir / "wrong", "open sesam\n");
+    const std::string backup = (dir / "backup").string();
+
+    enum class Place { before, after };
+    const std::vector<std::vector<std::string>> commands{
+        {"voice-memos", "--dry-run"}, {"messages", "--dry-run"}, {"notes", "--dry-run"}, {"notes", "--fast"}};
+    int run = 0;
+    for (const auto& command : commands) {
+        for (const Place passwords : {Place::before, Place::after}) {
+            const std::string out = (dir / ("out" + std::to_string(++run))).string();
+            const std::vector<std::string> passwordFile{"--password-file", (dir / "passwords").string()};
+            // The source goes on the other side, so both options are seen in both places.
+            const std::vector<std::string> source{"--source", backup};
+            std::vector<std::string> args = passwords == Place::before ? passwordFile : source;
+            args.insert(args.end(), command.begin(), command.end());
+            args.insert(args.end(), {"--out", out});
+            const std::vector<std::string>& last = passwords == Place::before ? source : passwordFile;
+            args.insert(args.end(), last.begin(), last.end());
+            SCOPED_TRACE(fmt::format("varnholt {}", fmt::join(args, " ")));
+            const auto result = runCli(args);
+            EXPECT_EQ(result.status, 0) << result.err;
+            EXPECT_EQ(result.err.find("encrypted"), std::string::npos) << result.err;
+        }
+    }
+
+    // Read from before the command too: a wrong password fails, a file that cannot be read is bad usage,
+    // and two files are one too many.
+    const auto wrong = runCli({"--password-file", (dir / "wrong").string(), "--source", backup, "messages", "--dry-run",
+                               "--out", (dir / "wrong-out").string()});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("the backup password is wrong"), std::string::npos) << wrong.err;
+    const auto unreadable = runCli({"--password-file", (dir / "absent").string(), "--source", backup, "voice-memos",
+                                    "--out", (dir / "absent-out").string()});
+    EXPECT_EQ(unreadable.status, 2);
+    EXPECT_NE(unreadable.err.find((dir / "absent").string()), std::string::npos) << unreadable.err;
+    const auto twice = runCli({"--password-file", (dir / "passwords").string(), "--source", backup, "notes", "--fast",
+                               "--password-file", (dir / "wrong").string(), "--out", (dir / "twice").string()});
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_NE(twice.err.find("give it once"), std::string::npos) << twice.err;
+    for (const char* out : {"wrong-out", "absent-out", "twice"})
+        EXPECT_FALSE(fs::exists(dir / out)) << out;
 }

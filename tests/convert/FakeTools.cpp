@@ -16,10 +16,7 @@ void writeScript(const std::filesystem::path& path, const std::string& body)
 
 ConversionTools noTools()
 {
-    ConversionTools tools;
-    tools.developerWeasyprint = "/nonexistent/weasyprint";
-    tools.developerPython = "/nonexistent/python3";
-    return tools;
+    return ConversionTools{};
 }
 
 } // namespace varnholt::test

@@ -2,6 +2,7 @@
 #include "FakeTools.h"
 #include "platform/Files.h"
 #include "platform/ProcessRunner.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 #include "support/TraceCapture.h"
 
@@ -35,12 +36,19 @@ bool systemPythonHasHtml2text()
     return result && result->succeeded();
 }
 
-TEST(MarkdownConverter, BundledThenDeveloperPythonWithTheirScriptsAndEnvironments)
+TEST(MarkdownConverter, BundledThenTheUsersOwnPythonsWithTheirScriptsAndEnvironments)
 {
     test::TempDir dir;
-    ConversionTools tools = test::noTools();
+    // The user's own Pythons: the environment they activated, then ~/.local; never another machine's.
+    const test::ScopedEnvironment home("HOME", (dir / "home").string());
+    const test::ScopedEnvironment activated("VIRTUAL_ENV", (dir / "venv").string());
+    ConversionTools tools = ConversionTools::standard();
+    EXPECT_EQ(tools.userPythons, (std::vector<std::string>{(dir / "venv/bin/python3").string(),
+                                                           (dir / "home/.local/bin/python3").string()}));
+    EXPECT_EQ(tools.userWeasyprints, (std::vector<std::string>{(dir / "venv/bin/weasyprint").string(),
+                                                               (dir / "home/.local/bin/weasyprint").string()}));
+    tools.systemPythons.clear();
     tools.resourceFolder = (dir / "Resources").string();
-    tools.developerPython = (dir / "venv" / "python3").string();
     writeRecordingPython(tools.bundledPython(), 0);
     const fs::path html = dir / "Note.html";
     ASSERT_TRUE(writeFile(html, "<p>x</p>"));
@@ -57,20 +65,21 @@ TEST(MarkdownConverter, BundledThenDeveloperPythonWithTheirScriptsAndEnvironment
     EXPECT_NE(bundled.find("SOURCE <p>x</p>"), std::string::npos) << bundled;
     EXPECT_NE(bundled.find("ENV " + tools.resourceFolder + "/python-weasyprint|"), std::string::npos);
 
+    // Without the bundled one, the activated environment's Python (here absent) gives way to ~/.local's,
+    // which runs as the user started Varnholt and is not asked to install anything.
     writeRecordingPython(tools.bundledPython(), 1);
-    writeRecordingPython(tools.developerPython, 0);
+    writeRecordingPython(dir / "home/.local/bin/python3", 0);
     fs::remove(markdown);
+    const test::ScopedEnvironment path("PATH", "/usr/bin:/bin:" + (dir / "home/.local/bin").string());
     test::TraceCapture trace;
     EXPECT_TRUE(MarkdownConverter(tools, {}).convert(html.string(), markdown.string()));
     EXPECT_EQ(trace.lines(),
               (std::vector<std::string>{"[NotesExporter] bundled Python markdown conversion exit code: 1",
-                                        "[NotesExporter] Created Markdown with dev Python: " + markdown.string()}));
-    const std::string developer = *readFile(markdown);
-    EXPECT_NE(developer.find("print(\"html2text not available\")"), std::string::npos);
-    EXPECT_NE(developer.find("|/Users/tolvane/varnkit/venv/lib/python3.13/site-packages|"
-                             "/Users/tolvane/varnkit/venv/bin:/usr/local/bin:/usr/bin:/bin"),
-              std::string::npos)
-        << developer;
+                                        "[NotesExporter] Created Markdown with user Python: " + markdown.string()}));
+    const std::string user = *readFile(markdown);
+    EXPECT_NE(user.find("print(\"html2text not available\")"), std::string::npos);
+    EXPECT_EQ(user.find("pip"), std::string::npos) << user;
+    EXPECT_NE(user.find("|/usr/bin:/bin:" + (dir / "home/.local/bin").string() + "\n"), std::string::npos) << user;
 }
 
 TEST(MarkdownConverter, SystemPythonsThatFailFallThroughToThePatternConversion)
