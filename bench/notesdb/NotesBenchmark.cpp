@@ -4,6 +4,7 @@
 //   full:  the whole fast export, TXT and NDJSON.
 // Usage: bench_notesdb [work folder]   (default: a new folder under /tmp, removed afterwards)
 #include "ChildRun.h"
+#include "WorkFolder.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Database.h"
 #include "platform/Gzip.h"
@@ -62,17 +63,10 @@ size_t inflateAllBodies(const fs::path& store)
 
 int main(int argc, char** argv)
 {
-    fs::path work;
-    bool removeAfter = false;
-    if (argc > 1) {
-        work = argv[1];
-    } else {
-        std::string pattern = (fs::temp_directory_path() / "varnholt-bench-notes-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            return 1;
-        work = pattern;
-        removeAfter = true;
-    }
+    const bench::WorkFolder folder(argc, argv, "notes");
+    if (folder.path().empty())
+        return 1;
+    const fs::path& work = folder.path();
     const fs::path home = work / "home";
     varnholt::ScopedTraceSink quiet([](std::string_view) {});
 
@@ -118,9 +112,5 @@ int main(int argc, char** argv)
                              full.seconds / floor, full.cpuSeconds / floorCpu);
     std::cout << fmt::format("Peak RSS of the export:  {:.1f} MiB (target <= 100)\n", full.peakKilobytes / 1024.0);
 
-    if (removeAfter) {
-        std::error_code ec;
-        fs::remove_all(work, ec);
-    }
     return 0;
 }

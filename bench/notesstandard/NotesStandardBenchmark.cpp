@@ -3,6 +3,7 @@
 // time and peak memory are its own.
 // Usage: bench_notesstandard [work folder]   (default: a new folder under /tmp, removed afterwards)
 #include "ChildRun.h"
+#include "WorkFolder.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "export/notesstandard/NotesExporterSimple.h"
 #include "platform/Trace.h"
@@ -36,17 +37,10 @@ long long countFiles(const fs::path& root, const std::string& extension)
 
 int main(int argc, char** argv)
 {
-    fs::path work;
-    bool removeAfter = false;
-    if (argc > 1) {
-        work = argv[1];
-    } else {
-        std::string pattern = (fs::temp_directory_path() / "varnholt-bench-standard-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            return 1;
-        work = pattern;
-        removeAfter = true;
-    }
+    const bench::WorkFolder folder(argc, argv, "standard");
+    if (folder.path().empty())
+        return 1;
+    const fs::path& work = folder.path();
     const fs::path home = work / "home";
     varnholt::ScopedTraceSink quiet([](std::string_view) {});
 
@@ -83,7 +77,5 @@ int main(int argc, char** argv)
     std::cout << fmt::format("Ratio standard / fast:  {:.2f} (target <= 3.0)\n", standard.seconds / fast.seconds);
     std::cout << fmt::format("Peak RSS of the standard export: {:.1f} MiB (target <= 100)\n",
                              standard.peakKilobytes / 1024.0);
-    if (removeAfter)
-        fs::remove_all(work);
     return 0;
 }
