@@ -11,6 +11,7 @@
 #include <ctime>
 #include <fmt/format.h>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace varnholt {
@@ -73,15 +74,22 @@ std::optional<PropertyList> readPropertyList(const fs::path& path)
     return PropertyList::parse(*bytes);
 }
 
-// A path from the manifest becomes a path in the private folder: nothing in it may climb out.
-bool isSafeRelativePath(const std::string& relativePath)
+// A path from the manifest becomes a path in the private folder: nothing in it may climb out. Split
+// by hand rather than as a path: this runs for every file of a phone's attachments.
+bool isSafeRelativePath(std::string_view relativePath)
 {
     if (relativePath.empty() || relativePath.front() == '/')
         return false;
-    for (const fs::path& part : fs::path(relativePath))
-        if (part == ".." || part == "." || part.empty())
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = relativePath.find('/', start);
+        const std::string_view part =
+            relativePath.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        if (part == "." || part == "..")
             return false;
-    return true;
+        if (slash == std::string_view::npos)
+            return !part.empty(); // "a/b/" names no file; "a//b" is "a/b"
+        start = slash + 1;
+    }
 }
 
 // What an export cannot go on without when it is gone: the databases and their logs. Anything else
@@ -275,22 +283,22 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
         // A plain backup's attachments are read where they lie; an encrypted one's must be decrypted first.
         const bool unlinked = !one.linked && !m_keybag;
         if (unlinked)
-            m_unlinked.emplace_back(one.domain, one.prefix);
+            m_unlinked.push_back(
+                {one.domain, one.prefix, fs::path(inLayout(one.domain)).lexically_normal().string() + "/"});
         auto listed = m_manifest->forEachFile(one.domain, one.prefix, [&](const BackupFile& file) {
-            const std::string name = file.domain + " " + file.relativePath;
+            const auto name = [&file] { return file.domain + " " + file.relativePath; };
             // SQLite's shared index of a phone's log is no use here: the log is indexed in memory.
             if (file.relativePath.ends_with("-shm") || file.kind == BackupFile::Kind::link ||
                 file.kind == BackupFile::Kind::other)
                 return;
             if (!isSafeRelativePath(file.relativePath)) {
-                Trace::line("[Backup] \u26A0\uFE0F Skipped " + name + ": the path climbs out of its domain");
+                Trace::line("[Backup] \u26A0\uFE0F Skipped " + name() + ": the path climbs out of its domain");
                 return;
             }
             // Nothing is laid out for unlinked files, not even their folders: a phone has thousands.
-            const fs::path place = inLayout(file.domain, file.relativePath);
             if (file.kind == BackupFile::Kind::folder) {
                 if (!unlinked)
-                    makeFolder(place);
+                    makeFolder(inLayout(file.domain, file.relativePath));
                 return;
             }
             const fs::path stored = m_manifest->storedPath(file);
@@ -304,13 +312,14 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
             }
             if (const auto problem = storageProblem(file, stored, record ? record->size : std::nullopt)) {
                 if (isDatabaseFile(file.relativePath))
-                    throw backupError(m_root, name + " " + problem->text +
+                    throw backupError(m_root, name() + " " + problem->text +
                                                   ". Copy the whole backup folder again, or make a new backup.");
-                Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem->text);
+                Trace::line("[Backup] \u26A0\uFE0F " + name() + " " + problem->text);
                 return;
             }
             if (unlinked)
                 return;
+            const fs::path place = inLayout(file.domain, file.relativePath);
             makeFolder(place.parent_path());
             placeFile(file, *record, stored, place);
         });
@@ -417,18 +426,26 @@ std::string BackupSource::copiedFilesContainer() const
 
 std::string BackupSource::locateFile(const std::string& path) const
 {
-    return storedUnlinked(fs::path(path).lexically_normal()).value_or(path);
+    if (m_unlinked.empty())
+        return path;
+    // A name from the database may hold "." or ".." (or "//"): resolved by name before the index is
+    // asked; the normalisation is skipped where none can be.
+    const bool normal = path.find("/.") == std::string::npos && path.find("//") == std::string::npos;
+    return storedUnlinked(normal ? path : fs::path(path).lexically_normal().string()).value_or(path);
 }
 
-std::optional<std::string> BackupSource::storedUnlinked(const fs::path& place) const
+std::optional<std::string> BackupSource::storedUnlinked(const std::string& place) const
 {
-    for (const auto& [domain, prefix] : m_unlinked) {
-        const fs::path relative = place.lexically_relative(fs::path(inLayout(domain)).lexically_normal());
-        const std::string relativePath = relative.string();
-        if (relative.empty() || !isSafeRelativePath(relativePath) || relativePath.ends_with("-shm") ||
-            !(prefix.empty() || relativePath == prefix || relativePath.starts_with(prefix + "/")))
+    for (const Unlinked& unlinked : m_unlinked) {
+        if (!place.starts_with(unlinked.domainFolder))
             continue;
-        const std::optional<BackupFile> file = m_manifest->find(domain, relativePath);
+        const std::string relativePath = place.substr(unlinked.domainFolder.size());
+        const std::string& prefix = unlinked.prefix;
+        if (!isSafeRelativePath(relativePath) || relativePath.ends_with("-shm") ||
+            !(prefix.empty() || relativePath == prefix ||
+              (relativePath.starts_with(prefix) && relativePath[prefix.size()] == '/')))
+            continue;
+        const std::optional<BackupFile> file = m_manifest->find(unlinked.domain, relativePath);
         if (!file || file->kind != BackupFile::Kind::file)
             return std::nullopt;
         auto record = m_manifest->record(*file);
@@ -438,7 +455,7 @@ std::optional<std::string> BackupSource::storedUnlinked(const fs::path& place) c
         if (const auto problem = storageProblem(*file, stored, record->size)) {
             // A missing one was named when the backup was laid out.
             if (!problem->missing)
-                Trace::line("[Backup] \u26A0\uFE0F " + domain + " " + relativePath + " " + problem->text);
+                Trace::line("[Backup] \u26A0\uFE0F " + unlinked.domain + " " + relativePath + " " + problem->text);
             return std::nullopt;
         }
         return fs::absolute(stored).string();

@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace varnholt {
@@ -67,7 +66,7 @@ private:
     void placeFile(const BackupFile& file, const BackupFileRecord& record, const std::filesystem::path& stored,
                    const std::filesystem::path& place) const;
     // The stored file of an unlinked one at `place`, when the manifest has it whole.
-    std::optional<std::string> storedUnlinked(const std::filesystem::path& place) const;
+    std::optional<std::string> storedUnlinked(const std::string& place) const;
     std::string inLayout(const std::string& domain, const std::string& relativePath = {}) const;
 
     std::string m_root;
@@ -80,8 +79,13 @@ private:
     // Kept open after the layout for the files a plain backup does not link, which are found in
     // its index as the export asks for them; declared after the layout, which may hold its copy.
     std::optional<BackupManifest> m_manifest;
-    // The domains and prefixes of those files.
-    std::vector<std::pair<std::string, std::string>> m_unlinked;
+    // Where those files are: below `prefix` in `domain`, whose place in the layout is `domainFolder`.
+    struct Unlinked {
+        std::string domain;
+        std::string prefix;
+        std::string domainFolder; // with a slash at its end
+    };
+    std::vector<Unlinked> m_unlinked;
 };
 
 } // namespace varnholt
