@@ -4,6 +4,7 @@
 #include "sample-home/BackupBuilder.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace varnholt;
@@ -141,4 +142,38 @@ TEST(BackupManifest, ADamagedRowFailsOnlyWhereItIsUsedAndNamesTheFile)
     const auto recording = manifest->record(*manifest->find(kMedia, "Media/Recordings/r.m4a"));
     ASSERT_TRUE(recording) << recording.error().description();
     EXPECT_EQ(recording->size, 1u);
+}
+
+// A phone's paths fill many of the index's blocks: each path, wherever its block ends, is found
+// whole under its own file id, and a folder lists exactly its files in byte order.
+TEST(BackupManifest, TheIndexKeepsEveryPathWholeAcrossItsBlocks)
+{
+    backup::ManifestIndex index;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40'000; ++i) // about 4 MiB of paths, in an order that is not the sorted one
+        paths.push_back("Library/Caches/" + std::to_string((i * 7919) % 40'000) + "/" + std::string(i % 150, 'x'));
+    for (const std::string& path : paths)
+        ASSERT_TRUE(index.add(backupFileID(kMedia, path), kMedia, path, 1));
+    ASSERT_TRUE(index.add(std::string(40, 'z'), kHome, "Library/Caches/1/", 1));
+    index.finish();
+    EXPECT_EQ(index.size(), paths.size() + 1);
+    EXPECT_GT(index.bytes(), 4'000'000u);
+    for (const std::string& path : paths) {
+        const std::optional<backup::ManifestIndex::Entry> entry = index.find(kMedia, path);
+        ASSERT_TRUE(entry) << path;
+        ASSERT_EQ(entry->relativePath, path);
+        ASSERT_EQ(entry->fileID, backupFileID(kMedia, path));
+    }
+    // A file id that is no 40 hex digits is kept, and told apart.
+    EXPECT_EQ(index.find(kHome, "Library/Caches/1/")->fileID, "");
+
+    std::vector<std::string> below;
+    index.forEach(kMedia, "Library/Caches/1",
+                  [&](const backup::ManifestIndex::Entry& entry) { below.emplace_back(entry.relativePath); });
+    std::vector<std::string> expected;
+    for (const std::string& path : paths)
+        if (path.starts_with("Library/Caches/1/"))
+            expected.push_back(path);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(below, expected);
 }

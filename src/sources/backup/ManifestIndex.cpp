@@ -48,8 +48,12 @@ bool parseFileID(std::string_view text, std::array<std::uint8_t, 20>& id)
 bool ManifestIndex::add(std::string_view fileID, std::string_view domain, std::string_view relativePath,
                         std::int64_t flags)
 {
-    if (m_paths.size() + relativePath.size() > std::numeric_limits<std::uint32_t>::max())
-        return false;
+    // A new block where the path would not fit whole below the block's end (the offset stays below 2^kBlockBits).
+    if (m_paths.empty() || m_paths.back().size() + relativePath.size() >= kBlockBytes) {
+        if (relativePath.size() >= kBlockBytes || m_paths.size() >= (std::size_t{1} << (32 - kBlockBits)))
+            return false;
+        m_paths.emplace_back().reserve(kBlockBytes);
+    }
     auto number = m_domainNumbers.find(domain);
     if (number == m_domainNumbers.end()) {
         if (m_domains.size() > std::numeric_limits<std::uint16_t>::max())
@@ -60,10 +64,11 @@ bool ManifestIndex::add(std::string_view fileID, std::string_view domain, std::s
     Row row{};
     row.kind = kindOf(flags);
     row.wellNamed = parseFileID(fileID, row.id);
-    row.pathStart = static_cast<std::uint32_t>(m_paths.size());
+    std::string& block = m_paths.back();
+    row.pathStart = static_cast<std::uint32_t>(((m_paths.size() - 1) << kBlockBits) | block.size());
     row.pathSize = static_cast<std::uint32_t>(relativePath.size());
     row.domain = number->second;
-    m_paths.append(relativePath);
+    block.append(relativePath);
     m_entries.push_back(row);
     return true;
 }
@@ -74,8 +79,11 @@ void ManifestIndex::finish()
     std::sort(m_entries.begin(), m_entries.end(), [this](const Row& a, const Row& b) {
         return a.domain != b.domain ? a.domain < b.domain : pathOf(a) < pathOf(b);
     });
-    m_entries.shrink_to_fit();
-    m_paths.shrink_to_fit();
+    // Shrinking copies every entry once more: worth it only where a quarter or more lies unused.
+    if (m_entries.size() < m_entries.capacity() / 4 * 3)
+        m_entries.shrink_to_fit();
+    if (!m_paths.empty())
+        m_paths.back().shrink_to_fit();
 }
 
 std::optional<std::uint16_t> ManifestIndex::domainNumber(std::string_view domain) const
@@ -147,7 +155,9 @@ void ManifestIndex::forEach(std::string_view domain, std::string_view prefix,
 
 std::size_t ManifestIndex::bytes() const
 {
-    std::size_t total = m_entries.capacity() * sizeof(Row) + m_paths.capacity();
+    std::size_t total = m_entries.capacity() * sizeof(Row);
+    for (const std::string& block : m_paths)
+        total += block.capacity() + sizeof(std::string);
     for (const std::string& domain : m_domains)
         total += 2 * (domain.capacity() + sizeof(std::string)) + 64; // the name twice, a map node
     return total;

@@ -14,9 +14,10 @@ namespace varnholt::backup {
 
 // Which file of the phone lies under which hashed name, for every row of a backup's Manifest.db,
 // held in memory so that finding a file costs no query. A phone has hundreds of thousands of files,
-// so an entry is kept small: 32 bytes (the file id as 20 bytes, where its path starts in one shared
-// buffer of paths and how long it is, its domain as a number, its kind, whether its id was well
-// formed) plus the bytes of its path.
+// so an entry is kept small: 32 bytes (the file id as 20 bytes, where its path lies among the
+// paths and how long it is, its domain as a number, its kind, whether its id was well formed) plus
+// the bytes of its path. The paths go back to back into blocks of 1 MiB that are never moved, so
+// reading a manifest never holds its paths twice, as a growing buffer would when it is copied.
 class ManifestIndex {
 public:
     enum class Kind : std::uint8_t { file, folder, link, other };
@@ -29,7 +30,8 @@ public:
     };
 
     // Rows in any order; `flags` as Files.flags holds it (1 file, 2 folder, 4 link). False when the
-    // index cannot take the row: more than 65,536 domains or 4 GB of paths, more than any phone holds.
+    // index cannot take the row: more than 65,536 domains, 4 GB of paths or a path of 1 MiB, more
+    // than any phone holds.
     [[nodiscard]] bool add(std::string_view fileID, std::string_view domain, std::string_view relativePath,
                            std::int64_t flags);
     // Sorts the entries; call once after the last add() and before any lookup.
@@ -48,14 +50,20 @@ public:
 private:
     struct Row {
         std::array<std::uint8_t, 20> id;
-        std::uint32_t pathStart;
+        std::uint32_t pathStart; // the block in the upper bits, where in it in the lower kBlockBits
         std::uint32_t pathSize;
         std::uint16_t domain;
         Kind kind;
         bool wellNamed;
     };
 
-    std::string_view pathOf(const Row& row) const { return {m_paths.data() + row.pathStart, row.pathSize}; }
+    static constexpr unsigned kBlockBits = 20;
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
+
+    std::string_view pathOf(const Row& row) const
+    {
+        return {m_paths[row.pathStart >> kBlockBits].data() + (row.pathStart & (kBlockBytes - 1)), row.pathSize};
+    }
     std::optional<std::uint16_t> domainNumber(std::string_view domain) const;
     Entry entryOf(const Row& row) const;
     // The first row of `domain` whose path is not below `path` in byte order.
@@ -63,7 +71,7 @@ private:
 
     std::vector<std::string> m_domains;
     std::map<std::string, std::uint16_t, std::less<>> m_domainNumbers;
-    std::string m_paths;
+    std::vector<std::string> m_paths; // blocks, each reserved at kBlockBytes and never grown past it
     std::vector<Row> m_entries;
 };
 
