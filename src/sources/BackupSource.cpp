@@ -431,6 +431,7 @@ std::string BackupSource::locateFile(const std::string& path) const
     // A name from the database may hold "." or ".." (or "//"): resolved by name before the index is
     // asked; the normalisation is skipped where none can be.
     const bool normal = path.find("/.") == std::string::npos && path.find("//") == std::string::npos;
+    const std::lock_guard lock(m_manifestUse);
     return storedUnlinked(normal ? path : fs::path(path).lexically_normal().string()).value_or(path);
 }
 

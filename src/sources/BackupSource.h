@@ -8,6 +8,7 @@
 #include "sources/backup/BackupKeybag.h"
 
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -79,6 +80,8 @@ private:
     // Kept open after the layout for the files a plain backup does not link, which are found in
     // its index as the export asks for them; declared after the layout, which may hold its copy.
     std::optional<BackupManifest> m_manifest;
+    // locateFile() is const, as a source is shared; the manifest's record query is not for two threads.
+    mutable std::mutex m_manifestUse;
     // Where those files are: below `prefix` in `domain`, whose place in the layout is `domainFolder`.
     struct Unlinked {
         std::string domain;
