@@ -15,7 +15,8 @@ namespace bench {
 
 struct Run {
     double seconds = 0;
-    double cpuSeconds = 0; // user + system: what the run costs whatever else the machine is doing
+    double cpuSeconds = 0;  // user + system: what the run costs whatever else the machine is doing
+    double userSeconds = 0; // of it, in the program itself: the steadier part on a shared machine
     long peakKilobytes = 0;
     bool ok = false;
 };
@@ -29,6 +30,7 @@ inline Run waitFor(pid_t pid, std::chrono::steady_clock::time_point start)
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.userSeconds = static_cast<double>(usage.ru_utime.tv_sec) + static_cast<double>(usage.ru_utime.tv_usec) / 1e6;
     run.peakKilobytes = usage.ru_maxrss;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <openssl/sha.h>
 #include <set>
+#include <utility>
 
 namespace varnholt {
 
@@ -20,7 +21,7 @@ DomainError backupError(const fs::path& backup, const std::string& what, ErrorKi
 }
 
 // An MBFile keyed archive: the root object's values are either inline or references into $objects.
-std::optional<BackupFile> readRecord(std::string_view blob, BackupFile file)
+std::optional<BackupFileRecord> readRecord(std::string_view blob)
 {
     const std::optional<PropertyList> archive = PropertyList::parse(blob);
     if (!archive)
@@ -38,8 +39,11 @@ std::optional<BackupFile> readRecord(std::string_view blob, BackupFile file)
             return objects.at(*reference);
         return node;
     };
+    BackupFileRecord file;
     if (const std::optional<std::int64_t> size = value("Size").integer(); size && *size >= 0)
         file.size = static_cast<std::uint64_t>(*size);
+    if (const std::optional<std::int64_t> mode = value("Mode").integer(); mode && *mode >= 0)
+        file.mode = static_cast<std::uint32_t>(*mode);
     if (const std::optional<std::int64_t> modified = value("LastModified").integer())
         file.modified = static_cast<double>(*modified);
     // An archived NSData: a dictionary whose NS.data holds the bytes (plain data in some writers).
@@ -48,29 +52,17 @@ std::optional<BackupFile> readRecord(std::string_view blob, BackupFile file)
     return file;
 }
 
-BackupFile::Kind kindOf(std::int64_t flags)
+BackupFile fileOf(const backup::ManifestIndex::Entry& entry)
 {
-    switch (flags) {
-    case 1:
-        return BackupFile::Kind::file;
-    case 2:
-        return BackupFile::Kind::folder;
-    case 4:
-        return BackupFile::Kind::link;
-    default:
-        return BackupFile::Kind::other;
-    }
+    return BackupFile{entry.fileID, std::string(entry.domain), std::string(entry.relativePath), entry.kind};
 }
 
-std::string likeEscaped(const std::string& text)
+std::string inList(std::size_t count)
 {
-    std::string escaped;
-    for (char c : text) {
-        if (c == '%' || c == '_' || c == '\\')
-            escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
+    std::string list;
+    for (std::size_t i = 1; i <= count; ++i)
+        list += (i > 1 ? ", ?" : "?") + std::to_string(i);
+    return list;
 }
 } // namespace
 
@@ -86,7 +78,8 @@ std::string backupFileID(const std::string& domain, const std::string& relativeP
 }
 
 tl::expected<BackupManifest, DomainError> BackupManifest::open(const fs::path& backup, const fs::path& scratchFolder,
-                                                               const std::optional<fs::path>& decrypted)
+                                                               const std::optional<fs::path>& decrypted,
+                                                               const std::optional<std::vector<std::string>>& domains)
 {
     const fs::path path = decrypted.value_or(backup / "Manifest.db");
     std::error_code ec;
@@ -121,48 +114,75 @@ tl::expected<BackupManifest, DomainError> BackupManifest::open(const fs::path& b
     BackupManifest manifest;
     manifest.m_backup = backup;
     manifest.m_snapshot = std::move(*snapshot);
+    const Database& db = manifest.m_snapshot.database();
+    // The whole index in one pass over the table; the records stay in it until a file is read.
+    auto rows = db.prepare("SELECT fileID, domain, relativePath, flags FROM Files" +
+                           (domains ? " WHERE domain IN (" + inList(domains->size()) + ")" : std::string()));
+    if (!rows)
+        return tl::unexpected(backupError(backup, "Manifest.db: " + rows.error()));
+    for (std::size_t i = 0; domains && i < domains->size(); ++i)
+        rows->bindText(static_cast<int>(i + 1), (*domains)[i]);
+    Statement::Step step;
+    while ((step = rows->step()) == Statement::Step::Row)
+        if (!manifest.m_index.add(rows->columnBlob(0), rows->columnBlob(1), rows->columnBlob(2), rows->columnInt64(3)))
+            return tl::unexpected(backupError(backup, "its Manifest.db names more files or domains than any phone "
+                                                      "holds. Copy the whole backup folder again, or make a new "
+                                                      "backup."));
+    if (step == Statement::Step::Error)
+        return tl::unexpected(backupError(backup, "Manifest.db: " + db.errorMessage(), db.errorKind()));
+    manifest.m_index.finish();
+    auto record = db.prepare("SELECT file FROM Files WHERE fileID = ?1");
+    if (!record)
+        return tl::unexpected(backupError(backup, "Manifest.db: " + record.error()));
+    manifest.m_recordQuery = std::move(*record);
     return manifest;
 }
 
-tl::expected<std::vector<BackupFile>, DomainError> BackupManifest::files(const std::string& domain,
-                                                                         const std::string& prefix) const
+tl::expected<void, DomainError> BackupManifest::forEachFile(const std::string& domain, const std::string& prefix,
+                                                            const std::function<void(const BackupFile&)>& visit) const
+{
+    std::optional<DomainError> failure;
+    m_index.forEach(domain, prefix, [&](const backup::ManifestIndex::Entry& entry) {
+        if (failure)
+            return;
+        if (entry.fileID.empty()) {
+            failure = backupError(m_backup, "the record of " + domain + " " + std::string(entry.relativePath) +
+                                                " in Manifest.db has a malformed fileID. Copy the whole backup "
+                                                "folder again, or make a new backup.");
+            return;
+        }
+        visit(fileOf(entry));
+    });
+    if (failure)
+        return tl::unexpected(std::move(*failure));
+    return {};
+}
+
+std::optional<BackupFile> BackupManifest::find(const std::string& domain, const std::string& relativePath) const
+{
+    const std::optional<backup::ManifestIndex::Entry> entry = m_index.find(domain, relativePath);
+    if (!entry || entry->fileID.empty())
+        return std::nullopt;
+    return fileOf(*entry);
+}
+
+tl::expected<BackupFileRecord, DomainError> BackupManifest::record(const BackupFile& file) const
 {
     const Database& db = m_snapshot.database();
-    auto rows = db.prepare("SELECT fileID, relativePath, flags, file FROM Files WHERE domain = ?1 AND "
-                           "(?2 = '' OR relativePath = ?2 OR relativePath LIKE ?3 ESCAPE '\\') ORDER BY relativePath");
-    if (!rows)
-        return tl::unexpected(backupError(m_backup, "Manifest.db: " + rows.error()));
-    rows->bindText(1, domain);
-    rows->bindText(2, prefix);
-    rows->bindText(3, likeEscaped(prefix) + "/%");
-    std::vector<BackupFile> files;
-    Statement::Step step;
-    while ((step = rows->step()) == Statement::Step::Row) {
-        BackupFile file;
-        file.fileID = rows->columnText(0);
-        file.domain = domain;
-        file.relativePath = rows->columnText(1);
-        file.kind = kindOf(rows->columnInt64(2));
-        // Only a file's record says anything the layout needs (its size); a folder is a name.
-        std::optional<BackupFile> read =
-            file.kind == BackupFile::Kind::file ? readRecord(rows->columnBlob(3), file) : std::optional(file);
-        // The stored name becomes a path: anything but 40 hex digits could point out of the backup.
-        const bool wellNamed =
-            file.fileID.size() == 40 && file.fileID.find_first_not_of("0123456789abcdef") == std::string::npos;
-        if (!wellNamed)
-            return tl::unexpected(backupError(m_backup, "the record of " + domain + " " + file.relativePath +
-                                                            " in Manifest.db has a malformed fileID. Copy the "
-                                                            "whole backup folder again, or make a new backup."));
-        if (!read)
-            return tl::unexpected(backupError(
-                m_backup, "the record of " + domain + " " + file.relativePath +
-                              " in Manifest.db is not a keyed archive. Copy the whole backup folder again, or make "
-                              "a new backup."));
-        files.push_back(std::move(*read));
-    }
+    m_recordQuery.reset();
+    m_recordQuery.bindText(1, file.fileID);
+    const Statement::Step step = m_recordQuery.step();
     if (step == Statement::Step::Error)
         return tl::unexpected(backupError(m_backup, "Manifest.db: " + db.errorMessage(), db.errorKind()));
-    return files;
+    std::optional<BackupFileRecord> read;
+    if (step == Statement::Step::Row)
+        read = readRecord(m_recordQuery.columnBlob(0));
+    m_recordQuery.reset();
+    if (!read)
+        return tl::unexpected(backupError(m_backup, "the record of " + file.domain + " " + file.relativePath +
+                                                        " in Manifest.db is not a keyed archive. Copy the whole "
+                                                        "backup folder again, or make a new backup."));
+    return *read;
 }
 
 fs::path BackupManifest::storedPath(const BackupFile& file) const

@@ -8,9 +8,11 @@
 #include "sources/SourceData.h"
 #include "sources/backup/EncryptedFile.h"
 
+#include <algorithm>
 #include <ctime>
 #include <fmt/format.h>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace varnholt {
@@ -73,15 +75,22 @@ std::optional<PropertyList> readPropertyList(const fs::path& path)
     return PropertyList::parse(*bytes);
 }
 
-// A path from the manifest becomes a path in the private folder: nothing in it may climb out.
-bool isSafeRelativePath(const std::string& relativePath)
+// A path from the manifest becomes a path in the private folder: nothing in it may climb out. Split
+// by hand rather than as a path: this runs for every file of a phone's attachments.
+bool isSafeRelativePath(std::string_view relativePath)
 {
     if (relativePath.empty() || relativePath.front() == '/')
         return false;
-    for (const fs::path& part : fs::path(relativePath))
-        if (part == ".." || part == "." || part.empty())
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = relativePath.find('/', start);
+        const std::string_view part =
+            relativePath.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        if (part == "." || part == "..")
             return false;
-    return true;
+        if (slash == std::string_view::npos)
+            return !part.empty(); // "a/b/" names no file; "a//b" is "a/b"
+        start = slash + 1;
+    }
 }
 
 // What an export cannot go on without when it is gone: the databases and their logs. Anything else
@@ -92,6 +101,26 @@ bool isDatabaseFile(const std::string& relativePath)
         if (relativePath.ends_with(ending))
             return true;
     return false;
+}
+
+// Why a file the manifest names cannot be read from the backup: it is missing, or shorter than its
+// record says (`size`, when the record was read).
+struct StorageProblem {
+    bool missing;
+    std::string text; // "is missing from it (…)"
+};
+
+std::optional<StorageProblem> storageProblem(const BackupFile& file, const fs::path& stored,
+                                             std::optional<std::uint64_t> size)
+{
+    struct stat status {};
+    if (::stat(stored.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return StorageProblem{true, "is missing from it (" + stored.parent_path().filename().string() + "/" +
+                                        file.fileID + ")"};
+    if (size && static_cast<std::uint64_t>(status.st_size) < *size)
+        return StorageProblem{false, fmt::format("is cut short in it ({} of {} bytes in {}/{})", status.st_size, *size,
+                                                 stored.parent_path().filename().string(), file.fileID)};
+    return std::nullopt;
 }
 
 fs::path nearestExistingFolder(fs::path folder)
@@ -242,55 +271,66 @@ void BackupSource::layOut(const std::string& nearFolder, std::optional<ExporterT
             !done)
             throw backupError(m_root, "Manifest.db: " + done.error().description(), done.error().kind());
     }
-    auto manifest = BackupManifest::open(m_root, m_layout.path(), decryptedManifest);
+    const std::vector<Wanted> wanted = wantedFor(what);
+    std::vector<std::string> domains;
+    for (const Wanted& one : wanted)
+        if (std::find(domains.begin(), domains.end(), one.domain) == domains.end())
+            domains.emplace_back(one.domain);
+    auto manifest = BackupManifest::open(m_root, m_layout.path(), decryptedManifest, domains);
     if (!manifest)
         throw manifest.error();
-    for (const Wanted& wanted : wantedFor(what)) {
-        auto files = manifest->files(wanted.domain, wanted.prefix);
-        if (!files)
-            throw files.error();
-        for (const BackupFile& file : *files) {
-            const std::string name = std::string(wanted.domain) + " " + file.relativePath;
+    m_manifest.emplace(std::move(*manifest));
+    for (const Wanted& one : wanted) {
+        // A plain backup's attachments are read where they lie; an encrypted one's must be decrypted first.
+        const bool unlinked = !one.linked && !m_keybag;
+        if (unlinked)
+            m_unlinked.push_back(
+                {one.domain, one.prefix, fs::path(inLayout(one.domain)).lexically_normal().string() + "/"});
+        auto listed = m_manifest->forEachFile(one.domain, one.prefix, [&](const BackupFile& file) {
+            const auto name = [&file] { return file.domain + " " + file.relativePath; };
             // SQLite's shared index of a phone's log is no use here: the log is indexed in memory.
             if (file.relativePath.ends_with("-shm") || file.kind == BackupFile::Kind::link ||
                 file.kind == BackupFile::Kind::other)
-                continue;
+                return;
             if (!isSafeRelativePath(file.relativePath)) {
-                Trace::line("[Backup] \u26A0\uFE0F Skipped " + name + ": the path climbs out of its domain");
-                continue;
+                Trace::line("[Backup] \u26A0\uFE0F Skipped " + name() + ": the path climbs out of its domain");
+                return;
             }
-            const fs::path place = inLayout(wanted.domain, file.relativePath);
+            // Nothing is laid out for unlinked files, not even their folders: a phone has thousands.
             if (file.kind == BackupFile::Kind::folder) {
-                makeFolder(place);
-                continue;
+                if (!unlinked)
+                    makeFolder(inLayout(file.domain, file.relativePath));
+                return;
             }
-            const fs::path stored = manifest->storedPath(file);
-            struct stat status {};
-            std::string problem;
-            if (::stat(stored.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
-                problem = "is missing from it (" + stored.parent_path().filename().string() + "/" + file.fileID + ")";
-            else if (file.size && static_cast<std::uint64_t>(status.st_size) < *file.size)
-                problem = fmt::format("is cut short in it ({} of {} bytes in {}/{})", status.st_size, *file.size,
-                                      stored.parent_path().filename().string(), file.fileID);
-            if (!problem.empty()) {
+            const fs::path stored = m_manifest->storedPath(file);
+            // An unlinked file's record is read only if the export asks for the file.
+            std::optional<BackupFileRecord> record;
+            if (!unlinked) {
+                auto read = m_manifest->record(file);
+                if (!read)
+                    throw read.error();
+                record = std::move(*read);
+            }
+            if (const auto problem = storageProblem(file, stored, record ? record->size : std::nullopt)) {
                 if (isDatabaseFile(file.relativePath))
-                    throw backupError(m_root, name + " " + problem +
+                    throw backupError(m_root, name() + " " + problem->text +
                                                   ". Copy the whole backup folder again, or make a new backup.");
-                Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem);
-                continue;
+                Trace::line("[Backup] \u26A0\uFE0F " + name() + " " + problem->text);
+                return;
             }
-            // A plain backup's attachments are read where they lie; an encrypted one's must be decrypted first.
-            if (!wanted.linked && !m_keybag) {
-                m_unlinked.emplace(place.string(), fs::absolute(stored).string());
-                continue;
-            }
+            if (unlinked)
+                return;
+            const fs::path place = inLayout(file.domain, file.relativePath);
             makeFolder(place.parent_path());
-            placeFile(file, stored, place);
-        }
+            placeFile(file, *record, stored, place);
+        });
+        if (!listed)
+            throw listed.error();
     }
 }
 
-void BackupSource::placeFile(const BackupFile& file, const fs::path& stored, const fs::path& place) const
+void BackupSource::placeFile(const BackupFile& file, const BackupFileRecord& record, const fs::path& stored,
+                             const fs::path& place) const
 {
     std::error_code ec;
     if (!m_keybag) {
@@ -300,7 +340,7 @@ void BackupSource::placeFile(const BackupFile& file, const fs::path& stored, con
     }
     // Decrypted copies go only into the private folder, which is removed with the source.
     const std::string name = file.domain + " " + file.relativePath;
-    const std::optional<std::string> key = m_keybag->unwrapKey(file.encryptionKey);
+    const std::optional<std::string> key = m_keybag->unwrapKey(record.encryptionKey);
     if (!key) {
         const std::string problem = "has no key in the manifest that opens it";
         if (isDatabaseFile(file.relativePath))
@@ -309,7 +349,7 @@ void BackupSource::placeFile(const BackupFile& file, const fs::path& stored, con
         Trace::line("[Backup] \u26A0\uFE0F " + name + " " + problem);
         return;
     }
-    if (auto done = backup::decryptFile(stored, *key, file.size, place); !done) {
+    if (auto done = backup::decryptFile(stored, *key, record.size, place); !done) {
         if (done.error().kind() == ErrorKind::diskFull)
             throw done.error();
         if (isDatabaseFile(file.relativePath))
@@ -403,8 +443,42 @@ std::string BackupSource::copiedFilesContainer() const
 
 std::string BackupSource::locateFile(const std::string& path) const
 {
-    const auto found = m_unlinked.find(fs::path(path).lexically_normal().string());
-    return found == m_unlinked.end() ? path : found->second;
+    if (m_unlinked.empty())
+        return path;
+    // A name from the database may hold "." or ".." (or "//"): resolved by name before the index is
+    // asked; the normalisation is skipped where none can be.
+    const bool normal = path.find("/.") == std::string::npos && path.find("//") == std::string::npos;
+    const std::lock_guard lock(m_manifestUse);
+    return storedUnlinked(normal ? path : fs::path(path).lexically_normal().string()).value_or(path);
+}
+
+std::optional<std::string> BackupSource::storedUnlinked(const std::string& place) const
+{
+    for (const Unlinked& unlinked : m_unlinked) {
+        if (!place.starts_with(unlinked.domainFolder))
+            continue;
+        const std::string relativePath = place.substr(unlinked.domainFolder.size());
+        const std::string& prefix = unlinked.prefix;
+        if (!isSafeRelativePath(relativePath) || relativePath.ends_with("-shm") ||
+            !(prefix.empty() || relativePath == prefix ||
+              (relativePath.starts_with(prefix) && relativePath[prefix.size()] == '/')))
+            continue;
+        const std::optional<BackupFile> file = m_manifest->find(unlinked.domain, relativePath);
+        if (!file || file->kind != BackupFile::Kind::file)
+            return std::nullopt;
+        auto record = m_manifest->record(*file);
+        if (!record)
+            throw record.error();
+        const fs::path stored = m_manifest->storedPath(*file);
+        if (const auto problem = storageProblem(*file, stored, record->size)) {
+            // A missing one was named when the backup was laid out.
+            if (!problem->missing)
+                Trace::line("[Backup] \u26A0\uFE0F " + unlinked.domain + " " + relativePath + " " + problem->text);
+            return std::nullopt;
+        }
+        return fs::absolute(stored).string();
+    }
+    return std::nullopt;
 }
 
 std::string BackupSource::displayPath(const std::string& path) const

@@ -2,17 +2,17 @@
 
 #include "model/ExporterType.h"
 #include "platform/PrivateFolder.h"
+#include "sources/BackupManifest.h"
 #include "sources/Source.h"
 #include "sources/SourceUnlock.h"
 #include "sources/backup/BackupKeybag.h"
 
 #include <filesystem>
+#include <mutex>
 #include <optional>
-#include <unordered_map>
+#include <vector>
 
 namespace varnholt {
-
-struct BackupFile;
 
 // An iPhone or iPad backup folder (Finder, iTunes, idevicebackup2): Manifest.db says under which
 // hashed name each file of the phone lies. The files an export reads are laid out under their real
@@ -66,8 +66,10 @@ public:
 private:
     void unlockWith(const SourceUnlock& unlock);
     void layOut(const std::string& nearFolder, std::optional<ExporterType> what);
-    void placeFile(const BackupFile& file, const std::filesystem::path& stored,
+    void placeFile(const BackupFile& file, const BackupFileRecord& record, const std::filesystem::path& stored,
                    const std::filesystem::path& place) const;
+    // The stored file of an unlinked one at `place`, when the manifest has it whole.
+    std::optional<std::string> storedUnlinked(const std::string& place) const;
     std::string inLayout(const std::string& domain, const std::string& relativePath = {}) const;
 
     std::string m_root;
@@ -76,9 +78,19 @@ private:
     std::string m_keybagBytes;
     std::string m_manifestKey;
     std::optional<backup::BackupKeybag> m_keybag;
-    // Files a plain backup's layout does not link, by their place in the layout: where each lies in the backup.
-    std::unordered_map<std::string, std::string> m_unlinked;
     PrivateFolder m_layout;
+    // Kept open after the layout for the files a plain backup does not link, which are found in
+    // its index as the export asks for them; declared after the layout, which may hold its copy.
+    std::optional<BackupManifest> m_manifest;
+    // locateFile() is const, as a source is shared; the manifest's record query is not for two threads.
+    mutable std::mutex m_manifestUse;
+    // Where those files are: below `prefix` in `domain`, whose place in the layout is `domainFolder`.
+    struct Unlinked {
+        std::string domain;
+        std::string prefix;
+        std::string domainFolder; // with a slash at its end
+    };
+    std::vector<Unlinked> m_unlinked;
 };
 
 } // namespace varnholt

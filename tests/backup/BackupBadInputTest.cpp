@@ -6,6 +6,8 @@
 #include "sources/BackupManifest.h"
 #include "support/ExportRun.h"
 #include "support/FileTree.h"
+#include "support/RealBackup.h"
+#include "support/RealData.h"
 #include "support/SourceFingerprint.h"
 #include "support/TempDir.h"
 
@@ -144,6 +146,40 @@ TEST(BackupBadInput, AMissingAttachmentIsSkippedAsOnAMacAndNoPathLeavesItsDomain
     EXPECT_NE(outcome.messages.find("the path climbs out of its domain"), std::string::npos) << outcome.messages;
     EXPECT_FALSE(fs::exists(dir / "escaped.txt"));
     EXPECT_EQ(test::entriesBelow(dir.path(), ".varnholt-"), std::vector<fs::path>{});
+}
+
+// An attachment is found in the manifest only when the export reaches it: one shorter than its
+// record says is then named and skipped, as a missing one is, and the export goes on; one whose
+// record is no keyed archive fails the export, naming it.
+TEST(BackupBadInput, AnAttachmentCutShortIsSkippedAndADamagedRecordOfOneFails)
+{
+    VARNHOLT_REQUIRE_REALDATA(realdata);
+    const std::string attachment = std::string("Library/SMS/Attachments/4a/10/at_0_1/") + test::kAttachmentName;
+    {
+        test::TempDir dir;
+        const test::RealBackup built = test::buildRealBackup(dir.path(), realdata);
+        fs::resize_file(stored(built.backup, "MediaDomain", attachment), 2);
+        const auto outcome = test::runExport(test::ExportMethod::messages, built.backup, dir / "out");
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.messages;
+        EXPECT_NE(outcome.messages.find("[Backup] \u26A0\uFE0F MediaDomain " + attachment +
+                                        " is cut short in it (2 of 4 bytes"),
+                  std::string::npos)
+            << outcome.messages;
+        EXPECT_NE(outcome.messages.find("Attachment skipped (not found)"), std::string::npos) << outcome.messages;
+        EXPECT_EQ(test::entriesBelow(dir / "out", test::kAttachmentName), std::vector<fs::path>{});
+        EXPECT_NE(test::allText(dir / "out").find(test::kTextOnlyInTheLog), std::string::npos);
+    }
+    {
+        test::TempDir dir;
+        const test::RealBackup built = test::buildRealBackup(dir.path(), realdata);
+        changeManifest(built.backup, "UPDATE Files SET file = x'00' WHERE relativePath = '" + attachment + "'");
+        const auto outcome = test::runExport(test::ExportMethod::messages, built.backup, dir / "out");
+        EXPECT_EQ(outcome.exitCode, 1) << outcome.messages;
+        EXPECT_NE(outcome.told.find("MediaDomain " + attachment + " in Manifest.db is not a keyed archive"),
+                  std::string::npos)
+            << outcome.told;
+        EXPECT_EQ(test::entriesBelow(dir.path(), ".varnholt-"), std::vector<fs::path>{});
+    }
 }
 
 TEST(BackupBadInput, AnOutputInsideTheBackupIsBadUsage)
