@@ -82,7 +82,7 @@ ExporterDetailView::ExporterDetailView(ExporterType exporterType, ExportManagerB
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(16);
     // The probe runs once per screen; the banner stays until the screen is made again.
-    if (requiresFDA(m_exporterType) && !m_hasFDAAccess)
+    if (!m_hasFDAAccess)
         column->addWidget(new FDAWarningView(m_sourceAccess, m_chooseSource));
     column->addWidget(buildOptionsBox());
     m_errorPanel = new ErrorPanel(m_binding, m_chooseSource);
@@ -187,7 +187,8 @@ void ExporterDetailView::setupDefaultPath()
 
 void ExporterDetailView::checkFDAAccess()
 {
-    if (m_exporterType == ExporterType::messages)
+    // The sources whose export opens one store, which an unreadable file would only fail on later.
+    if (m_exporterType == ExporterType::messages || m_exporterType == ExporterType::notes)
         m_sourceAccess = checkSourceAccess(m_environment.sourceHome, m_exporterType, m_environment.isReadable);
     else
         m_sourceAccess = {};

@@ -19,54 +19,66 @@ using PermissionTest = WindowFixture;
 
 TEST_F(PermissionTest, BannerNamesWhatCannotBeReadAndWhyAndOffersNoExportThatWouldFail)
 {
-    const std::string chatDb = sourceHome() + "/Library/Messages/chat.db";
-    struct Case {
-        const char* name;
-        std::function<void()> arrange;
-        std::string folder; // the source folder chosen
-        std::string path;   // named in the banner
-        AccessProblem problem;
-        const char* told;
-    };
-    const std::string absent = (m_temp / "unplugged-disk").string();
-    const Case cases[] = {
-        {"a folder that is no Mac home", [] {}, sourceHome(), sourceHome(), AccessProblem::notASource,
-         "is neither a Mac home folder"},
-        {"a home without Messages", [&] { fs::create_directories(sourceHome() + "/Library"); }, sourceHome(), chatDb,
-         AccessProblem::missing, "does not exist. If it lies on a disk that is not mounted, mount the disk"},
-        {"a database this user may not read", [&] { sample::writeSampleFile(chatDb, "SQLite format 3"); }, sourceHome(),
-         chatDb, AccessProblem::permissionDenied, "Permission denied: your user may not read "},
-        {"a folder that is gone", [] {}, absent, absent, AccessProblem::missing, "does not exist"},
-    };
-    m_readable = false;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        c.arrange();
-        m_probed.clear();
-        WindowEnvironment chosen = environment();
-        chosen.sourceHome = c.folder;
-        ExporterDetailView messages(ExporterType::messages, m_binding, chosen);
-        messages.show();
-        // Only the store's own file is probed, as before anything is opened.
-        EXPECT_EQ(m_probed, std::vector<std::string>{c.folder + "/Library/Messages/chat.db"});
-        EXPECT_FALSE(messages.hasFDAAccess());
-        EXPECT_EQ(messages.sourceAccess().path, c.path);
-        EXPECT_EQ(messages.sourceAccess().problem, c.problem);
-        ASSERT_TRUE(shown(&messages, "fdaBanner"));
-        const QString explanation = text(&messages, "accessExplanation");
-        EXPECT_TRUE(explanation.contains(QString::fromStdString(c.path))) << explanation.toStdString();
-        EXPECT_TRUE(explanation.contains(QString::fromStdString(c.told))) << explanation.toStdString();
-        EXPECT_TRUE(labelTexts(child(&messages, "fdaBanner")).contains("Cannot Read the Source Folder"));
-        // Nothing that would only fail: no settings to open, no export or preview to press.
-        EXPECT_TRUE(child(&messages, "fdaBanner")->findChildren<QPushButton*>().isEmpty())
-            << "a screen made without the window has no chooser to offer";
-        EXPECT_FALSE(child(&messages, "exportButton")->isEnabled());
-        EXPECT_FALSE(child(&messages, "previewButton")->isEnabled());
+    // Messages and Notes each read one store; the banner names it.
+    const std::pair<ExporterType, std::string> stores[] = {
+        {ExporterType::messages, "/Library/Messages/chat.db"},
+        {ExporterType::notes, "/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite"}};
+    for (const auto& [type, store] : stores) {
+        SCOPED_TRACE(std::string(rawValue(type)));
+        fs::remove_all(sourceHome());
+        fs::create_directories(sourceHome());
+        const std::string chatDb = sourceHome() + store;
+        struct Case {
+            const char* name;
+            std::function<void()> arrange;
+            std::string folder; // the source folder chosen
+            std::string path;   // named in the banner
+            AccessProblem problem;
+            const char* told;
+        };
+        const std::string absent = (m_temp / "unplugged-disk").string();
+        const Case cases[] = {
+            {"a folder that is no Mac home", [] {}, sourceHome(), sourceHome(), AccessProblem::notASource,
+             "is neither a Mac home folder"},
+            {"a home without Messages", [&] { fs::create_directories(sourceHome() + "/Library"); }, sourceHome(),
+             chatDb, AccessProblem::missing,
+             "does not exist. If it lies on a disk that is not mounted, mount the disk"},
+            {"a database this user may not read", [&] { sample::writeSampleFile(chatDb, "SQLite format 3"); },
+             sourceHome(), chatDb, AccessProblem::permissionDenied, "Permission denied: your user may not read "},
+            {"a folder that is gone", [] {}, absent, absent, AccessProblem::missing, "does not exist"},
+        };
+        m_readable = false;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            c.arrange();
+            m_probed.clear();
+            WindowEnvironment chosen = environment();
+            chosen.sourceHome = c.folder;
+            ExporterDetailView messages(type, m_binding, chosen);
+            messages.show();
+            // Only the store's own file is probed, as before anything is opened.
+            EXPECT_EQ(m_probed, std::vector<std::string>{c.folder + store});
+            EXPECT_FALSE(messages.hasFDAAccess());
+            EXPECT_EQ(messages.sourceAccess().path, c.path);
+            EXPECT_EQ(messages.sourceAccess().problem, c.problem);
+            ASSERT_TRUE(shown(&messages, "fdaBanner"));
+            const QString explanation = text(&messages, "accessExplanation");
+            EXPECT_TRUE(explanation.contains(QString::fromStdString(c.path))) << explanation.toStdString();
+            EXPECT_TRUE(explanation.contains(QString::fromStdString(c.told))) << explanation.toStdString();
+            EXPECT_TRUE(labelTexts(child(&messages, "fdaBanner")).contains("Cannot Read the Source Folder"));
+            // Nothing that would only fail: no settings to open, no export or preview to press.
+            EXPECT_TRUE(child(&messages, "fdaBanner")->findChildren<QPushButton*>().isEmpty())
+                << "a screen made without the window has no chooser to offer";
+            EXPECT_FALSE(child(&messages, "exportButton")->isEnabled());
+            if (type == ExporterType::messages) { // Notes has no preview
+                EXPECT_FALSE(child(&messages, "previewButton")->isEnabled());
+            }
+        }
     }
 
     // Other sources are not probed; Safari needs the permission but is never probed either.
     m_probed.clear();
-    for (ExporterType type : {ExporterType::notes, ExporterType::voiceMemos, ExporterType::safari}) {
+    for (ExporterType type : {ExporterType::voiceMemos, ExporterType::safari}) {
         auto other = makeDetail(type);
         EXPECT_TRUE(other->hasFDAAccess());
         EXPECT_FALSE(shown(other.get(), "fdaBanner"));
@@ -82,7 +94,8 @@ TEST_F(PermissionTest, BannerNamesWhatCannotBeReadAndWhyAndOffersNoExportThatWou
     // The real probe finds no database in the home made above without one.
     WindowEnvironment plain = environment();
     plain.isReadable = defaultReadabilityProbe();
-    fs::remove(chatDb);
+    fs::remove(sourceHome() + "/Library/Messages/chat.db");
+    fs::create_directories(sourceHome() + "/Library");
     ExporterDetailView view(ExporterType::messages, m_binding, plain);
     view.show();
     EXPECT_TRUE(shown(&view, "fdaBanner"));
