@@ -1,6 +1,8 @@
 #include "platform/ReadOnlyVfs.h"
 
+#include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <string>
 #include <sys/stat.h>
@@ -22,6 +24,10 @@ struct WrappedFile {
     sqlite3_file base;  // first, as SQLite requires
     sqlite3_file* real; // the default VFS's file, in the same allocation right after this one
     bool isSource;
+    // For a file opened through a link: the name the default VFS was given (made here, freed on
+    // close), and the descriptor of the folder the target lies in.
+    sqlite3_filename ownName;
+    int folder;
 };
 
 sqlite3_vfs* g_default = nullptr;
@@ -41,10 +47,23 @@ const sqlite3_io_methods& realMethods(sqlite3_file* file)
     return *realFile(file)->pMethods;
 }
 
+// What a file opened through a link holds beyond the default VFS's file.
+void releaseLinkName(WrappedFile* self)
+{
+    if (self->ownName)
+        sqlite3_free_filename(self->ownName);
+    self->ownName = nullptr;
+    if (self->folder >= 0)
+        ::close(self->folder);
+    self->folder = -1;
+}
+
 int fileClose(sqlite3_file* file)
 {
     sqlite3_file* real = realFile(file);
-    return real->pMethods ? real->pMethods->xClose(real) : SQLITE_OK;
+    const int rc = real->pMethods ? real->pMethods->xClose(real) : SQLITE_OK;
+    releaseLinkName(wrapped(file));
+    return rc;
 }
 
 int fileRead(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset)
@@ -180,20 +199,68 @@ const sqlite3_io_methods kMethods = {
     fileUnfetch,
 };
 
+bool isLink(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+// The default VFS opens every file with O_NOFOLLOW, so a database and its log laid out as links
+// (a phone backup's files, kept under their real names) are handed to it as the files they point
+// to, while SQLite keeps the link names from which it finds the log. The database keeps its URI
+// parameters; the log is named through its folder's descriptor, a name the default VFS takes
+// apart for nothing (it looks for a '-' to find the database only when it would create a file).
+int openThroughLink(WrappedFile* self, sqlite3_filename name, int flags, int* outFlags)
+{
+    char target[PATH_MAX];
+    if (!::realpath(name, target))
+        return SQLITE_CANTOPEN;
+    if (flags & SQLITE_OPEN_MAIN_DB) {
+        std::vector<const char*> parameters;
+        for (int i = 0; const char* key = sqlite3_uri_key(name, i); ++i) {
+            parameters.push_back(key);
+            parameters.push_back(sqlite3_uri_parameter(name, key));
+        }
+        self->ownName = sqlite3_create_filename(target, sqlite3_filename_journal(name), sqlite3_filename_wal(name),
+                                                static_cast<int>(parameters.size() / 2), parameters.data());
+        if (!self->ownName)
+            return SQLITE_NOMEM;
+        return g_default->xOpen(g_default, self->ownName, self->real, flags, outFlags);
+    }
+    const std::string path(target);
+    const auto slash = path.rfind('/');
+    self->folder = ::open(path.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (self->folder < 0)
+        return SQLITE_CANTOPEN;
+    self->ownName = sqlite3_create_filename(
+        ("/proc/self/fd/" + std::to_string(self->folder) + "/" + path.substr(slash + 1)).c_str(), "", "", 0, nullptr);
+    if (!self->ownName)
+        return SQLITE_NOMEM;
+    return g_default->xOpen(g_default, self->ownName, self->real, flags, outFlags);
+}
+
 int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags)
 {
     WrappedFile* self = wrapped(file);
     self->base.pMethods = nullptr;
     self->real = reinterpret_cast<sqlite3_file*>(self + 1);
+    self->ownName = nullptr;
+    self->folder = -1;
     std::memset(static_cast<void*>(self->real), 0, static_cast<size_t>(g_default->szOsFile));
     self->isSource = (flags & kSourceFileTypes) != 0;
     if (self->isSource)
         flags = (flags & ~kWriteFlags) | SQLITE_OPEN_READONLY;
-    const int rc = g_default->xOpen(g_default, name, self->real, flags, outFlags);
-    if (rc == SQLITE_OK)
+    const bool throughLink =
+        self->isSource && (flags & (SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_WAL)) && name && isLink(name);
+    const int rc = throughLink ? openThroughLink(self, name, flags, outFlags)
+                               : g_default->xOpen(g_default, name, self->real, flags, outFlags);
+    if (rc == SQLITE_OK) {
         self->base.pMethods = &kMethods;
-    else if (self->real->pMethods)
-        self->real->pMethods->xClose(self->real);
+    } else {
+        if (self->real->pMethods)
+            self->real->pMethods->xClose(self->real);
+        releaseLinkName(self);
+    }
     return rc;
 }
 
@@ -205,12 +272,6 @@ int vfsDelete(sqlite3_vfs*, const char*, int)
 int vfsAccess(sqlite3_vfs*, const char* name, int flags, int* result)
 {
     return g_default->xAccess(g_default, name, flags, result);
-}
-
-bool isLink(const std::string& path)
-{
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
 int vfsFullPathname(sqlite3_vfs* vfs, const char* name, int size, char* out)

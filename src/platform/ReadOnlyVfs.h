@@ -7,7 +7,8 @@ namespace varnholt {
 // beyond SHARED is granted without taking it, so that a connection in exclusive locking mode
 // keeps its WAL index in its own memory instead of a -shm beside the database. Everything else
 // (shared-memory index, temporary files) is the platform's default VFS. A database whose file and
-// -wal are both links is read under the link names, so that its log is the one beside the link.
+// -wal are both links is read under the link names, so that its log is the one beside the link;
+// each is opened as the file it points to, since the default VFS opens nothing through a link.
 // Registered on first use.
 const char* readOnlyVfsName();
 

@@ -28,6 +28,8 @@ TEST(BackupExport, ExportsLikeTheSameFilesInAHomeAndLeavesTheBackupAsItWas)
     const std::string text = test::allText(dir / "messages");
     EXPECT_NE(text.find("thanks for your recent purchase"), std::string::npos);
     EXPECT_NE(text.find(test::kTextOnlyInTheLog), std::string::npos);
+    EXPECT_EQ(messages.messages.find("private copy"), std::string::npos)
+        << "the database and its log are read in place through their links, not copied: " << messages.messages;
     EXPECT_NE(text.find(test::kSenderName), std::string::npos);
     EXPECT_NE(text.find(std::string(test::kAttachmentName) + "\n\xFF\xD8\xFF\xD9\n"), std::string::npos)
         << messages.messages;
