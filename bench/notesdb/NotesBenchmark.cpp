@@ -4,6 +4,7 @@
 //   full:  the whole fast export, TXT and NDJSON.
 // Usage: bench_notesdb [work folder]   (default: a new folder under /tmp, removed afterwards)
 #include "ChildRun.h"
+#include "NotesHome.h"
 #include "WorkFolder.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "platform/Database.h"
@@ -67,13 +68,9 @@ int main(int argc, char** argv)
     if (folder.path().empty())
         return 1;
     const fs::path& work = folder.path();
-    const fs::path home = work / "home";
     varnholt::ScopedTraceSink quiet([](std::string_view) {});
-
-    std::cout << "Building a home with the large Notes sample in " << home << " ...\n";
+    const fs::path home = bench::buildLargeNotesHome(work);
     auto start = Clock::now();
-    varnholt::sample::buildNotes(home, {varnholt::sample::Scale::large, 1});
-    std::cout << fmt::format("  built in {:.2f} s\n", secondsSince(start));
 
     const fs::path store = varnholt::sample::notesContainer(home) / "NoteStore.sqlite";
     // Each timed run once untimed first, so both find the files in the page cache.

@@ -3,6 +3,7 @@
 // time and peak memory are its own.
 // Usage: bench_notesstandard [work folder]   (default: a new folder under /tmp, removed afterwards)
 #include "ChildRun.h"
+#include "NotesHome.h"
 #include "WorkFolder.h"
 #include "export/notesdb/NotesExporterFastDB.h"
 #include "export/notesstandard/NotesExporterSimple.h"
@@ -16,14 +17,8 @@
 #include <iostream>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 long long countFiles(const fs::path& root, const std::string& extension)
 {
     long long count = 0;
@@ -41,13 +36,8 @@ int main(int argc, char** argv)
     if (folder.path().empty())
         return 1;
     const fs::path& work = folder.path();
-    const fs::path home = work / "home";
     varnholt::ScopedTraceSink quiet([](std::string_view) {});
-
-    std::cout << "Building a home with the large Notes sample in " << home << " ...\n";
-    const auto start = Clock::now();
-    varnholt::sample::buildNotes(home, {varnholt::sample::Scale::large, 1});
-    std::cout << fmt::format("  built in {:.2f} s\n", secondsSince(start));
+    const fs::path home = bench::buildLargeNotesHome(work);
 
     const auto ignore = [](double, const std::string&) {};
     const bench::Run fast = bench::inChild([&] {
