@@ -102,13 +102,14 @@ TEST(NotesExporterSimple, HtmlOnlyWritesEveryPageAndReportsAsItGoes)
 
     EXPECT_EQ(f.messages.front(), "Counting notes...");
     EXPECT_EQ(f.messages[1], "Starting export of " + std::to_string(total) + " notes...");
-    EXPECT_TRUE(std::regex_match(f.messages[2], std::regex("Exporting notes\\.\\.\\. \\(1/" + std::to_string(total) +
+    EXPECT_EQ(f.messages[2], "Exporting notes... (0/" + std::to_string(total) + ")");
+    EXPECT_TRUE(std::regex_match(f.messages[3], std::regex("Exporting notes\\.\\.\\. \\(1/" + std::to_string(total) +
                                                            "\\) \u2022 ~\\d+ (seconds|minutes) remaining")))
-        << f.messages[2];
-    EXPECT_DOUBLE_EQ(f.fractions[2], 0.1 + (1.0 / static_cast<double>(total)) * 0.85);
+        << f.messages[3];
+    EXPECT_DOUBLE_EQ(f.fractions[3], 0.1 + (1.0 / static_cast<double>(total)) * 0.85);
     EXPECT_EQ(std::count_if(f.messages.begin(), f.messages.end(),
                             [](const std::string& m) { return m.rfind("Exporting notes...", 0) == 0; }),
-              total);
+              total + 1);
     EXPECT_EQ(f.messages[f.messages.size() - 2], "Cleaning up empty folders...");
     EXPECT_EQ(f.messages.back(), "Export complete! " + std::to_string(total) + " notes exported");
     EXPECT_EQ(htmlFilesBelow(f.out()), total) << "the pages are at the top of the output folder";
@@ -117,7 +118,7 @@ TEST(NotesExporterSimple, HtmlOnlyWritesEveryPageAndReportsAsItGoes)
     EXPECT_TRUE(f.conversions.empty());
     EXPECT_TRUE(f.commands.empty());
 
-    // Without time passing, only the first and the last note are reported.
+    // Without time passing, only the start and the last note are reported.
     Fixture still;
     still.run({ExportFormat::html});
     EXPECT_EQ(std::count_if(still.messages.begin(), still.messages.end(),
@@ -203,7 +204,8 @@ TEST(NotesExporterSimple, StopEndsTheExportBetweenNotes)
     Fixture f;
     std::stop_source stop;
     f.onProgress = [&] {
-        if (f.messages.back().rfind("Exporting notes...", 0) == 0)
+        f.now += std::chrono::seconds(1);
+        if (f.messages.back().rfind("Exporting notes... (1/", 0) == 0)
             stop.request_stop();
     };
     f.run({ExportFormat::html}, std::nullopt, DryRun::no, stop.get_token());

@@ -77,6 +77,9 @@ long long NotesExporterSimple::writePages(notesapp::NotesLibrary& library, const
     const auto start = m_services.now();
     auto lastReport = start;
     ExportProgressText progressText(notesToExport);
+    // The first batch's bodies are read before its first page: an estimate from that one page would
+    // be far off, so the count starts at nought and the next report comes once time has passed.
+    progressHandler(0.1, progressText.next(0, 0.0));
     while (pages.written() < notesToExport) {
         const std::size_t wanted =
             static_cast<std::size_t>(std::min<long long>(kBatch, notesToExport - pages.written()));
@@ -89,7 +92,7 @@ long long NotesExporterSimple::writePages(notesapp::NotesLibrary& library, const
             pages.write(library, note);
             const auto now = m_services.now();
             const long long count = pages.written();
-            if (count == 1 || count == notesToExport || now - lastReport >= kProgressInterval) {
+            if (count == notesToExport || now - lastReport >= kProgressInterval) {
                 const double fraction = std::min(static_cast<double>(count) / static_cast<double>(notesToExport), 0.95);
                 const double elapsed = std::chrono::duration<double>(now - start).count();
                 progressHandler(0.1 + fraction * 0.85, progressText.next(count, elapsed));

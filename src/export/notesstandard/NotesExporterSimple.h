@@ -40,7 +40,7 @@ public:
         Clock now;
     };
 
-    // Progress is reported for the first and last note and at most this often in between.
+    // Progress is reported before the first note, for the last, and at most this often in between.
     static constexpr std::chrono::milliseconds kProgressInterval{500};
     // Notes whose bodies are read and written together.
     static constexpr std::size_t kBatch = 50;
