@@ -136,9 +136,9 @@ std::string placeholders(size_t count)
 
 std::string NoteStoreReader::accessProbePath(const Source& source)
 {
-    // On a Mac the Messages database always exists and reading it needs Full Disk Access, so it
-    // stands for the permission. A copied home may hold the Notes store alone; then a missing
-    // chat.db says nothing about permission and the Notes store itself is probed.
+    // A whole home holds the Messages database, and whether this user may read it says whether the
+    // protected Library folders can be read at all. A copied home may hold the Notes store alone;
+    // then a missing chat.db says nothing about access and the Notes store itself is probed.
     const std::string messages = source.messagesDatabase();
     std::error_code ec;
     if (fs::exists(messages, ec))
